@@ -1,0 +1,69 @@
+#include "app/AppDelegate.h"
+
+#include "menu/MenuBarIcon.h"
+#include "menu/MenuController.h"
+#include "model/Store.h"
+#include "platform/DefaultsDomain.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+namespace tarn {
+
+namespace {
+constexpr int trayRetryInterval = 2000;
+}
+
+AppDelegate::AppDelegate() = default;
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching() {
+    menuController = std::make_unique<MenuController>();
+
+    trayIcon = std::make_unique<QSystemTrayIcon>();
+    trayIcon->setToolTip(QStringLiteral("Tarn"));
+    const Store& store = Store::shared();
+    const QString style =
+        store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
+    trayIcon->setIcon(MenuBarIcon::image(style));
+    // Our own menu pops up on any click, so styled items and in-place updates behave the same
+    // under every tray host.
+    connect(trayIcon.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                    popUpMenu();
+            });
+    showStatusItemWhenTrayAppears();
+
+    if (store.pinnedFolders().isEmpty()) {
+        QPointer<AppDelegate> self(this);
+        QTimer::singleShot(addFolderPromptDelay, this, [self] {
+            if (self && self->menuController) self->menuController->addFolder();
+        });
+    }
+}
+
+void AppDelegate::showStatusItemWhenTrayAppears() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        trayIcon->show();
+        return;
+    }
+    // No tray host yet (the panel may start after us): look again quietly until one appears.
+    trayRetry.setInterval(trayRetryInterval);
+    connect(&trayRetry, &QTimer::timeout, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+        trayRetry.stop();
+        trayIcon->show();
+    });
+    trayRetry.start();
+}
+
+void AppDelegate::popUpMenu() {
+    QMenu* menu = menuController->menu();
+    const QRect icon = trayIcon->geometry();
+    menu->popup(icon.isValid() ? icon.bottomLeft() : QCursor::pos());
+}
+
+} // namespace tarn

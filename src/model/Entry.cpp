@@ -1,0 +1,88 @@
+#include "model/Entry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace tarn {
+
+QString rawValue(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::workspace: return QStringLiteral("workspace");
+    case EntryKind::repo: return QStringLiteral("repo");
+    case EntryKind::folder: return QStringLiteral("folder");
+    case EntryKind::file: return QStringLiteral("file");
+    case EntryKind::link: return QStringLiteral("link");
+    case EntryKind::shortcut: return QStringLiteral("shortcut");
+    }
+    return {};
+}
+
+size_t qHash(const Entry& entry, size_t seed) {
+    return qHashMulti(seed, qToUnderlying(entry.kind), entry.url, entry.title, entry.shortcutID.value_or(QString()),
+                      entry.shortcutID.has_value(), entry.hint.value_or(QString()),
+                      entry.hint.has_value());
+}
+
+QUrl standardizedFileURL(const QUrl& url) {
+    return QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile()));
+}
+
+bool isPackage(const QString& directoryPath) {
+    static const QSet<QString> bundleExtensions{
+        "app",       "appex",       "bundle",     "framework",    "plugin", "kext",
+        "xpc",       "prefpane",    "qlgenerator", "mdimporter",  "saver",  "xcodeproj",
+        "xcworkspace", "playground", "photoslibrary", "rtfd",     "pages",  "numbers",
+        "key",       "pkg",         "mpkg",       "docset"};
+    return bundleExtensions.contains(QFileInfo(directoryPath).suffix().toLower());
+}
+
+Entry Entry::classify(const QUrl& url) {
+    const QUrl u = standardizedFileURL(url);
+    const QString path = u.toLocalFile();
+    const QFileInfo info(path);
+    Entry entry;
+    entry.url = u;
+    entry.title = path == QLatin1String("/") ? path : info.fileName();
+    // A dot file such as ".code-workspace" has no extension, only a name.
+    const bool hasExtension = info.fileName() != '.' + info.suffix();
+    if (hasExtension && info.suffix() == QLatin1String("code-workspace")) {
+        entry.kind = EntryKind::workspace;
+        entry.title = info.completeBaseName();
+    } else if (info.isDir() && !isPackage(path)) {
+        entry.kind = QFileInfo::exists(path + "/.git") ? EntryKind::repo : EntryKind::folder;
+    } else {
+        entry.kind = EntryKind::file;
+    }
+    return entry;
+}
+
+QList<Entry> Entry::disambiguated(const QList<Entry>& entries) {
+    auto clashKey = [](const Entry& e) { return rawValue(e.kind) + '|' + e.title.toLower(); };
+    QHash<QString, int> counts;
+    for (const Entry& e : entries) ++counts[clashKey(e)];
+
+    QList<Entry> result = entries;
+    for (Entry& e : result) {
+        const bool onDisk = e.kind != EntryKind::link && e.kind != EntryKind::shortcut;
+        if (onDisk && counts.value(clashKey(e)) > 1)
+            e.hint = QFileInfo(QFileInfo(e.url.toLocalFile()).path()).fileName();
+    }
+    return result;
+}
+
+QString tildePath(const QUrl& url) {
+    QString home = QDir::homePath();
+    while (home.size() > 1 && home.endsWith('/')) home.chop(1);
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (path == home) return QStringLiteral("~");
+    if (path.startsWith(home + '/')) return '~' + path.mid(home.size());
+    return path;
+}
+
+bool isDirectoryOnDisk(const QUrl& url) {
+    return url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir();
+}
+
+} // namespace tarn

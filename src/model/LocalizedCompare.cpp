@@ -1,0 +1,49 @@
+#include "model/LocalizedCompare.h"
+
+namespace tarn {
+
+namespace {
+
+qsizetype digitRunEnd(const QString& s, qsizetype from) {
+    while (from < s.size() && s.at(from).isDigit()) ++from;
+    return from;
+}
+
+// Compares two runs of digits by value: leading zeros do not count, a longer significant run
+// is larger, equal lengths compare digit by digit.
+int compareNumbers(const QString& a, qsizetype aBegin, qsizetype aEnd, const QString& b,
+                   qsizetype bBegin, qsizetype bEnd) {
+    while (aBegin < aEnd - 1 && a.at(aBegin).digitValue() == 0) ++aBegin;
+    while (bBegin < bEnd - 1 && b.at(bBegin).digitValue() == 0) ++bBegin;
+    if (aEnd - aBegin != bEnd - bBegin) return (aEnd - aBegin) < (bEnd - bBegin) ? -1 : 1;
+    for (; aBegin < aEnd; ++aBegin, ++bBegin) {
+        const int difference = a.at(aBegin).digitValue() - b.at(bBegin).digitValue();
+        if (difference != 0) return difference;
+    }
+    return 0;
+}
+
+} // namespace
+
+int localizedStandardCompare(const QString& a, const QString& b) {
+    const QString x = a.toCaseFolded();
+    const QString y = b.toCaseFolded();
+    qsizetype i = 0, j = 0;
+    while (i < x.size() && j < y.size()) {
+        if (x.at(i).isDigit() && y.at(j).isDigit()) {
+            const qsizetype iEnd = digitRunEnd(x, i), jEnd = digitRunEnd(y, j);
+            if (int byValue = compareNumbers(x, i, iEnd, y, j, jEnd)) return byValue;
+            i = iEnd;
+            j = jEnd;
+            continue;
+        }
+        if (x.at(i) != y.at(j)) return x.at(i) < y.at(j) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < x.size()) return 1;
+    if (j < y.size()) return -1;
+    return 0;
+}
+
+} // namespace tarn

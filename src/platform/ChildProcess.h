@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace tarn {
+
+// What one run of an external program produced, before any decoding.
+struct ChildProcessOutcome {
+    bool started = false;
+    int status = -1;       // exit code, or the number of the signal that ended it
+    QString startError;    // why it could not be started
+    QByteArray out, err;
+};
+
+// Runs `executable` with `arguments` and exactly `environment` ("NAME=value" items), stdin from
+// /dev/null, in a process group of its own, and reads both pipes to their end concurrently.
+// `timeout` seconds after the start a group still holding on gets SIGTERM, and SIGKILL a few
+// seconds later, so neither a child that ignores SIGTERM nor a grandchild that keeps a pipe
+// open can block the caller for long. Blocks the calling thread.
+ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
+                                    const QStringList& environment, double timeout);
+
+} // namespace tarn

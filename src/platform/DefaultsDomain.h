@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <variant>
+
+namespace tarn {
+
+// One stored value of the user-defaults domain; the domain keeps the type it was written with.
+using DefaultsValue = std::variant<bool, QString, QStringList, QByteArray>;
+
+// The per-user key-value store that holds every setting. Implementations are safe to use from
+// any thread; each write is persisted before it returns.
+class DefaultsDomain {
+public:
+    virtual ~DefaultsDomain() = default;
+
+    virtual std::optional<DefaultsValue> object(const QString& key) const = 0;
+    virtual void set(const QString& key, const DefaultsValue& value) = 0;
+    virtual void remove(const QString& key) = 0;
+
+    // Typed reads: a key that holds another type reads as absent.
+    std::optional<bool> boolean(const QString& key) const;
+    std::optional<QString> string(const QString& key) const;
+    std::optional<QStringList> stringArray(const QString& key) const;
+    std::optional<QByteArray> data(const QString& key) const;
+
+    void setBool(const QString& key, bool value) { set(key, value); }
+    void setString(const QString& key, const QString& value) { set(key, value); }
+    void setStringArray(const QString& key, const QStringList& value) { set(key, value); }
+    void setData(const QString& key, const QByteArray& value) { set(key, value); }
+};
+
+} // namespace tarn

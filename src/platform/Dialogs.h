@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+namespace tarn {
+
+// What an open panel asks for; the texts are shown as they are.
+struct OpenPanelRequest {
+    QString title;
+    QString message;
+    QString prompt;
+    bool directoriesOnly = false;
+    bool multipleSelection = false;
+
+    bool operator==(const OpenPanelRequest&) const = default;
+};
+
+// Modal dialogs. Kept behind this seam so tests answer them instead of a person.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A warning alert with one default button; the application is brought forward first and
+    // the informative text is cut to its first 2000 characters.
+    void warn(const QString& message, const QString& informative);
+
+    // The chosen locations, or none when the user cancelled.
+    virtual std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) = 0;
+
+    // Brings the application in front of other applications.
+    virtual void activate() = 0;
+
+protected:
+    virtual void showWarning(const QString& message, const QString& informative) = 0;
+};
+
+} // namespace tarn

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace tarn {
+
+class DefaultsDomain;
+class Dialogs;
+
+// The operating-system services Tarn uses that Qt does not give. Everything reaches them
+// through platform(), so tests can put their own doubles in place.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual DefaultsDomain& defaults() = 0;
+    virtual Dialogs& dialogs() = 0;
+};
+
+// The platform in use: the one installed with setPlatform, else the real one.
+Platform& platform();
+
+// Replaces the platform (tests); nullptr goes back to the real one. Not owned.
+void setPlatform(Platform* replacement);
+
+} // namespace tarn

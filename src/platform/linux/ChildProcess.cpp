@@ -1,0 +1,192 @@
+#include "platform/ChildProcess.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Seconds a terminated group gets before SIGKILL, and how long the pipes are still read after
+// that (a process that left the group may hold them; we stop reading rather than wait forever).
+constexpr auto killGrace = std::chrono::seconds(3);
+constexpr auto abandonGrace = std::chrono::seconds(1);
+
+class CStrings {
+public:
+    explicit CStrings(const QStringList& items) {
+        for (const QString& item : items) storage.push_back(QFile::encodeName(item));
+        for (QByteArray& s : storage) pointers.push_back(s.data());
+        pointers.push_back(nullptr);
+    }
+    char* const* data() { return pointers.data(); }
+
+private:
+    std::vector<QByteArray> storage;
+    std::vector<char*> pointers;
+};
+
+struct Pipe {
+    int read = -1, write = -1;
+    bool open() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    void closeRead() {
+        if (read >= 0) ::close(read);
+        read = -1;
+    }
+    void closeWrite() {
+        if (write >= 0) ::close(write);
+        write = -1;
+    }
+};
+
+int statusOf(int waitStatus) {
+    if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
+    if (WIFSIGNALED(waitStatus)) return WTERMSIG(waitStatus);
+    return -1;
+}
+
+// Reads what is available on `fd` into `into`; closes it at end of file or on error.
+void drain(Pipe& pipe, QByteArray& into) {
+    char buffer[65536];
+    const ssize_t n = ::read(pipe.read, buffer, sizeof buffer);
+    if (n > 0)
+        into.append(buffer, n);
+    else if (n == 0 || (errno != EINTR && errno != EAGAIN))
+        pipe.closeRead();
+}
+
+int millisecondsUntil(Clock::time_point when) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+} // namespace
+
+ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
+                                    const QStringList& environment, double timeout) {
+    ChildProcessOutcome outcome;
+    Pipe out, err;
+    if (!out.open() || !err.open()) {
+        outcome.startError = QString::fromLocal8Bit(std::strerror(errno));
+        out.closeRead(), out.closeWrite(), err.closeRead(), err.closeWrite();
+        return outcome;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    const QByteArray path = QFile::encodeName(executable);
+    CStrings argv(QStringList{executable} + arguments);
+    CStrings envp(environment);
+    pid_t pid = -1;
+    const int spawnError =
+        ::posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    out.closeWrite();
+    err.closeWrite();
+    if (spawnError != 0) {
+        outcome.startError =
+            QStringLiteral("%1: %2").arg(executable, QString::fromLocal8Bit(std::strerror(spawnError)));
+        out.closeRead();
+        err.closeRead();
+        return outcome;
+    }
+    outcome.started = true;
+
+    const auto start = Clock::now();
+    const auto terminateAt = start + std::chrono::duration_cast<Clock::duration>(
+                                         std::chrono::duration<double>(std::max(0.0, timeout)));
+    std::optional<Clock::time_point> killAt, abandonAt;
+    std::optional<int> waitStatus;
+
+    auto reap = [&](int options) {
+        if (waitStatus) return;
+        int status = 0;
+        pid_t done;
+        do done = ::waitpid(pid, &status, options);
+        while (done < 0 && errno == EINTR);
+        if (done == pid) waitStatus = status;
+    };
+
+    // Read both pipes until both are at end of file and the child has exited, stepping up from
+    // SIGTERM to SIGKILL to giving up as the deadlines pass.
+    while (out.read >= 0 || err.read >= 0 || !waitStatus) {
+        const auto now = Clock::now();
+        if (!killAt && now >= terminateAt) {
+            ::kill(-pid, SIGTERM);
+            killAt = now + killGrace;
+        } else if (killAt && !abandonAt && now >= *killAt) {
+            ::kill(-pid, SIGKILL);
+            abandonAt = now + abandonGrace;
+        } else if (abandonAt && now >= *abandonAt) {
+            break;
+        }
+        const Clock::time_point next = abandonAt ? *abandonAt : killAt ? *killAt : terminateAt;
+
+        pollfd fds[2];
+        nfds_t count = 0;
+        for (Pipe* pipe : {&out, &err})
+            if (pipe->read >= 0) fds[count++] = {pipe->read, POLLIN, 0};
+        if (count == 0) {
+            // Pipes closed; the child may still run. Check on it every few milliseconds.
+            reap(WNOHANG);
+            if (!waitStatus) ::poll(nullptr, 0, std::min(millisecondsUntil(next), 10));
+            continue;
+        }
+        const int ready = ::poll(fds, count, millisecondsUntil(next));
+        if (ready < 0 && errno != EINTR) break;
+        for (nfds_t i = 0; i < count && ready > 0; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            if (fds[i].fd == out.read)
+                drain(out, outcome.out);
+            else
+                drain(err, outcome.err);
+        }
+    }
+    out.closeRead();
+    err.closeRead();
+    if (!waitStatus) {
+        ::kill(-pid, SIGKILL);
+        reap(0);
+    }
+    outcome.status = waitStatus ? statusOf(*waitStatus) : -1;
+    return outcome;
+}
+
+} // namespace tarn

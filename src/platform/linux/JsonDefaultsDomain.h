@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/DefaultsDomain.h"
+
+#include <QJsonObject>
+#include <QMutex>
+#include <functional>
+
+namespace tarn {
+
+// The user-defaults domain as one JSON object in a file: key -> value, a boolean as true/false,
+// a string as a string, a string array as an array of strings, a data value as
+// {"data": "<base64>"}.
+//
+// Reads are cached and re-read when the file changes on disk. A write takes an exclusive lock
+// shared with other processes, re-reads the file, changes one key and replaces the file
+// atomically (temporary file, fsync, rename), so concurrent writers of different keys lose
+// nothing and a writer killed midway leaves the previous file intact. A file that does not
+// parse reads as empty; its bytes stay until the next write, which first copies them aside to
+// "<file>.corrupt".
+class JsonDefaultsDomain : public DefaultsDomain {
+public:
+    explicit JsonDefaultsDomain(QString filePath);
+
+    // $XDG_CONFIG_HOME/tarn/defaults.json
+    static QString standardPath();
+
+    QString filePath() const { return path; }
+
+    std::optional<DefaultsValue> object(const QString& key) const override;
+    void set(const QString& key, const DefaultsValue& value) override;
+    void remove(const QString& key) override;
+
+private:
+    struct Stamp {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, seconds = 0, nanoseconds = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
+    static Stamp stampOf(const QString& filePath);
+    QJsonObject current() const;
+    void change(const std::function<void(QJsonObject&)>& edit);
+
+    QString path;
+    mutable QMutex mutex;
+    mutable std::optional<Stamp> cachedStamp;
+    mutable QJsonObject cached;
+};
+
+} // namespace tarn

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace tarn {
+
+// Dialogs as Qt widgets: QMessageBox for alerts, QFileDialog for open panels.
+class LinuxDialogs : public Dialogs {
+public:
+    std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
+    void activate() override;
+
+protected:
+    void showWarning(const QString& message, const QString& informative) override;
+};
+
+} // namespace tarn

@@ -1,0 +1,7 @@
+#include "platform/linux/LinuxPlatform.h"
+
+namespace tarn {
+
+LinuxPlatform::LinuxPlatform() : defaultsDomain(JsonDefaultsDomain::standardPath()) {}
+
+} // namespace tarn

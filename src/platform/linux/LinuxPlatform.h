@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/linux/JsonDefaultsDomain.h"
+#include "platform/linux/LinuxDialogs.h"
+
+namespace tarn {
+
+class LinuxPlatform : public Platform {
+public:
+    LinuxPlatform();
+
+    DefaultsDomain& defaults() override { return defaultsDomain; }
+    Dialogs& dialogs() override { return dialogBoxes; }
+
+private:
+    JsonDefaultsDomain defaultsDomain;
+    LinuxDialogs dialogBoxes;
+};
+
+} // namespace tarn

@@ -1,0 +1,80 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "app/AppDelegate.h"
+#include "menu/MenuController.h"
+#include "model/Store.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace tarn;
+
+class AppDelegateTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+    }
+    void cleanup() {
+        platform.reset();
+        home.reset();
+    }
+
+    void firstLaunchSetsUpTheStatusItemAndAsksForAFolder() {
+        const QString chosen = home->makeFolder("code");
+        platform->testDialogs.openPanelAnswers.enqueue(QList<QUrl>{QUrl::fromLocalFile(chosen)});
+        AppDelegate delegate;
+        QVERIFY(!delegate.statusItem() && !delegate.controller());
+        delegate.applicationDidFinishLaunching();
+        QVERIFY(delegate.statusItem());
+        QCOMPARE(delegate.statusItem()->toolTip(), QString("Tarn"));
+        QVERIFY(!delegate.statusItem()->icon().isNull());
+        QVERIFY(delegate.controller());
+
+        QVERIFY(platform->testDialogs.openPanelRequests.isEmpty()); // not before the delay
+        QTRY_COMPARE(platform->testDialogs.openPanelRequests.size(), 1);
+        const OpenPanelRequest request = platform->testDialogs.openPanelRequests.first();
+        QCOMPARE(request.title, QString("Add Folders to Tarn"));
+        QCOMPARE(request.message, QString("Choose folders you want quick access to from the menu bar."));
+        QCOMPARE(request.prompt, QString("Choose"));
+        QVERIFY(request.directoriesOnly && request.multipleSelection);
+        QCOMPARE(Store::shared().pinnedFolders().size(), 1);
+        QCOMPARE(Store::shared().pinnedFolders().first().path, chosen);
+    }
+
+    void noPromptWhenFoldersArePinned() {
+        Store::shared().addFolder(QUrl::fromLocalFile(home->makeFolder("src")));
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QTest::qWait(AppDelegate::addFolderPromptDelay * 2);
+        QVERIFY(platform->testDialogs.openPanelRequests.isEmpty());
+    }
+
+    void promptDoesNothingOnceTheDelegateIsGone() {
+        {
+            AppDelegate delegate;
+            delegate.applicationDidFinishLaunching();
+        }
+        QTest::qWait(AppDelegate::addFolderPromptDelay * 2);
+        QVERIFY(platform->testDialogs.openPanelRequests.isEmpty());
+    }
+
+    void menuEndsWithQuit() {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QMenu* menu = delegate.controller()->menu();
+        Q_EMIT menu->aboutToShow();
+        QVERIFY(!menu->actions().isEmpty());
+        QCOMPARE(menu->actions().last()->text(), QString("Quit Tarn"));
+    }
+};
+
+TARN_TEST(AppDelegateTest)
+#include "AppDelegateTest.moc"

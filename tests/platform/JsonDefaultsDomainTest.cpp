@@ -1,0 +1,165 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "platform/linux/JsonDefaultsDomain.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace tarn;
+
+Q_DECLARE_METATYPE(tarn::DefaultsValue)
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+class JsonDefaultsDomainTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    QString file;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        file = JsonDefaultsDomain::standardPath();
+    }
+    void cleanup() { home.reset(); }
+
+    void standardPathFollowsXdgConfigHome() {
+        QCOMPARE(file, home->configHome() + "/tarn/defaults.json");
+    }
+
+    void valuesKeepTheirTypes_data() {
+        QTest::addColumn<DefaultsValue>("value");
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("boolean") << DefaultsValue(true) << QByteArray("true");
+        QTest::newRow("string") << DefaultsValue(QString("ctrl-opt-m")) << QByteArray("\"ctrl-opt-m\"");
+        QTest::newRow("empty string array") << DefaultsValue(QStringList()) << QByteArray("[]");
+        QTest::newRow("string array") << DefaultsValue(QStringList{"/a", "/b"})
+                                      << QByteArray("[\"/a\",\"/b\"]");
+        QTest::newRow("data") << DefaultsValue(QByteArray("[{\"path\":\"/p\"}]"))
+                              << QByteArray("{\"data\":\"W3sicGF0aCI6Ii9wIn1d\"}");
+    }
+
+    void valuesKeepTheirTypes() {
+        QFETCH(DefaultsValue, value);
+        QFETCH(QByteArray, json);
+        JsonDefaultsDomain writer(file);
+        writer.set("k", value);
+        JsonDefaultsDomain reader(file); // a fresh reader sees only what is on disk
+        QCOMPARE(reader.object("k"), std::optional(value));
+        const QJsonObject onDisk = QJsonDocument::fromJson(readAll(file)).object();
+        QCOMPARE(QJsonDocument(QJsonObject{{"k", onDisk.value("k")}}).toJson(QJsonDocument::Compact),
+                 "{\"k\":" + json + "}");
+    }
+
+    void foreignValuesReadAsAbsent_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("number") << QByteArray("3");
+        QTest::newRow("null") << QByteArray("null");
+        QTest::newRow("mixed array") << QByteArray("[\"a\", 1]");
+        QTest::newRow("object other than data") << QByteArray("{\"x\": 1}");
+        QTest::newRow("data that is not base64") << QByteArray("{\"data\": \"@@@\"}");
+    }
+
+    void foreignValuesReadAsAbsent() {
+        QFETCH(QByteArray, json);
+        home->writeFile(".config/tarn/defaults.json", "{\"k\": " + json + ", \"b\": false}");
+        JsonDefaultsDomain domain(file);
+        QVERIFY(!domain.object("k"));
+        QCOMPARE(domain.boolean("b"), std::optional(false));
+        domain.setBool("other", true);
+        // Values we cannot read are still kept, not dropped by the next write.
+        QCOMPARE(QJsonDocument::fromJson(readAll(file)).object().value("k"),
+                 QJsonDocument::fromJson("[" + json + "]").array().at(0));
+    }
+
+    void typedAccessorsRefuseOtherTypes() {
+        JsonDefaultsDomain domain(file);
+        domain.setBool("flag", true);
+        domain.setString("name", "x");
+        QVERIFY(!domain.string("flag"));
+        QVERIFY(!domain.boolean("name"));
+        QVERIFY(!domain.stringArray("name"));
+        QVERIFY(!domain.data("name"));
+        domain.remove("name");
+        QVERIFY(!domain.object("name"));
+        QCOMPARE(domain.boolean("flag"), std::optional(true));
+    }
+
+    void changesByOthersAreSeen() {
+        JsonDefaultsDomain mine(file), theirs(file);
+        mine.setString("k", "one");
+        QCOMPARE(theirs.string("k"), std::optional<QString>("one"));
+        mine.setString("k", "two");
+        QCOMPARE(theirs.string("k"), std::optional<QString>("two"));
+        writeAll(file, "{\"k\": \"edited by hand\"}");
+        QCOMPARE(mine.string("k"), std::optional<QString>("edited by hand"));
+    }
+
+    void corruptFileReadsEmptyAndIsKeptUntilAWrite() {
+        const QByteArray corrupt = "{\"pinnedFolders\": {\"data\": \"W10=\"}, oops";
+        home->writeFile(".config/tarn/defaults.json", corrupt);
+        JsonDefaultsDomain domain(file);
+        QVERIFY(!domain.object("pinnedFolders"));
+        QCOMPARE(readAll(file), corrupt);
+        domain.setBool("showVolumes", false);
+        QCOMPARE(domain.boolean("showVolumes"), std::optional(false));
+        QVERIFY(QJsonDocument::fromJson(readAll(file)).isObject());
+        QCOMPARE(readAll(file + ".corrupt"), corrupt);
+    }
+
+    void killedWriterNeverLeavesABrokenFile() {
+        for (int round = 0; round < 25; ++round) {
+            QProcess writer;
+            writer.start(DEFAULTS_WRITER, {file, "k", "0"});
+            QVERIFY(writer.waitForStarted());
+            QTest::qWait(20 + QRandomGenerator::global()->bounded(60));
+            writer.kill();
+            QVERIFY(writer.waitForFinished());
+            const QByteArray bytes = readAll(file);
+            if (bytes.isEmpty()) continue; // killed before its first write
+            QJsonParseError error;
+            const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+            QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+            QVERIFY(document.isObject());
+        }
+        JsonDefaultsDomain domain(file);
+        domain.setBool("afterwards", true); // the lock of a killed writer is not left behind
+        QCOMPARE(domain.boolean("afterwards"), std::optional(true));
+    }
+
+    void concurrentWritersLoseNothing() {
+        const int perWriter = 40;
+        QProcess first, second;
+        first.start(DEFAULTS_WRITER, {file, "a", QString::number(perWriter)});
+        second.start(DEFAULTS_WRITER, {file, "b", QString::number(perWriter)});
+        JsonDefaultsDomain here(file);
+        for (int i = 0; i < perWriter; ++i) here.setBool(QString("c%1").arg(i), true);
+        QVERIFY(first.waitForFinished(60000));
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+        const QJsonObject all = QJsonDocument::fromJson(readAll(file)).object();
+        for (const char* prefix : {"a", "b"})
+            for (int i = 0; i < perWriter; ++i)
+                QVERIFY2(all.contains(QString("%1%2").arg(prefix).arg(i)), prefix);
+        for (int i = 0; i < perWriter; ++i) QVERIFY(all.contains(QString("c%1").arg(i)));
+    }
+};
+
+TARN_TEST(JsonDefaultsDomainTest)
+#include "JsonDefaultsDomainTest.moc"

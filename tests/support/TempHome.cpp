@@ -1,0 +1,50 @@
+#include "TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tarn::test {
+
+namespace {
+const QHash<QByteArray, QString> variables{{"HOME", ""},
+                                           {"XDG_CONFIG_HOME", "/.config"},
+                                           {"XDG_DATA_HOME", "/.local/share"},
+                                           {"XDG_CACHE_HOME", "/.cache"},
+                                           {"XDG_STATE_HOME", "/.local/state"}};
+}
+
+TempHome::TempHome() {
+    for (auto it = variables.begin(); it != variables.end(); ++it) {
+        previous.insert(it.key(), qEnvironmentVariableIsSet(it.key().constData())
+                                      ? std::optional(qgetenv(it.key().constData()))
+                                      : std::nullopt);
+        QDir().mkpath(dir.path() + it.value());
+        qputenv(it.key().constData(), QFile::encodeName(dir.path() + it.value()));
+    }
+}
+
+TempHome::~TempHome() {
+    for (auto it = previous.begin(); it != previous.end(); ++it) {
+        if (it.value())
+            qputenv(it.key().constData(), *it.value());
+        else
+            qunsetenv(it.key().constData());
+    }
+}
+
+QString TempHome::makeFolder(const QString& relative) const {
+    const QString absolute = dir.path() + '/' + relative;
+    QDir().mkpath(absolute);
+    return QDir::cleanPath(absolute);
+}
+
+QString TempHome::writeFile(const QString& relative, const QByteArray& contents) const {
+    const QString absolute = QDir::cleanPath(dir.path() + '/' + relative);
+    QDir().mkpath(QFileInfo(absolute).path());
+    QFile file(absolute);
+    if (file.open(QIODevice::WriteOnly)) file.write(contents);
+    return absolute;
+}
+
+} // namespace tarn::test

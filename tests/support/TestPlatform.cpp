@@ -1,0 +1,28 @@
+#include "TestPlatform.h"
+
+namespace tarn::test {
+
+std::optional<DefaultsValue> MemoryDefaults::object(const QString& key) const {
+    QMutexLocker locker(&mutex);
+    const auto found = values.constFind(key);
+    if (found == values.constEnd()) return std::nullopt;
+    return *found;
+}
+
+void MemoryDefaults::set(const QString& key, const DefaultsValue& value) {
+    QMutexLocker locker(&mutex);
+    values.insert(key, value);
+}
+
+void MemoryDefaults::remove(const QString& key) {
+    QMutexLocker locker(&mutex);
+    values.remove(key);
+}
+
+std::optional<QList<QUrl>> TestDialogs::openPanel(const OpenPanelRequest& request) {
+    openPanelRequests.append(request);
+    if (openPanelAnswers.isEmpty()) return std::nullopt;
+    return openPanelAnswers.dequeue();
+}
+
+} // namespace tarn::test
