@@ -24,23 +24,32 @@ QPainterPath letterPath() {
     return path;
 }
 
-void paintKey(QPainter& painter, const QRectF& rect, const QColor& ink) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(rect.topLeft());
-    painter.scale(rect.width() / canvas, rect.height() / canvas);
-
-    QPen pen(ink, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    painter.setPen(pen);
+// The key drawn with one colour at the given line width; the dots grow with the line.
+void paintStrokes(QPainter& painter, const QColor& color, qreal width) {
+    painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(1.75, 1.75, 14.5, 14.5), 4.0, 4.0);
     painter.drawPath(letterPath());
 
     painter.setPen(Qt::NoPen);
-    painter.setBrush(ink);
-    const qreal dot = 2.7;
+    painter.setBrush(color);
+    const qreal radius = 2.7 / 2 + (width - 1.5) / 2;
     for (QPointF end : {QPointF(8.75, 5.5), QPointF(12.25, 10.75)})
-        painter.drawEllipse(end, dot / 2, dot / 2);
+        painter.drawEllipse(end, radius, radius);
+}
+
+// A tray has no tinting on Linux and panels are light or dark, so the ink gets a faint rim of
+// the opposite tone that keeps it readable on either.
+void paintKey(QPainter& painter, const QRectF& rect, const QColor& ink) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(rect.topLeft());
+    painter.scale(rect.width() / canvas, rect.height() / canvas);
+    QColor rim = ink.lightness() < 128 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    rim.setAlphaF(0.55f);
+    paintStrokes(painter, rim, 2.5);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    paintStrokes(painter, ink, 1.5);
     painter.restore();
 }
 

@@ -2,8 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace tarn {
 
@@ -32,23 +35,33 @@ void LinuxDialogs::showWarning(const QString& message, const QString& informativ
 }
 
 std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& request) {
-    QFileDialog panel;
+    // Qt's own file dialog, embedded under the message: it is the one that can choose several
+    // folders at once, and it has no place for a message of its own.
+    QDialog panel;
     panel.setWindowTitle(request.title);
-    panel.setLabelText(QFileDialog::Accept, request.prompt);
-    panel.setFileMode(request.directoriesOnly ? QFileDialog::Directory
-                      : request.multipleSelection ? QFileDialog::ExistingFiles
-                                                  : QFileDialog::ExistingFile);
-    panel.setOption(QFileDialog::ShowDirsOnly, request.directoriesOnly);
-    // Qt's own dialog, because it is the one that allows choosing several folders at once.
-    panel.setOption(QFileDialog::DontUseNativeDialog, request.directoriesOnly);
+    auto* layout = new QVBoxLayout(&panel);
+    if (!request.message.isEmpty()) {
+        auto* message = new QLabel(request.message, &panel);
+        message->setWordWrap(true);
+        layout->addWidget(message);
+    }
+    auto* chooser = new QFileDialog(&panel, QString(), QDir::homePath());
+    chooser->setWindowFlags(Qt::Widget);
+    chooser->setOption(QFileDialog::DontUseNativeDialog, true);
+    chooser->setLabelText(QFileDialog::Accept, request.prompt);
+    chooser->setFileMode(request.directoriesOnly     ? QFileDialog::Directory
+                         : request.multipleSelection ? QFileDialog::ExistingFiles
+                                                     : QFileDialog::ExistingFile);
+    chooser->setOption(QFileDialog::ShowDirsOnly, request.directoriesOnly);
     if (request.directoriesOnly && request.multipleSelection) {
-        for (auto* view : panel.findChildren<QAbstractItemView*>())
+        for (auto* view : chooser->findChildren<QAbstractItemView*>())
             view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
-    if (!request.message.isEmpty()) panel.setToolTip(request.message);
+    layout->addWidget(chooser);
+    QObject::connect(chooser, &QFileDialog::finished, &panel, &QDialog::done);
     bringForward(panel);
     if (panel.exec() != QDialog::Accepted) return std::nullopt;
-    return panel.selectedUrls();
+    return chooser->selectedUrls();
 }
 
 } // namespace tarn
