@@ -2,6 +2,7 @@
 
 namespace tarn {
 
+class Applications;
 class DefaultsDomain;
 class Dialogs;
 
@@ -13,6 +14,7 @@ public:
 
     virtual DefaultsDomain& defaults() = 0;
     virtual Dialogs& dialogs() = 0;
+    virtual const Applications& applications() = 0;
 };
 
 // The platform in use: the one installed with setPlatform, else the real one.

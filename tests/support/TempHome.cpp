@@ -11,7 +11,9 @@ const QHash<QByteArray, QString> variables{{"HOME", ""},
                                            {"XDG_CONFIG_HOME", "/.config"},
                                            {"XDG_DATA_HOME", "/.local/share"},
                                            {"XDG_CACHE_HOME", "/.cache"},
-                                           {"XDG_STATE_HOME", "/.local/state"}};
+                                           {"XDG_STATE_HOME", "/.local/state"},
+                                           {"XDG_DATA_DIRS", "/system/share"},
+                                           {"XDG_CONFIG_DIRS", "/system/etc/xdg"}};
 }
 
 TempHome::TempHome() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Applications.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
@@ -45,6 +46,17 @@ protected:
     }
 };
 
+// Applications the test declares installed.
+class FakeApplications : public Applications {
+public:
+    QHash<QString, ApplicationInstall> installs;
+    std::optional<ApplicationInstall> find(const QString& bundleID) const override {
+        const auto found = installs.constFind(bundleID);
+        if (found == installs.constEnd()) return std::nullopt;
+        return *found;
+    }
+};
+
 // Installs itself as the platform for its lifetime.
 class TestPlatform : public Platform {
 public:
@@ -53,9 +65,11 @@ public:
 
     DefaultsDomain& defaults() override { return memoryDefaults; }
     Dialogs& dialogs() override { return testDialogs; }
+    const Applications& applications() override { return fakeApplications; }
 
     MemoryDefaults memoryDefaults;
     TestDialogs testDialogs;
+    FakeApplications fakeApplications;
 };
 
 } // namespace tarn::test

@@ -1,0 +1,92 @@
+#include "discovery/Recents.h"
+
+#include "discovery/WorkspaceFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace tarn::Recents {
+
+namespace {
+
+struct Candidate {
+    QUrl url;
+    QDateTime date;
+};
+
+std::optional<QUrl> recordedLocation(const QString& storageChild) {
+    QFile file(storageChild + "/workspace.json");
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject()) return std::nullopt;
+    const QJsonObject object = document.object();
+    const QJsonValue value = object.contains("workspace") ? object.value("workspace")
+                                                           : object.value("folder");
+    if (!value.isString()) return std::nullopt;
+    const QUrl url(value.toString(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
+    return url;
+}
+
+// The most distant past sorts last.
+QDateTime dateOf(const QString& storageChild) {
+    for (const QString& path : {storageChild + "/state.vscdb", storageChild}) {
+        const QDateTime modified = QFileInfo(path).lastModified();
+        if (modified.isValid()) return modified;
+    }
+    return QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
+}
+
+} // namespace
+
+QString dataFolder(const QString& storageFolder) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
+           storageFolder;
+}
+
+RecentsResult load(const QString& storageFolder, int limit) {
+    const QString data = dataFolder(storageFolder);
+    const QString storage = data + "/User/workspaceStorage";
+    const QString untitled = data + "/Workspaces/";
+
+    QList<Candidate> candidates;
+    const QDir storageDir(storage);
+    for (const QString& name : storageDir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot,
+                                                    QDir::NoSort)) {
+        const QString child = storage + '/' + name;
+        const std::optional<QUrl> url = recordedLocation(child);
+        if (!url || url->path(QUrl::FullyDecoded).startsWith(untitled)) continue;
+        candidates.append({*url, dateOf(child)});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.date > b.date; });
+
+    RecentsResult result;
+    QSet<QString> seen;
+    for (const Candidate& candidate : candidates) {
+        if (result.entries.size() >= limit) break;
+        const QUrl url = standardizedFileURL(candidate.url);
+        const QString path = url.toLocalFile();
+        if (seen.contains(path)) continue;
+        seen.insert(path);
+        if (!QFileInfo::exists(path)) continue;
+        const Entry entry = Entry::classify(url);
+        result.entries << entry;
+        if (entry.kind == EntryKind::workspace) {
+            if (auto repo = WorkspaceFile::primaryRepo(entry.url))
+                result.workspaceRepos.insert(path, *repo);
+        }
+    }
+    result.entries = Entry::disambiguated(result.entries);
+    return result;
+}
+
+} // namespace tarn::Recents
+

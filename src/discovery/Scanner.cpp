@@ -1,0 +1,112 @@
+#include "discovery/Scanner.h"
+
+#include "discovery/WorkspaceFile.h"
+#include "model/LocalizedCompare.h"
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace tarn {
+
+QList<Entry> sortedByTitle(QList<Entry> entries) {
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return localizedStandardLess(a.title, b.title);
+    });
+    return entries;
+}
+
+namespace Scanner {
+
+namespace {
+
+constexpr int deepestEnteredLevel = 2;
+
+bool isWorkspaceFileName(const QString& name) {
+    const QLatin1String suffix(".code-workspace");
+    return name.size() > suffix.size() && name.endsWith(suffix);
+}
+
+bool hasGitEntry(const QString& folder) { return QFileInfo::exists(folder + "/.git"); }
+
+// The walk's findings, in the order met.
+class Collector {
+public:
+    void addWorkspace(const QString& path) {
+        const QString standardized = QDir::cleanPath(path);
+        if (!seenWorkspaces.contains(standardized)) {
+            seenWorkspaces.insert(standardized);
+            workspaces << standardized;
+        }
+    }
+
+    // A repository inside one listed earlier is left out (one way only).
+    void addRepo(const QString& path) {
+        const QString standardized = QDir::cleanPath(path);
+        for (const QString& listed : repos)
+            if (standardized == listed || standardized.startsWith(listed + '/')) return;
+        repos << standardized;
+    }
+
+    // Reports the items of `folder`, which sit at `level`, and enters its folders.
+    void walk(const QString& folder, int level) {
+        for (const DirectoryItem& item : listDirectory(folder)) {
+            if (item.name.startsWith('.')) continue;
+            const QString path = folder + '/' + item.name;
+            if (isWorkspaceFileName(item.name)) {
+                addWorkspace(path);
+                continue;
+            }
+            if (item.type != DirectoryItem::Type::directory) continue;
+            if (skippedDirectories().contains(item.name)) continue;
+            if (hasGitEntry(path)) addRepo(path);
+            if (level > deepestEnteredLevel || isPackage(path)) continue;
+            walk(path, level + 1);
+        }
+    }
+
+    QList<QString> workspaces;
+    QList<QString> repos;
+
+private:
+    QSet<QString> seenWorkspaces;
+};
+
+} // namespace
+
+const QSet<QString>& skippedDirectories() {
+    static const QSet<QString> names{"node_modules", "build",   "dist",  "DerivedData",
+                                     "Pods",         "vendor",  "target", "venv",
+                                     ".venv",        "__pycache__", ".build"};
+    return names;
+}
+
+ScanResult scan(const QList<QUrl>& roots) {
+    Collector found;
+    for (const QUrl& root : roots) {
+        const QString path = QDir::cleanPath(root.toLocalFile());
+        if (hasGitEntry(path)) found.addRepo(path);
+        found.walk(path, 1);
+    }
+
+    ScanResult result;
+    QList<Entry> workspaces;
+    for (const QString& path : found.workspaces)
+        workspaces << Entry::classify(QUrl::fromLocalFile(path));
+    result.workspaces = sortedByTitle(Entry::disambiguated(workspaces));
+
+    QList<Entry> repos;
+    for (const QString& path : found.repos)
+        repos << Entry{EntryKind::repo, QUrl::fromLocalFile(path), QFileInfo(path).fileName(), {}, {}};
+    result.repos = sortedByTitle(Entry::disambiguated(repos));
+
+    for (const Entry& workspace : result.workspaces) {
+        if (auto repo = WorkspaceFile::primaryRepo(workspace.url))
+            result.workspaceRepos.insert(workspace.url.toLocalFile(), *repo);
+    }
+    return result;
+}
+
+} // namespace Scanner
+} // namespace tarn

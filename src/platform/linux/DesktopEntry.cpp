@@ -1,0 +1,125 @@
+#include "platform/linux/DesktopEntry.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace tarn {
+
+namespace {
+
+// Undoes the escapes every desktop-entry string value may hold.
+QString unescapeValue(const QString& raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\' || i + 1 == raw.size()) {
+            out += raw[i];
+            continue;
+        }
+        const QChar next = raw[++i];
+        if (next == 's') out += ' ';
+        else if (next == 'n') out += '\n';
+        else if (next == 't') out += '\t';
+        else if (next == 'r') out += '\r';
+        else if (next == '\\') out += '\\';
+        else out += QString('\\') + next;
+    }
+    return out;
+}
+
+// Splits an Exec value into words: blanks separate, double quotes group, and inside quotes a
+// backslash escapes ", `, $ and itself. Each word remembers whether it was quoted, since field
+// codes are not expanded inside quotes.
+struct Word {
+    QString text;
+    bool quoted = false;
+};
+
+QList<Word> splitExec(const QString& exec) {
+    QList<Word> words;
+    Word current;
+    bool inWord = false, inQuotes = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (inQuotes) {
+            if (c == '"') inQuotes = false;
+            else if (c == '\\' && i + 1 < exec.size() && QStringLiteral("\"`$\\").contains(exec[i + 1]))
+                current.text += exec[++i];
+            else current.text += c;
+        } else if (c == ' ' || c == '\t') {
+            if (inWord) words << current;
+            current = {};
+            inWord = false;
+        } else if (c == '"') {
+            inQuotes = inWord = current.quoted = true;
+        } else {
+            current.text += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words << current;
+    return words;
+}
+
+} // namespace
+
+std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
+    DesktopEntry entry;
+    entry.path = filePath;
+    bool inGroup = false, sawGroup = false;
+    QTextStream stream(&file);
+    while (!stream.atEnd()) {
+        const QString line = stream.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inGroup = line == QLatin1String("[Desktop Entry]");
+            sawGroup = sawGroup || inGroup;
+            continue;
+        }
+        if (!inGroup || line.startsWith('#')) continue;
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0) continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = unescapeValue(line.mid(equals + 1).trimmed());
+        if (key == QLatin1String("Name")) entry.name = value;
+        else if (key == QLatin1String("Exec")) entry.exec = value;
+        else if (key == QLatin1String("Hidden")) entry.hidden = value == QLatin1String("true");
+    }
+    if (!sawGroup) return std::nullopt;
+    return entry;
+}
+
+QStringList DesktopEntry::arguments(const QStringList& files) const {
+    QStringList out;
+    for (const Word& word : splitExec(exec)) {
+        if (word.quoted) {
+            out << word.text;
+            continue;
+        }
+        if (word.text == QLatin1String("%F") || word.text == QLatin1String("%U")) {
+            out << files;
+            continue;
+        }
+        QString expanded;
+        for (qsizetype i = 0; i < word.text.size(); ++i) {
+            if (word.text[i] != '%' || i + 1 == word.text.size()) {
+                expanded += word.text[i];
+                continue;
+            }
+            const QChar code = word.text[++i];
+            if (code == '%') expanded += '%';
+            else if ((code == 'f' || code == 'u') && !files.isEmpty()) expanded += files.first();
+        }
+        // A word that was nothing but a field code disappears when the code expands to nothing.
+        const bool onlyFieldCode = word.text.size() == 2 && word.text.startsWith('%');
+        if (!(onlyFieldCode && expanded.isEmpty())) out << expanded;
+    }
+    return out;
+}
+
+QString DesktopEntry::program() const {
+    const QList<Word> words = splitExec(exec);
+    return words.isEmpty() ? QString() : words.first().text;
+}
+
+} // namespace tarn

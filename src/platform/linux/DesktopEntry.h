@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tarn {
+
+// The [Desktop Entry] group of a freedesktop .desktop file: what Tarn needs to find and start
+// an application.
+struct DesktopEntry {
+    QString path;
+    QString name;
+    QString exec;
+    bool hidden = false; // Hidden=true: the entry counts as deleted
+
+    bool operator==(const DesktopEntry&) const = default;
+
+    // None when the file cannot be read or has no [Desktop Entry] group.
+    static std::optional<DesktopEntry> read(const QString& path);
+
+    // The Exec line split into arguments, quoting undone, field codes expanded: %f/%u give the
+    // first of `files`, %F/%U all of them, %% a percent sign; other codes are dropped.
+    QStringList arguments(const QStringList& files = {}) const;
+
+    // The program the Exec line starts (its first argument), or empty.
+    QString program() const;
+};
+
+} // namespace tarn

@@ -1,0 +1,215 @@
+#include "platform/linux/LinuxApplications.h"
+
+#include "platform/linux/DesktopEntry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace tarn {
+
+struct LinuxApplications::Row {
+    QString bundleID;
+    QStringList folders;    // install folders; "~/" is the home folder
+    QString launcher;       // the command-line launcher, relative to an install folder
+    QStringList snaps;      // snap names; the launcher is /snap/bin/<snapCommand>
+    QString snapCommand;
+    QStringList flatpaks;   // flatpak application ids
+    QStringList desktopIDs; // desktop entry names without ".desktop"
+    QStringList appImages;  // wildcards for AppImage file names, any letter case
+    QStringList commands;   // programs on the search path that stand for the application
+};
+
+namespace {
+
+using Row = LinuxApplications::Row;
+
+// The Linux installs of the supported editors and terminals. Nova, Xcode and iTerm have no
+// Linux build: their rows find nothing. "Terminal" stands for the desktop's own terminal.
+const QList<Row>& rows() {
+    static const QList<Row> table{
+        {"com.microsoft.VSCode",
+         {"/usr/share/code", "/opt/visual-studio-code", "/opt/VSCode-linux-x64", "~/.local/share/code",
+          "~/VSCode-linux-x64"},
+         "bin/code", {"code"}, "code", {"com.visualstudio.code"},
+         {"code", "visual-studio-code", "com.visualstudio.code", "code_code"}, {}, {}},
+        {"com.microsoft.VSCodeInsiders",
+         {"/usr/share/code-insiders", "/opt/visual-studio-code-insiders", "~/VSCode-linux-x64-insiders"},
+         "bin/code-insiders", {"code-insiders"}, "code-insiders", {"com.visualstudio.code.insiders"},
+         {"code-insiders", "code-insiders_code-insiders"}, {}, {}},
+        {"com.vscodium",
+         {"/usr/share/codium", "/opt/vscodium-bin", "/opt/vscodium", "~/.local/share/codium"},
+         "bin/codium", {"codium"}, "codium", {"com.vscodium.codium"},
+         {"codium", "com.vscodium.codium", "codium_codium"}, {"vscodium*.appimage"}, {}},
+        {"com.todesktop.230313mzl4w4u92",
+         {"/usr/share/cursor", "/opt/cursor", "/opt/Cursor", "~/.local/share/cursor"},
+         "bin/cursor", {}, {}, {}, {"cursor", "co.anysphere.cursor"}, {"cursor*.appimage"}, {}},
+        {"com.exafunction.windsurf",
+         {"/usr/share/windsurf", "/opt/windsurf", "/opt/Windsurf", "~/.local/share/windsurf"},
+         "bin/windsurf", {}, {}, {}, {"windsurf"}, {"windsurf*.appimage"}, {}},
+        {"dev.zed.Zed", {"~/.local/zed.app", "/usr/lib/zed", "/opt/zed"}, "bin/zed", {"zed"}, "zed",
+         {"dev.zed.Zed"}, {"dev.zed.Zed", "zed"}, {"zed*.appimage"}, {"zed", "zeditor", "zedit"}},
+        {"com.sublimetext.4", {"/opt/sublime_text"}, "sublime_text", {"sublime-text"}, "subl",
+         {"com.sublimetext.three"}, {"sublime_text", "sublime-text", "com.sublimetext.three"}, {},
+         {"subl"}},
+        {"com.panic.Nova", {}, {}, {}, {}, {}, {}, {}, {}},
+        {"com.apple.dt.Xcode", {}, {}, {}, {}, {}, {}, {}, {}},
+        {"com.apple.Terminal", {}, {}, {}, {}, {}, {}, {},
+         {"x-terminal-emulator", "gnome-terminal", "kgx", "konsole", "xfce4-terminal",
+          "mate-terminal", "lxterminal", "tilix", "terminator", "alacritty", "kitty", "xterm"}},
+        {"com.googlecode.iterm2", {}, {}, {}, {}, {}, {}, {}, {}},
+        {"com.mitchellh.ghostty", {}, {}, {"ghostty"}, "ghostty", {"com.mitchellh.ghostty"},
+         {"com.mitchellh.ghostty", "ghostty"}, {"ghostty*.appimage"}, {"ghostty"}},
+        {"dev.warp.Warp-Stable", {"/opt/warpdotdev/warp-terminal"}, "warp", {}, {}, {},
+         {"dev.warp.Warp", "warp-terminal"}, {"warp*.appimage"}, {"warp-terminal"}},
+    };
+    return table;
+}
+
+bool isExecutableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+bool matchesAnyWildcard(const QString& fileName, const QStringList& wildcards) {
+    for (const QString& wildcard : wildcards) {
+        const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(wildcard),
+                                         QRegularExpression::CaseInsensitiveOption);
+        if (pattern.match(fileName).hasMatch()) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+LinuxApplications::LinuxApplications(QString systemRoot) : root(std::move(systemRoot)) {}
+
+QString LinuxApplications::expand(const QString& path) const {
+    if (path.startsWith(QLatin1String("~/"))) return QDir::homePath() + path.mid(1);
+    return system(path);
+}
+
+QStringList LinuxApplications::applicationFolders() const {
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    folders << system("/var/lib/flatpak/exports/share/applications")
+            << QDir::homePath() + "/.local/share/flatpak/exports/share/applications"
+            << system("/var/lib/snapd/desktop/applications");
+    folders.removeDuplicates();
+    return folders;
+}
+
+QStringList LinuxApplications::binFolders() const {
+    return {QDir::homePath() + "/.local/bin", system("/usr/local/bin"), system("/usr/bin"),
+            system("/bin"), system("/snap/bin")};
+}
+
+std::optional<QString> LinuxApplications::resolveProgram(const QString& program) const {
+    if (program.isEmpty()) return std::nullopt;
+    if (program.startsWith('/')) {
+        if (isExecutableFile(program)) return program;
+        if (!root.isEmpty() && isExecutableFile(system(program))) return system(program);
+        return std::nullopt;
+    }
+    for (const QString& folder : binFolders())
+        if (isExecutableFile(folder + '/' + program)) return folder + '/' + program;
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::find(const QString& bundleID) const {
+    for (const Row& row : rows()) {
+        if (row.bundleID != bundleID) continue;
+        for (auto source : {&LinuxApplications::fromFolder, &LinuxApplications::fromSnap,
+                            &LinuxApplications::fromFlatpak, &LinuxApplications::fromDesktopEntry,
+                            &LinuxApplications::fromCommand}) {
+            if (auto install = (this->*source)(row)) return install;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromFolder(const Row& row) const {
+    for (const QString& folder : row.folders) {
+        const QString location = expand(folder);
+        if (!QFileInfo(location).isDir()) continue;
+        const QString launcher = location + '/' + row.launcher;
+        return ApplicationInstall{location,
+                                  isExecutableFile(launcher) ? std::optional(launcher) : std::nullopt,
+                                  std::nullopt};
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromSnap(const Row& row) const {
+    for (const QString& snap : row.snaps) {
+        const QString location = system("/snap/" + snap + "/current");
+        if (!QFileInfo(location).isDir()) continue;
+        const QString launcher = system("/snap/bin/" + row.snapCommand);
+        return ApplicationInstall{location,
+                                  isExecutableFile(launcher) ? std::optional(launcher) : std::nullopt,
+                                  std::nullopt};
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromFlatpak(const Row& row) const {
+    const QList<QString> installations{system("/var/lib/flatpak"),
+                                       QDir::homePath() + "/.local/share/flatpak"};
+    for (const QString& id : row.flatpaks) {
+        for (const QString& installation : installations) {
+            const QString location = installation + "/app/" + id;
+            if (!QFileInfo(location).isDir()) continue;
+            // Flatpak exports a wrapper per application that passes its arguments on.
+            const QString launcher = installation + "/exports/bin/" + id;
+            return ApplicationInstall{
+                location, isExecutableFile(launcher) ? std::optional(launcher) : std::nullopt,
+                std::nullopt};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::installOf(const Row& row,
+                                                               const DesktopEntry& entry) const {
+    if (entry.hidden) return std::nullopt;
+    const std::optional<QString> program = resolveProgram(entry.program());
+    if (!program) return std::nullopt; // a stale entry of something since removed
+    // Electron editors start their binary from the install folder, which holds the launcher.
+    QString launcher = *program;
+    const QString besideProgram = QFileInfo(*program).path() + '/' + row.launcher;
+    if (!row.launcher.isEmpty() && isExecutableFile(besideProgram)) launcher = besideProgram;
+    return ApplicationInstall{entry.path, launcher, entry.path};
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromDesktopEntry(const Row& row) const {
+    const QStringList folders = applicationFolders();
+    for (const QString& id : row.desktopIDs) {
+        for (const QString& folder : folders) {
+            const auto entry = DesktopEntry::read(folder + '/' + id + ".desktop");
+            if (!entry) continue;
+            if (auto install = installOf(row, *entry)) return install;
+        }
+    }
+    if (row.appImages.isEmpty()) return std::nullopt;
+    // AppImages are started by entries their integration tools name freely; look at what the
+    // user's own entries run instead.
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    for (const QString& name : QDir(userFolder).entryList({"*.desktop"}, QDir::Files, QDir::Name)) {
+        const auto entry = DesktopEntry::read(userFolder + '/' + name);
+        if (!entry || !matchesAnyWildcard(QFileInfo(entry->program()).fileName(), row.appImages))
+            continue;
+        if (auto install = installOf(row, *entry)) return install;
+    }
+    return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromCommand(const Row& row) const {
+    for (const QString& command : row.commands) {
+        if (auto program = resolveProgram(command))
+            return ApplicationInstall{*program, *program, std::nullopt};
+    }
+    return std::nullopt;
+}
+
+} // namespace tarn

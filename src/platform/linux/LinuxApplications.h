@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/Applications.h"
+
+namespace tarn {
+
+struct DesktopEntry;
+
+// Finds the supported editors and terminals as their Linux packages install them: known install
+// folders (deb/rpm under /usr/share or /opt, tarballs, ~/.local), snaps, flatpaks, desktop
+// entries in the XDG data folders (AppImages included) and commands on the search path.
+class LinuxApplications : public Applications {
+public:
+    // `systemRoot` is put in front of every absolute system path (tests build fake installs
+    // under a temporary folder); the home and XDG folders come from the environment.
+    explicit LinuxApplications(QString systemRoot = QString());
+
+    std::optional<ApplicationInstall> find(const QString& bundleID) const override;
+
+    // Where an application's table row says to look.
+    struct Row;
+
+private:
+    std::optional<ApplicationInstall> fromFolder(const Row& row) const;
+    std::optional<ApplicationInstall> fromSnap(const Row& row) const;
+    std::optional<ApplicationInstall> fromFlatpak(const Row& row) const;
+    std::optional<ApplicationInstall> fromDesktopEntry(const Row& row) const;
+    std::optional<ApplicationInstall> fromCommand(const Row& row) const;
+    std::optional<ApplicationInstall> installOf(const Row& row, const DesktopEntry& entry) const;
+
+    QString system(const QString& absolute) const { return root + absolute; }
+    QString expand(const QString& path) const;
+    QStringList applicationFolders() const;
+    QStringList binFolders() const;
+    std::optional<QString> resolveProgram(const QString& program) const;
+
+    QString root;
+};
+
+} // namespace tarn

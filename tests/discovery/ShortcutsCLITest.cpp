@@ -1,0 +1,143 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "discovery/ShortcutsCLI.h"
+
+#include <QFile>
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace tarn;
+
+namespace {
+const QString uuid1 = "0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9";
+const QString uuid2 = "11111111-2222-3333-4444-555555555555";
+const QString uuid3 = "aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee";
+} // namespace
+
+class ShortcutsCLITest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+
+    // A stand-in for the Shortcuts tool: a shell script answering the list and run commands.
+    QString fakeTool(const QString& body) {
+        const QString path = home->writeFile("bin/shortcuts", ("#!/bin/sh\n" + body).toUtf8());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+    }
+    void cleanup() {
+        platform.reset();
+        home.reset();
+    }
+
+    void parse_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("name"); // "" when the line gives no item
+        QTest::addColumn<QString>("id");
+        QTest::newRow("plain") << "Build (" + uuid1 + ")" << "Build" << uuid1;
+        QTest::newRow("name with its own parentheses")
+            << "Deploy (prod) now (" + uuid2 + ")" << "Deploy (prod) now" << uuid2;
+        QTest::newRow("lower-case identifier kept as printed") << "x (" + uuid3 + ")" << "x" << uuid3;
+        QTest::newRow("leading spaces kept") << "  Spaced (" + uuid1 + ")" << "  Spaced" << uuid1;
+        QTest::newRow("name ends in a word, no identifier") << "Backup (daily)" << "" << "";
+        QTest::newRow("no parenthesis") << "Just a name" << "" << "";
+        QTest::newRow("not ending in a parenthesis") << "x (" + uuid1 + ") " << "" << "";
+    }
+
+    void parse() {
+        QFETCH(QString, line);
+        QFETCH(QString, name);
+        QFETCH(QString, id);
+        const QList<ShortcutItem> items = ShortcutsCLI::parse("\n" + line + "\n\n", QString("F"));
+        if (name.isEmpty()) {
+            QVERIFY(items.isEmpty());
+            return;
+        }
+        QCOMPARE(items, (QList<ShortcutItem>{{name, id, QString("F")}}));
+    }
+
+    void load() {
+        const QString tool = fakeTool(
+            "case \"$*\" in\n"
+            "'list --folders') printf 'Work\\nEmpty\\n\\n' ;;\n"
+            "'list --folder-name none --show-identifiers') echo 'Loose (" + uuid1 + ")' ;;\n"
+            "'list --folder-name Work --show-identifiers') printf 'Build (" + uuid2 + ")\\nLoose (" + uuid3 + ")\\n' ;;\n"
+            "'list --folder-name Empty --show-identifiers') exit 1 ;;\n"
+            "esac\n");
+        const ShortcutsSnapshot snapshot = ShortcutsCLI::load(tool);
+        QCOMPARE(snapshot.folders, QStringList({"Work", "Empty"}));
+        QCOMPARE(snapshot.items, (QList<ShortcutItem>{{"Loose", uuid1, std::nullopt},
+                                                      {"Build", uuid2, QString("Work")},
+                                                      {"Loose", uuid3, QString("Work")}}));
+        QCOMPARE(ShortcutsCLI::load(home->path() + "/bin/missing"), ShortcutsSnapshot{});
+        QCOMPARE(ShortcutsCLI::load(QString(ShortcutsCLI::toolPath)).folders.isEmpty(),
+                 !QFile::exists(ShortcutsCLI::toolPath));
+    }
+
+    void runReportsOnlyRealFailures_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("alerts");
+        QTest::newRow("success") << "echo noise >&2; exit 0" << 0;
+        QTest::newRow("silent failure") << "exit 1" << 0;
+        QTest::newRow("cancelled by the user") << "echo 'User CANCELLED it' >&2; exit 1" << 0;
+        QTest::newRow("failure with a message") << "echo 'It broke' >&2; exit 1" << 1;
+    }
+
+    void runReportsOnlyRealFailures() {
+        QFETCH(QString, script);
+        QFETCH(int, alerts);
+        const QString tool = fakeTool("echo \"$*\" > \"" + home->path() + "/ran\"\n" + script + "\n");
+        ShortcutsCLI::run(Entry{EntryKind::shortcut, QUrl(), "Deploy", uuid1, {}}, tool);
+        QTRY_VERIFY(QFile::exists(home->path() + "/ran"));
+        QTest::qWait(200); // the alert, if any, arrives through the event loop
+        QTRY_COMPARE(platform->testDialogs.warnings.size(), alerts);
+        QFile ran(home->path() + "/ran");
+        QVERIFY(ran.open(QIODevice::ReadOnly));
+        QCOMPARE(ran.readAll().trimmed(), ("run " + uuid1).toUtf8());
+        if (alerts) {
+            QCOMPARE(platform->testDialogs.warnings.first().message,
+                     QString::fromUtf8("Shortcut \u201CDeploy\u201D failed"));
+            QCOMPARE(platform->testDialogs.warnings.first().informative, QString("It broke"));
+        }
+    }
+
+    void longErrorsAreCut() {
+        const QString tool = fakeTool("head -c 5000 /dev/zero | tr '\\0' e >&2; exit 2\n");
+        ShortcutsCLI::run(Entry{EntryKind::shortcut, QUrl(), "Long", uuid1, {}}, tool);
+        QTRY_COMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().informative, QString(2000, 'e'));
+    }
+
+    void noIdentifierRunsNothing() {
+        const QString tool = fakeTool("touch \"" + home->path() + "/ran\"\n");
+        ShortcutsCLI::run(Entry{EntryKind::shortcut, QUrl(), "None", std::nullopt, {}}, tool);
+        QTest::qWait(300);
+        QVERIFY(!QFile::exists(home->path() + "/ran"));
+    }
+
+    void editURL_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("spaces") << "Make a GIF";
+        QTest::newRow("query characters") << "a&b=c+d?#/%";
+        QTest::newRow("unicode") << "Café ☕";
+    }
+
+    void editURL() {
+        QFETCH(QString, name);
+        const QUrl url = ShortcutsCLI::editURL(name);
+        QCOMPARE(url.scheme(), QString("shortcuts"));
+        QCOMPARE(url.host(), QString("open-shortcut"));
+        QVERIFY(!url.toString(QUrl::FullyEncoded).contains(' '));
+        QCOMPARE(QUrlQuery(url).queryItemValue("name", QUrl::FullyDecoded), name);
+    }
+};
+
+TARN_TEST(ShortcutsCLITest)
+#include "ShortcutsCLITest.moc"
