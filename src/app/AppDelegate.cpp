@@ -1,9 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "actions/OpenWindows.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/Platform.h"
+#include "platform/WindowTitles.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -37,11 +40,19 @@ void AppDelegate::applicationDidFinishLaunching() {
             });
     showStatusItemWhenTrayAppears();
 
+    scheduleFirstRunPrompt();
+}
+
+void AppDelegate::scheduleFirstRunPrompt() {
+    const Store& store = Store::shared();
     if (store.pinnedFolders().isEmpty()) {
         QPointer<AppDelegate> self(this);
         QTimer::singleShot(addFolderPromptDelay, this, [self] {
             if (self && self->menuController) self->menuController->addFolder();
         });
+    } else if (store.boolean(Keys::showOpenWindows, false) &&
+               !platform().windowTitles().isTrusted()) {
+        QTimer::singleShot(accessibilityPromptDelay, this, &OpenWindows::askAtLaunch);
     }
 }
 

@@ -23,11 +23,13 @@ public:
     QSystemTrayIcon* statusItem() const { return trayIcon.get(); }
     MenuController* controller() const { return menuController.get(); }
 
-    // Delay of the first-run add-folder prompt, in milliseconds.
+    // Delays of the first-run prompts, in milliseconds.
     static constexpr int addFolderPromptDelay = 500;
+    static constexpr int accessibilityPromptDelay = 1000;
 
 private:
     void showStatusItemWhenTrayAppears();
+    void scheduleFirstRunPrompt();
     void popUpMenu();
 
     std::unique_ptr<MenuController> menuController;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <optional>
 
@@ -26,6 +27,11 @@ public:
     // A warning alert with one default button; the application is brought forward first and
     // the informative text is cut to its first 2000 characters.
     void warn(const QString& message, const QString& informative);
+
+    // A modal question: the index of the chosen button in `buttons` (the first is the
+    // default), or -1 when the dialog was closed without choosing.
+    virtual int ask(const QString& message, const QString& informative,
+                    const QStringList& buttons) = 0;
 
     // The chosen locations, or none when the user cancelled.
     virtual std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) = 0;

@@ -4,7 +4,9 @@ namespace tarn {
 
 class Applications;
 class DefaultsDomain;
+class Desktop;
 class Dialogs;
+class WindowTitles;
 
 // The operating-system services Tarn uses that Qt does not give. Everything reaches them
 // through platform(), so tests can put their own doubles in place.
@@ -15,6 +17,8 @@ public:
     virtual DefaultsDomain& defaults() = 0;
     virtual Dialogs& dialogs() = 0;
     virtual const Applications& applications() = 0;
+    virtual const WindowTitles& windowTitles() = 0;
+    virtual Desktop& desktop() = 0;
 };
 
 // The platform in use: the one installed with setPlatform, else the real one.

@@ -66,6 +66,35 @@ private Q_SLOTS:
         QVERIFY(platform->testDialogs.openPanelRequests.isEmpty());
     }
 
+    void accessibilityQuestion_data() {
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<bool>("showOpenWindows");
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<int>("questions");
+        QTest::newRow("dots on, titles unreadable") << true << true << false << 1;
+        QTest::newRow("dots on, titles readable") << true << true << true << 0;
+        QTest::newRow("dots off") << true << false << false << 0;
+        QTest::newRow("first run asks for a folder instead") << false << true << false << 0;
+    }
+
+    void accessibilityQuestion() {
+        QFETCH(bool, pinned);
+        QFETCH(bool, showOpenWindows);
+        QFETCH(bool, trusted);
+        QFETCH(int, questions);
+        if (pinned) Store::shared().addFolder(QUrl::fromLocalFile(home->makeFolder("src")));
+        platform->memoryDefaults.setBool(Keys::showOpenWindows, showOpenWindows);
+        platform->fakeWindowTitles.trusted = trusted;
+        platform->testDialogs.answers.enqueue(2); // "Turn Off Dots"
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QTest::qWait(AppDelegate::accessibilityPromptDelay / 2);
+        QVERIFY(platform->testDialogs.questions.isEmpty()); // not before its time
+        QTest::qWait(AppDelegate::accessibilityPromptDelay);
+        QCOMPARE(platform->testDialogs.questions.size(), questions);
+        if (questions) QVERIFY(!Store::shared().boolean(Keys::showOpenWindows, true));
+    }
+
     void menuEndsWithQuit() {
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();

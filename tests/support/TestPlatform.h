@@ -2,6 +2,8 @@
 
 #include "platform/Applications.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/Desktop.h"
+#include "platform/WindowTitles.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
@@ -34,10 +36,21 @@ public:
 
     QList<Warning> warnings;
     QList<OpenPanelRequest> openPanelRequests;
+    struct Question {
+        QString message, informative;
+        QStringList buttons;
+        bool operator==(const Question&) const = default;
+    };
+    QList<Question> questions;
+    QQueue<int> answers; // the button index each question gets; -1 (closed) when none is queued
     QQueue<std::optional<QList<QUrl>>> openPanelAnswers;
     int activations = 0;
 
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
+    int ask(const QString& message, const QString& informative, const QStringList& buttons) override {
+        questions.append({message, informative, buttons});
+        return answers.isEmpty() ? -1 : answers.dequeue();
+    }
     void activate() override { ++activations; }
 
 protected:
@@ -57,6 +70,29 @@ public:
     }
 };
 
+// Window titles the test declares, per bundle identifier.
+class FakeWindowTitles : public WindowTitles {
+public:
+    bool trusted = true;
+    QHash<QString, QStringList> windows;
+    mutable int reads = 0;
+    bool isTrusted() const override { return trusted; }
+    QStringList titles(const QString& bundleID) const override {
+        ++reads;
+        return windows.value(bundleID);
+    }
+};
+
+// Records the locations it is asked to open.
+class FakeDesktop : public Desktop {
+public:
+    QList<QUrl> opened;
+    bool openURL(const QUrl& url) override {
+        opened << url;
+        return true;
+    }
+};
+
 // Installs itself as the platform for its lifetime.
 class TestPlatform : public Platform {
 public:
@@ -66,10 +102,14 @@ public:
     DefaultsDomain& defaults() override { return memoryDefaults; }
     Dialogs& dialogs() override { return testDialogs; }
     const Applications& applications() override { return fakeApplications; }
+    const WindowTitles& windowTitles() override { return fakeWindowTitles; }
+    Desktop& desktop() override { return fakeDesktop; }
 
     MemoryDefaults memoryDefaults;
     TestDialogs testDialogs;
     FakeApplications fakeApplications;
+    FakeWindowTitles fakeWindowTitles;
+    FakeDesktop fakeDesktop;
 };
 
 } // namespace tarn::test

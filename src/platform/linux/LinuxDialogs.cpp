@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tarn {
@@ -32,6 +33,18 @@ void LinuxDialogs::showWarning(const QString& message, const QString& informativ
     box.setInformativeText(informative);
     bringForward(box);
     box.exec();
+}
+
+int LinuxDialogs::ask(const QString& message, const QString& informative,
+                      const QStringList& buttons) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarn"), message);
+    box.setInformativeText(informative);
+    QList<QAbstractButton*> added;
+    for (const QString& title : buttons) added << box.addButton(title, QMessageBox::AcceptRole);
+    if (!added.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    bringForward(box);
+    box.exec();
+    return static_cast<int>(added.indexOf(box.clickedButton()));
 }
 
 std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& request) {

@@ -7,6 +7,8 @@ namespace tarn {
 // Dialogs as Qt widgets: QMessageBox for alerts, QFileDialog for open panels.
 class LinuxDialogs : public Dialogs {
 public:
+    int ask(const QString& message, const QString& informative,
+            const QStringList& buttons) override;
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
     void activate() override;
 

@@ -3,7 +3,9 @@
 #include "platform/Platform.h"
 #include "platform/linux/JsonDefaultsDomain.h"
 #include "platform/linux/LinuxApplications.h"
+#include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxDialogs.h"
+#include "platform/linux/X11WindowTitles.h"
 
 namespace tarn {
 
@@ -14,11 +16,15 @@ public:
     DefaultsDomain& defaults() override { return defaultsDomain; }
     Dialogs& dialogs() override { return dialogBoxes; }
     const Applications& applications() override { return installedApplications; }
+    const WindowTitles& windowTitles() override { return x11Windows; }
+    Desktop& desktop() override { return desktopHandlers; }
 
 private:
     JsonDefaultsDomain defaultsDomain;
     LinuxDialogs dialogBoxes;
     LinuxApplications installedApplications;
+    X11WindowTitles x11Windows;
+    LinuxDesktop desktopHandlers;
 };
 
 } // namespace tarn

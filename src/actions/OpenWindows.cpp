@@ -1,0 +1,67 @@
+#include "actions/OpenWindows.h"
+
+#include "discovery/Editors.h"
+#include "model/Store.h"
+#include "platform/DefaultsDomain.h"
+#include "platform/Desktop.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
+#include "platform/WindowTitles.h"
+
+namespace tarn::OpenWindows {
+
+namespace {
+enum AskButton { allow = 0, notNow = 1, turnOff = 2 };
+
+QString trimmedPiece(const QString& piece) {
+    auto isTrimmed = [](QChar c) { return c == ' ' || c == '\t' || c == QChar(0x25CF); };
+    qsizetype begin = 0, end = piece.size();
+    while (begin < end && isTrimmed(piece[begin])) ++begin;
+    while (end > begin && isTrimmed(piece[end - 1])) --end;
+    return piece.mid(begin, end - begin);
+}
+} // namespace
+
+QStringList split(const QString& title) {
+    QStringList pieces{title};
+    for (const QString& separator : {QStringLiteral(" \u2014 "), QStringLiteral(" \u2013 "),
+                                    QStringLiteral(" - ")}) {
+        QStringList next;
+        for (const QString& piece : pieces) next << piece.split(separator);
+        pieces = next;
+    }
+    for (QString& piece : pieces) piece = trimmedPiece(piece);
+    return pieces;
+}
+
+QSet<QString> titleParts() {
+    const WindowTitles& windows = platform().windowTitles();
+    if (!Store::shared().boolean(Keys::showOpenWindows, false) || !windows.isTrusted()) return {};
+    QSet<QString> parts;
+    for (const Editor& editor : Editor::all())
+        for (const QString& title : windows.titles(editor.id))
+            for (const QString& part : split(title)) parts.insert(part);
+    return parts;
+}
+
+void askAtLaunch() {
+    Dialogs& dialogs = platform().dialogs();
+    dialogs.activate();
+    const int choice = dialogs.ask(
+        QStringLiteral("Allow Tarn to see your open VS Code windows?"),
+        QStringLiteral("The green dots show which workspaces are already open. For that, Tarn "
+                       "reads editor window titles, which needs Accessibility access. Click "
+                       "Allow, then turn on Tarn in the list."),
+        {QString::fromUtf8("Allow\u2026"), QStringLiteral("Not Now"), QStringLiteral("Turn Off Dots")});
+    if (choice == allow) fixAccess();
+    if (choice == turnOff) Store::shared().defaults().setBool(Keys::showOpenWindows, false);
+}
+
+void fixAccess() {
+    // Tarn has no bundle identifier on Linux, so there is no permission record to reset, and
+    // reading titles needs no prompt; what is left is showing the settings.
+    platform().desktop().openURL(
+        QUrl(QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility")));
+}
+
+} // namespace tarn::OpenWindows

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+namespace tarn {
+
+// Reads the titles of other applications' windows.
+class WindowTitles {
+public:
+    virtual ~WindowTitles() = default;
+
+    // Whether Tarn may read other applications' windows at all.
+    virtual bool isTrusted() const = 0;
+
+    // The titles of the windows of the running application with this bundle identifier; each
+    // request to the window system is bounded, and what does not answer in time is left out.
+    virtual QStringList titles(const QString& bundleID) const = 0;
+};
+
+} // namespace tarn
