@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/SelfTest.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -16,6 +17,12 @@ bool hasGraphicalSession() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--selftest") == 0) {
+            tarn::SelfTest::run();
+            return EXIT_SUCCESS;
+        }
+    }
     if (!hasGraphicalSession()) {
         std::fputs("Tarn needs a graphical session: no X11 or Wayland display was found "
                    "(DISPLAY and WAYLAND_DISPLAY are unset).\n",
