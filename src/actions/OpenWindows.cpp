@@ -37,10 +37,11 @@ QStringList split(const QString& title) {
 QSet<QString> titleParts() {
     const WindowTitles& windows = platform().windowTitles();
     if (!Store::shared().boolean(Keys::showOpenWindows, false) || !windows.isTrusted()) return {};
+    QStringList editors;
+    for (const Editor& editor : Editor::all()) editors << editor.id;
     QSet<QString> parts;
-    for (const Editor& editor : Editor::all())
-        for (const QString& title : windows.titles(editor.id))
-            for (const QString& part : split(title)) parts.insert(part);
+    for (const QString& title : windows.titles(editors))
+        for (const QString& part : split(title)) parts.insert(part);
     return parts;
 }
 

@@ -75,12 +75,12 @@ private Q_SLOTS:
         sync();
         const X11WindowTitles titles;
         QVERIFY(titles.isTrusted());
-        QStringList code = titles.titles("com.microsoft.VSCode");
+        QStringList code = titles.titles({"com.microsoft.VSCode"});
         code.sort();
         QCOMPARE(code, QStringList({"Welcome - second", "\u25CF main.ts \u2014 api \u2014 Visual Studio Code"}));
-        QCOMPARE(titles.titles("com.sublimetext.4"), QStringList{"notes.txt - Sublime Text"});
-        QVERIFY(titles.titles("com.todesktop.230313mzl4w4u92").isEmpty());
-        QVERIFY(titles.titles("com.apple.dt.Xcode").isEmpty());
+        QCOMPARE(titles.titles({"com.sublimetext.4"}), QStringList{"notes.txt - Sublime Text"});
+        QCOMPARE(titles.titles({"com.sublimetext.4", "com.microsoft.VSCode"}).size(), 3);
+        QVERIFY(titles.titles({"com.todesktop.230313mzl4w4u92", "com.apple.dt.Xcode"}).isEmpty());
     }
 
     void noDisplayReadsNothing() {
@@ -88,7 +88,7 @@ private Q_SLOTS:
         qunsetenv("DISPLAY");
         const X11WindowTitles titles;
         QVERIFY(!titles.isTrusted());
-        QVERIFY(titles.titles("com.microsoft.VSCode").isEmpty());
+        QVERIFY(titles.titles({"com.microsoft.VSCode"}).isEmpty());
         qputenv("DISPLAY", display);
     }
 };

@@ -77,9 +77,11 @@ public:
     QHash<QString, QStringList> windows;
     mutable int reads = 0;
     bool isTrusted() const override { return trusted; }
-    QStringList titles(const QString& bundleID) const override {
+    QStringList titles(const QStringList& bundleIDs) const override {
         ++reads;
-        return windows.value(bundleID);
+        QStringList found;
+        for (const QString& id : bundleIDs) found << windows.value(id);
+        return found;
     }
 };
 

@@ -112,8 +112,9 @@ QStringList X11WindowTitles::windowClasses(const QString& bundleID) {
 
 bool X11WindowTitles::isTrusted() const { return Connection().usable(); }
 
-QStringList X11WindowTitles::titles(const QString& bundleID) const {
-    const QStringList wanted = windowClasses(bundleID);
+QStringList X11WindowTitles::titles(const QStringList& bundleIDs) const {
+    QStringList wanted;
+    for (const QString& id : bundleIDs) wanted << windowClasses(id);
     if (wanted.isEmpty()) return {};
     Connection x;
     if (!x.usable()) return {};

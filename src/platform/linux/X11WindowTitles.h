@@ -11,7 +11,7 @@ namespace tarn {
 class X11WindowTitles : public WindowTitles {
 public:
     bool isTrusted() const override;
-    QStringList titles(const QString& bundleID) const override;
+    QStringList titles(const QStringList& bundleIDs) const override;
 
     // The WM_CLASS names (lower case) that the Linux builds of an application use.
     static QStringList windowClasses(const QString& bundleID);
