@@ -66,6 +66,9 @@ private Q_SLOTS:
             << "\"@/Apps/Cursor-1.2.3-x86_64.AppImage\" --no-sandbox %U"
             << ".local/share/applications/appimagekit_12ab-cursor.desktop"
             << "Apps/Cursor-1.2.3-x86_64.AppImage";
+        QTest::newRow("a later install that has the launcher wins")
+            << "dev.zed.Zed" << QStringList{"root/usr/bin/zeditor"} << QStringList{"root/usr/lib/zed"}
+            << "" << "" << "root/usr/bin/zeditor" << "root/usr/bin/zeditor";
         QTest::newRow("stale desktop entry") << "com.exafunction.windsurf" << QStringList{}
                                              << QStringList{} << ".local/share/applications/windsurf.desktop"
                                              << "@/apps/gone/windsurf" << "" << "";

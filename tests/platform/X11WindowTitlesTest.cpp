@@ -1,4 +1,7 @@
 #include "TestMain.h"
+#include "TestPlatform.h"
+#include "actions/OpenWindows.h"
+#include "model/Store.h"
 #include "platform/linux/X11WindowTitles.h"
 
 #include <QTest>
@@ -81,6 +84,22 @@ private Q_SLOTS:
         QCOMPARE(titles.titles({"com.sublimetext.4"}), QStringList{"notes.txt - Sublime Text"});
         QCOMPARE(titles.titles({"com.sublimetext.4", "com.microsoft.VSCode"}).size(), 3);
         QVERIFY(titles.titles({"com.todesktop.230313mzl4w4u92", "com.apple.dt.Xcode"}).isEmpty());
+    }
+
+    // The whole way from the setting to the fragments the menu marks open.
+    void titlePartsFromRealWindows() {
+        struct RealWindows : test::TestPlatform {
+            X11WindowTitles x11;
+            const WindowTitles& windowTitles() override { return x11; }
+        } platform;
+        xcb_change_property(x, XCB_PROP_MODE_REPLACE, screen->root, atom("_NET_CLIENT_LIST"),
+                            XCB_ATOM_WINDOW, 32, windows.size(), windows.constData());
+        sync();
+        QVERIFY(OpenWindows::titleParts().isEmpty()); // the dots are off by default
+        platform.memoryDefaults.setBool(Keys::showOpenWindows, true);
+        const QSet<QString> expected{"main.ts", "api", "Visual Studio Code", "Welcome", "second",
+                                     "notes.txt", "Sublime Text"};
+        QCOMPARE(OpenWindows::titleParts(), expected);
     }
 
     void noDisplayReadsNothing() {

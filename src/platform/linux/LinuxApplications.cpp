@@ -119,12 +119,17 @@ std::optional<QString> LinuxApplications::resolveProgram(const QString& program)
 std::optional<ApplicationInstall> LinuxApplications::find(const QString& bundleID) const {
     for (const Row& row : rows()) {
         if (row.bundleID != bundleID) continue;
+        // The first install found, unless a later one also has the command-line launcher
+        // that the first lacks (a distribution package beside a tarball, say).
+        std::optional<ApplicationInstall> first;
         for (auto source : {&LinuxApplications::fromFolder, &LinuxApplications::fromSnap,
                             &LinuxApplications::fromFlatpak, &LinuxApplications::fromDesktopEntry,
                             &LinuxApplications::fromCommand}) {
-            if (auto install = (this->*source)(row)) return install;
+            std::optional<ApplicationInstall> install = (this->*source)(row);
+            if (install && install->launcher) return install;
+            if (!first) first = install;
         }
-        return std::nullopt;
+        return first;
     }
     return std::nullopt;
 }
