@@ -1,5 +1,7 @@
 #include "git/Git.h"
 
+#include "git/RepoConfig.h"
+
 namespace tarn::Git {
 
 namespace {
@@ -13,24 +15,28 @@ ShellResult git(const QUrl& repository, const QStringList& arguments, double tim
 }
 } // namespace
 
-const QHash<QString, QString>& env() {
+QHash<QString, QString> env() {
     static const QHash<QString, QString> variables{
         {"GIT_OPTIONAL_LOCKS", "0"},
         {"GIT_TERMINAL_PROMPT", "0"},
         {"GIT_SSH_COMMAND", "ssh -o BatchMode=yes"},
-        // Tarn runs git status by itself on every repository it finds, including ones unpacked
-        // from an archive, whose config could name an fsmonitor command for status to run.
-        // Configuration from the environment outranks the repository's own.
-        {"GIT_CONFIG_COUNT", "1"},
-        {"GIT_CONFIG_KEY_0", "core.fsmonitor"},
-        {"GIT_CONFIG_VALUE_0", "false"},
     };
-    return variables;
+    // Tarn runs git by itself on every repository it finds, including ones unpacked from an
+    // archive, whose config could name an fsmonitor command for git to run. Configuration from
+    // the environment outranks the repository's own.
+    return RepoConfig::environment(variables, {{"core.fsmonitor", "false"}});
 }
 
 std::optional<GitStatus> status(const QUrl& repository) {
+    const QString worktree = repository.toLocalFile();
+    // Nobody asked for this read, so nothing the repository configured may run during it:
+    // not its filter drivers, and not its hooks.
+    RepoConfig::Pairs overrides = RepoConfig::statusOverrides(worktree);
+    overrides.prepend({"core.hooksPath", "/dev/null"});
+    const QHash<QString, QString> variables = RepoConfig::environment(env(), overrides);
     const ShellResult result =
-        git(repository, {"status", "--porcelain=v2", "--branch"}, statusTimeout);
+        Shell::run(executable, {"-C", worktree, "status", "--porcelain=v2", "--branch"}, variables,
+                   statusTimeout);
     if (result.status != 0) return std::nullopt;
     return GitStatus::parse(result.out);
 }

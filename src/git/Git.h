@@ -15,9 +15,9 @@ namespace Git {
 
 inline constexpr char executable[] = "/usr/bin/git";
 
-// The extra environment of every git run: no prompts, no optional locks, and none of the
-// commands a repository's own configuration could make `git status` run.
-const QHash<QString, QString>& env();
+// The extra environment of every git run: no prompts, no optional locks, no fsmonitor command
+// from the repository's configuration. Status reads add more (see RepoConfig).
+QHash<QString, QString> env();
 
 // Branch, ahead/behind and changes; none when git fails. Blocks up to 20 seconds.
 std::optional<GitStatus> status(const QUrl& repository);

@@ -2,8 +2,11 @@
 #include "TempHome.h"
 #include "TestMain.h"
 #include "git/Git.h"
+#include "git/RepoConfig.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace tarn;
@@ -12,6 +15,19 @@ Q_DECLARE_METATYPE(tarn::GitStatus)
 
 namespace {
 QUrl at(const QString& path) { return QUrl::fromLocalFile(path); }
+
+// Commits a file the attribute `filter=<driver>` applies to, then makes its stat data stale
+// (as copying or unpacking does) so that status has to run the driver to compare contents.
+void commitFilteredFile(const QString& repo, const QString& driver) {
+    test::commitFile(repo, ".gitattributes", "*.txt filter=" + driver + "\n");
+    test::commitFile(repo, "data.txt", "payload\n");
+    QFile file(repo + "/data.txt");
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+}
+
+// A shell command that leaves `marker` behind and passes its input on.
+QString trap(const QString& marker) { return "touch '" + marker + "'; cat"; }
 } // namespace
 
 class GitTest : public QObject {
@@ -172,6 +188,115 @@ private Q_SLOTS:
         Git::remoteWebURL(at(repo));
         Git::perform(GitOp::fetch, at(repo));
         QVERIFY(!QFile::exists(marker));
+    }
+
+    void repositoryFiltersDoNotRun_data() {
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("clean filter in .git/config") << "clean";
+        QTest::newRow("process filter in .git/config") << "process";
+        QTest::newRow("smudge and clean behind include.path") << "include";
+        QTest::newRow("clean filter behind a conditional include") << "includeIf";
+        QTest::newRow("clean filter in a submodule's config") << "submodule";
+        QTest::newRow("clean filter in a linked work tree's config.worktree") << "worktree";
+    }
+
+    // Git 2.39 cannot be told to ignore in-tree attributes, so the drivers they name must be
+    // disarmed for every status read Tarn makes by itself.
+    void repositoryFiltersDoNotRun() {
+        QFETCH(QString, layout);
+        const QString marker = home->path() + "/filter-ran";
+        QString repo = home->path() + "/unpacked";
+        test::makeRepo(repo);
+        if (layout == "clean" || layout == "process") {
+            test::git(repo, {"config", "filter.evil." + layout, trap(marker)});
+        } else if (layout == "include" || layout == "includeIf") {
+            home->writeFile("unpacked/.evil.inc", QString("[filter \"evil\"]\n\tclean = " + trap(marker) +
+                                                          "\n\tsmudge = " + trap(marker) + "\n")
+                                                      .toUtf8());
+            const QString key = layout == "include" ? "include.path" : "includeIf.gitdir:/.path";
+            test::git(repo, {"config", key, "../.evil.inc"});
+        } else if (layout == "submodule") {
+            const QString library = home->path() + "/library";
+            test::makeRepo(library);
+            commitFilteredFile(library, "evil");
+            test::git(repo, {"-c", "protocol.file.allow=always", "submodule", "add", "-q", library,
+                             "lib"});
+            test::git(repo, {"commit", "-q", "-m", "add lib"});
+            test::git(repo + "/lib", {"config", "filter.evil.clean", trap(marker)});
+            QFile file(repo + "/lib/data.txt");
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                             QFileDevice::FileModificationTime);
+        } else if (layout == "worktree") {
+            test::git(repo, {"config", "extensions.worktreeConfig", "true"});
+            const QString linked = home->path() + "/linked";
+            test::git(repo, {"worktree", "add", "-q", "-b", "topic", linked});
+            test::git(linked, {"config", "--worktree", "filter.evil.clean", trap(marker)});
+            repo = linked;
+        }
+        if (layout != "submodule") commitFilteredFile(repo, "evil");
+        QFile::remove(marker);
+        const QStringList keys = RepoConfig::filterKeys(RepoConfig::files(repo)).values();
+        QVERIFY(!keys.filter(QRegularExpression("^filter\\.evil\\.")).isEmpty());
+
+        // Plain git runs the driver: the trap is real.
+        Shell::run("/usr/bin/git", {"-C", repo, "status", "--porcelain"}, {}, 20);
+        QVERIFY(QFile::exists(marker));
+        QFile::remove(marker);
+        // (make the stat data stale again: plain git may have refreshed nothing, but be sure)
+        QFile data(repo + (layout == "submodule" ? "/lib" : "") + "/data.txt");
+        QVERIFY(data.open(QIODevice::ReadWrite));
+        data.setFileTime(QDateTime::currentDateTime().addSecs(120), QFileDevice::FileModificationTime);
+
+        QVERIFY(Git::status(at(repo)));
+        QVERIFY2(!QFile::exists(marker), "a status read ran the repository's filter");
+    }
+
+    // git-lfs and friends install their driver in the user's global config; a repository that
+    // names the same driver must not switch it off, nor replace its command.
+    void globalFiltersStillRun() {
+        const QString marker = home->path() + "/global-ran";
+        const QString hostile = home->path() + "/hostile-ran";
+        home->writeFile(".gitconfig", QString("[filter \"lfs\"]\n\tclean = " + trap(marker) + "\n")
+                                          .toUtf8());
+        const QString repo = home->path() + "/repo";
+        test::makeRepo(repo);
+        commitFilteredFile(repo, "lfs");
+        test::git(repo, {"config", "filter.lfs.clean", trap(hostile)});
+        QFile data(repo + "/data.txt");
+        QVERIFY(data.open(QIODevice::ReadWrite));
+        data.setFileTime(QDateTime::currentDateTime().addSecs(120), QFileDevice::FileModificationTime);
+        QFile::remove(marker);
+        QFile::remove(hostile);
+
+        QVERIFY(Git::status(at(repo)));
+        QVERIFY(QFile::exists(marker));
+        QVERIFY(!QFile::exists(hostile));
+    }
+
+    // Configuration the user passes through the environment survives ours.
+    void userEnvironmentPairsAreKept() {
+        const QString repo = home->path() + "/repo";
+        test::makeRepo(repo);
+        commitFilteredFile(repo, "evil");
+        test::git(repo, {"config", "filter.evil.clean", "cat"});
+        home->writeFile("repo/untracked", "u");
+        QCOMPARE(Git::status(at(repo))->changes, 1);
+
+        qputenv("GIT_CONFIG_COUNT", "1");
+        qputenv("GIT_CONFIG_KEY_0", "status.showUntrackedFiles");
+        qputenv("GIT_CONFIG_VALUE_0", "no");
+        const auto status = Git::status(at(repo));
+        const QHash<QString, QString> variables = RepoConfig::environment(Git::env(), {{"a.b", "c"}});
+        qunsetenv("GIT_CONFIG_COUNT");
+        qunsetenv("GIT_CONFIG_KEY_0");
+        qunsetenv("GIT_CONFIG_VALUE_0");
+        QVERIFY(status);
+        QCOMPARE(status->changes, 0);
+        QCOMPARE(variables.value("GIT_CONFIG_COUNT"), QString("3"));
+        QCOMPARE(variables.value("GIT_CONFIG_KEY_1"), QString("core.fsmonitor"));
+        QCOMPARE(variables.value("GIT_CONFIG_KEY_2"), QString("a.b"));
+        QVERIFY(!variables.contains("GIT_CONFIG_KEY_0"));
     }
 };
 
