@@ -47,8 +47,16 @@ QDateTime dateOf(const QString& storageChild) {
 } // namespace
 
 QString dataFolder(const QString& storageFolder) {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
-           storageFolder;
+    const QString native =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + storageFolder;
+    if (QFileInfo(native).isDir()) return native;
+    // A Flatpak editor keeps its configuration in its own sandbox folder.
+    const QString sandboxes = QDir::homePath() + "/.var/app";
+    for (const QString& app : QDir(sandboxes).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString candidate = sandboxes + '/' + app + "/config/" + storageFolder;
+        if (QFileInfo(candidate).isDir()) return candidate;
+    }
+    return native;
 }
 
 RecentsResult load(const QString& storageFolder, int limit) {

@@ -26,7 +26,11 @@ size_t qHash(const Entry& entry, size_t seed) {
 }
 
 QUrl standardizedFileURL(const QUrl& url) {
-    return QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile()));
+    // "localhost" names this machine; any other host would read as a network share path.
+    QUrl local = url;
+    if (local.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        local.setHost(QString());
+    return QUrl::fromLocalFile(QDir::cleanPath(local.toLocalFile()));
 }
 
 bool isPackage(const QString& directoryPath) {
@@ -75,7 +79,8 @@ QList<Entry> Entry::disambiguated(const QList<Entry>& entries) {
 QString tildePath(const QUrl& url) {
     QString home = QDir::homePath();
     while (home.size() > 1 && home.endsWith('/')) home.chop(1);
-    const QString path = url.path(QUrl::FullyDecoded);
+    QString path = url.path(QUrl::FullyDecoded);
+    if (url.isLocalFile() || url.scheme().isEmpty()) path = QDir::cleanPath(path);
     if (path == home) return QStringLiteral("~");
     if (path.startsWith(home + '/')) return '~' + path.mid(home.size());
     return path;

@@ -40,7 +40,8 @@ struct Entry {
 
 size_t qHash(const Entry& entry, size_t seed = 0);
 
-// The file URL with "." and ".." resolved; symbolic links are left alone.
+// The file URL with "." and ".." and a trailing slash resolved, "localhost" as this machine;
+// symbolic links are left alone.
 QUrl standardizedFileURL(const QUrl& url);
 
 // The path for display, with the home folder written as "~".

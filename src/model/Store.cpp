@@ -250,7 +250,7 @@ void Store::deleteShortcutFolder(const QUuid& id) {
 
 void Store::recordHistory(const QUrl& url) {
     if (!url.isLocalFile()) return;
-    const QString path = url.toLocalFile();
+    const QString path = standardizedFileURL(url).toLocalFile();
     QStringList history = defaults().stringArray(Keys::history).value_or(QStringList{});
     history.removeAll(path);
     history.prepend(path);

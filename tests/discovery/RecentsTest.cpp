@@ -56,6 +56,18 @@ private Q_SLOTS:
     }
     void cleanup() { home.reset(); }
 
+    // A Flatpak editor keeps its storage inside its sandbox folder.
+    void flatpakStorage() {
+        home->makeFolder("src/app");
+        const QString sandbox = ".var/app/com.visualstudio.code/config/Code/User/workspaceStorage/";
+        home->writeFile(sandbox + "h1/workspace.json", folderJson("src/app"));
+        QCOMPARE(Recents::dataFolder("Code"), home->path() + "/.var/app/com.visualstudio.code/config/Code");
+        QCOMPARE(titles(Recents::load("Code", 10)), QStringList{"app"});
+        // The native folder, when there is one, comes first.
+        home->makeFolder(".config/Code");
+        QCOMPARE(Recents::dataFolder("Code"), home->path() + "/.config/Code");
+    }
+
     void newestFirstWithTheRules() {
         home->makeFolder("src/old");
         home->makeFolder("src/new");

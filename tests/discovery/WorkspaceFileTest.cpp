@@ -54,6 +54,13 @@ private Q_SLOTS:
         QTest::newRow("not JSON even after stripping") << QByteArray("{folders: []}") << QStringList{};
         QTest::newRow("invalid UTF-8") << QByteArray("{\"folders\": [{\"path\": \"\xff\"}]}")
                                        << QStringList{};
+        QTest::newRow("localhost is this machine, another host is not")
+            << QByteArray("{\"folders\": [{\"uri\": \"file://localhost/tmp/c\"},"
+                          "{\"uri\": \"file://LOCALHOST/tmp/d/\"}, {\"uri\": \"file://server/share\"}]}")
+            << QStringList{"/tmp/c", "/tmp/d"};
+        QTest::newRow("relative uri is relative to the workspace file")
+            << QByteArray("{\"folders\": [{\"uri\": \"file:rel/dir\"}, {\"uri\": \"file:../up%20x\"}]}")
+            << QStringList{"&/rel/dir", "@/w/up x"};
         QTest::newRow("unknown user") << QByteArray("{\"folders\": [{\"path\": \"~nosuchuser9/x\"}]}")
                                       << QStringList{};
     }

@@ -102,6 +102,8 @@ private Q_SLOTS:
         QTest::newRow("inside home") << "/src/app" << "~/src/app";
         QTest::newRow("sibling with the same prefix") << "d/x" << "!";
         QTest::newRow("elsewhere") << "!/etc/hosts" << "/etc/hosts";
+        QTest::newRow("home with a trailing slash") << "/" << "~";
+        QTest::newRow("folder with a trailing slash") << "/src/" << "~/src";
     }
 
     void tildePath() {

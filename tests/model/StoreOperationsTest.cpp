@@ -176,6 +176,15 @@ private Q_SLOTS:
         QCOMPARE(h.size(), 50);
         QCOMPARE(h.first(), QString("/p25"));
         QCOMPARE(h.count("/p25"), 1);
+
+        // One location, one entry, however its URL was written.
+        store.recordHistory(QUrl("file:///tmp/x/"));
+        store.recordHistory(QUrl::fromLocalFile("/tmp/x"));
+        store.recordHistory(QUrl("file://localhost/tmp/./x"));
+        h = *store.defaults().stringArray(Keys::history);
+        QCOMPARE(h.first(), QString("/tmp/x"));
+        QCOMPARE(h.count("/tmp/x"), 1);
+        QCOMPARE(h.filter("/tmp/x").size(), 1);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "platform/linux/LinuxApplications.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace tarn;
@@ -140,7 +141,137 @@ private Q_SLOTS:
         DesktopEntry entry;
         entry.exec = exec;
         QCOMPARE(entry.arguments(files), arguments);
-        QCOMPARE(entry.program(), arguments.first());
+    }
+
+    void execProgram_data() {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("flatpak"); // "" for none
+        QTest::newRow("plain") << "/usr/bin/code --new %F" << "/usr/bin/code" << "";
+        QTest::newRow("env with assignments")
+            << "env ELECTRON_OZONE=1 GDK_BACKEND=x11 /opt/Windsurf/windsurf %F"
+            << "/opt/Windsurf/windsurf" << "";
+        QTest::newRow("env with options") << "/usr/bin/env -u FOO -i A=b zed %U" << "zed" << "";
+        QTest::newRow("sh -c with exec and quotes")
+            << "sh -c \"exec '/opt/My App/run' --flag\"" << "/opt/My App/run" << "";
+        QTest::newRow("bash -c with an assignment")
+            << "/bin/bash -c \"X=1 /opt/cursor/cursor --no-sandbox; true\"" << "/opt/cursor/cursor"
+            << "";
+        QTest::newRow("flatpak run")
+            << "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=code com.visualstudio.code --x %F"
+            << "/usr/bin/flatpak" << "com.visualstudio.code";
+        QTest::newRow("env in front of flatpak")
+            << "env A=1 flatpak run com.vscodium.codium" << "flatpak" << "com.vscodium.codium";
+        QTest::newRow("empty") << "" << "" << "";
+    }
+
+    void execProgram() {
+        QFETCH(QString, exec);
+        QFETCH(QString, program);
+        QFETCH(QString, flatpak);
+        DesktopEntry entry;
+        entry.exec = exec;
+        QCOMPARE(entry.program(), program);
+        QCOMPARE(entry.flatpakApp().value_or(QString()), flatpak);
+    }
+
+    // Installs as people really make them: wrapped Exec lines, tarballs and AppImages linked
+    // into ~/.local/bin, AppImages without any desktop entry, terminals of every desktop.
+    void wrappedAndLinkedInstalls_data() {
+        QTest::addColumn<QString>("bundleID");
+        QTest::addColumn<QStringList>("executables"); // below the home folder
+        QTest::addColumn<QStringList>("links");       // "link>target", both below the home
+        QTest::addColumn<QString>("entryPath");
+        QTest::addColumn<QString>("entryExec");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("launcher");
+
+        QTest::newRow("env wrapper")
+            << "com.exafunction.windsurf"
+            << QStringList{"apps/Windsurf/windsurf", "apps/Windsurf/bin/windsurf"} << QStringList{}
+            << ".local/share/applications/windsurf.desktop"
+            << "env GDK_BACKEND=x11 @/apps/Windsurf/windsurf %F"
+            << ".local/share/applications/windsurf.desktop" << "apps/Windsurf/bin/windsurf";
+        QTest::newRow("sh -c wrapper")
+            << "com.exafunction.windsurf"
+            << QStringList{"apps/Windsurf/windsurf", "apps/Windsurf/bin/windsurf"} << QStringList{}
+            << ".local/share/applications/windsurf.desktop"
+            << "sh -c \"exec @/apps/Windsurf/windsurf --enable-features=X\""
+            << ".local/share/applications/windsurf.desktop" << "apps/Windsurf/bin/windsurf";
+        QTest::newRow("flatpak run gives the export wrapper")
+            << "com.microsoft.VSCode"
+            << QStringList{".local/share/flatpak/exports/bin/com.visualstudio.code", "root/usr/bin/flatpak"}
+            << QStringList{} << ".local/share/flatpak/exports/share/applications/com.visualstudio.code.desktop"
+            << "@/root/usr/bin/flatpak run --branch=stable com.visualstudio.code --x %F"
+            << ".local/share/flatpak/exports/share/applications/com.visualstudio.code.desktop"
+            << ".local/share/flatpak/exports/bin/com.visualstudio.code";
+        QTest::newRow("VS Code tarball linked into ~/.local/bin")
+            << "com.microsoft.VSCode"
+            << QStringList{"apps/VSCode-linux-x64/code", "apps/VSCode-linux-x64/bin/code"}
+            << QStringList{".local/bin/code>apps/VSCode-linux-x64/bin/code"} << "" << ""
+            << "apps/VSCode-linux-x64" << "apps/VSCode-linux-x64/bin/code";
+        QTest::newRow("Windsurf in ~/opt linked to its binary")
+            << "com.exafunction.windsurf"
+            << QStringList{"opt/Windsurf/windsurf", "opt/Windsurf/bin/windsurf"}
+            << QStringList{".local/bin/windsurf>opt/Windsurf/windsurf"} << "" << ""
+            << "opt/Windsurf" << "opt/Windsurf/bin/windsurf";
+        QTest::newRow("Cursor AppImage in ~/Applications linked as cursor")
+            << "com.todesktop.230313mzl4w4u92" << QStringList{"Applications/Cursor-0.45.2-x86_64.AppImage"}
+            << QStringList{".local/bin/cursor>Applications/Cursor-0.45.2-x86_64.AppImage"} << "" << ""
+            << "Applications/Cursor-0.45.2-x86_64.AppImage" << ".local/bin/cursor";
+        QTest::newRow("AppImage alone in ~/Applications")
+            << "com.exafunction.windsurf" << QStringList{"Applications/Windsurf-1.2-x86_64.AppImage"}
+            << QStringList{} << "" << "" << "Applications/Windsurf-1.2-x86_64.AppImage"
+            << "Applications/Windsurf-1.2-x86_64.AppImage";
+        QTest::newRow("AppImage alone in ~/.local/bin")
+            << "com.vscodium" << QStringList{".local/bin/VSCodium-1.9.AppImage"} << QStringList{} << ""
+            << "" << ".local/bin/VSCodium-1.9.AppImage" << ".local/bin/VSCodium-1.9.AppImage";
+        for (const char* terminal : {"ptyxis", "wezterm", "foot", "alacritty", "kitty", "tilix"}) {
+            QTest::newRow(terminal) << "com.apple.Terminal"
+                                    << QStringList{QString("root/usr/bin/") + terminal} << QStringList{}
+                                    << "" << "" << QString("root/usr/bin/") + terminal
+                                    << QString("root/usr/bin/") + terminal;
+        }
+        QTest::newRow("kitty from its installer")
+            << "com.apple.Terminal" << QStringList{".local/kitty.app/bin/kitty"}
+            << QStringList{".local/bin/kitty>.local/kitty.app/bin/kitty"} << "" << ""
+            << ".local/kitty.app" << ".local/bin/kitty";
+        QTest::newRow("Ptyxis as a flatpak")
+            << "com.apple.Terminal" << QStringList{"root/var/lib/flatpak/exports/bin/org.gnome.Ptyxis"}
+            << QStringList{} << "" << "" << "root/var/lib/flatpak/exports/bin/org.gnome.Ptyxis"
+            << "root/var/lib/flatpak/exports/bin/org.gnome.Ptyxis";
+    }
+
+    void wrappedAndLinkedInstalls() {
+        QFETCH(QString, bundleID);
+        QFETCH(QStringList, executables);
+        QFETCH(QStringList, links);
+        QFETCH(QString, entryPath);
+        QFETCH(QString, entryExec);
+        QFETCH(QString, location);
+        QFETCH(QString, launcher);
+        for (const QString& e : executables) executable(e);
+        for (const QString& link : links) {
+            const QStringList ends = link.split('>');
+            home->makeFolder(QFileInfo(ends[0]).path());
+            QVERIFY(QFile::link(home->path() + '/' + ends[1], home->path() + '/' + ends[0]));
+        }
+        if (!entryPath.isEmpty()) desktopEntry(entryPath, QString(entryExec).replace("@", home->path()));
+
+        const auto found = LinuxApplications(root).find(bundleID);
+        QVERIFY(found);
+        QCOMPARE(found->location, home->path() + '/' + location);
+        QCOMPARE(found->launcher, std::optional(home->path() + '/' + launcher));
+    }
+
+    // Lookups are batched over the same entries; a changed folder is read again.
+    void entriesAreReadAgainWhenTheirFolderChanges() {
+        executable("apps/Windsurf/windsurf");
+        const LinuxApplications applications(root);
+        QVERIFY(!applications.find("com.exafunction.windsurf"));
+        QTest::qWait(5); // the folder's time stamp must move on
+        desktopEntry(".local/share/applications/windsurf.desktop", home->path() + "/apps/Windsurf/windsurf");
+        QVERIFY(applications.find("com.exafunction.windsurf"));
     }
 
     void readsOnlyTheDesktopEntryGroup() {

@@ -60,6 +60,71 @@ QList<Word> splitExec(const QString& exec) {
     return words;
 }
 
+// Splits a shell command the way sh would for plain words: blanks separate, single quotes
+// group literally, double quotes group with backslash escapes. Enough to find the program.
+QStringList splitShellWords(const QString& script) {
+    QStringList words;
+    QString current;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < script.size(); ++i) {
+        const QChar c = script[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+            else if (c == '\\' && quote == '"' && i + 1 < script.size()) current += script[++i];
+            else current += c;
+        } else if (c.isSpace() || c == ';' || c == '&' || c == '|') {
+            if (inWord) words << current;
+            current.clear();
+            inWord = false;
+            if (!c.isSpace()) break; // only the first command matters
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == '\\' && i + 1 < script.size()) {
+            current += script[++i];
+            inWord = true;
+        } else {
+            current += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words << current;
+    return words;
+}
+
+bool isAssignment(const QString& word) {
+    const qsizetype equals = word.indexOf('=');
+    return equals > 0 && !word.startsWith('-');
+}
+
+QString baseName(const QString& program) { return program.mid(program.lastIndexOf('/') + 1); }
+
+// Drops the wrappers in front of the real program: env and its options and assignments,
+// a shell's -c script, exec.
+QStringList unwrap(QStringList words) {
+    static const QStringList shells{"sh", "bash", "dash", "zsh"};
+    for (int rounds = 0; rounds < 8 && !words.isEmpty(); ++rounds) {
+        const QString name = baseName(words.first());
+        if (name == QLatin1String("env") || name == QLatin1String("exec")) {
+            words.removeFirst();
+            while (!words.isEmpty() && (isAssignment(words.first()) || words.first().startsWith('-'))) {
+                const QString option = words.takeFirst();
+                if ((option == QLatin1String("-u") || option == QLatin1String("-C")) && !words.isEmpty())
+                    words.removeFirst();
+            }
+        } else if (shells.contains(name)) {
+            const qsizetype c = words.indexOf(QStringLiteral("-c"));
+            if (c < 0 || c + 1 >= words.size()) return words;
+            words = splitShellWords(words[c + 1]);
+            while (!words.isEmpty() && isAssignment(words.first())) words.removeFirst();
+        } else {
+            return words;
+        }
+    }
+    return words;
+}
+
 } // namespace
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
@@ -118,8 +183,24 @@ QStringList DesktopEntry::arguments(const QStringList& files) const {
 }
 
 QString DesktopEntry::program() const {
-    const QList<Word> words = splitExec(exec);
-    return words.isEmpty() ? QString() : words.first().text;
+    QStringList words;
+    for (const Word& word : splitExec(exec)) words << word.text;
+    words = unwrap(words);
+    return words.isEmpty() ? QString() : words.first();
+}
+
+std::optional<QString> DesktopEntry::flatpakApp() const {
+    QStringList words;
+    for (const Word& word : splitExec(exec)) words << word.text;
+    words = unwrap(words);
+    if (words.size() < 3 || baseName(words[0]) != QLatin1String("flatpak") ||
+        words[1] != QLatin1String("run"))
+        return std::nullopt;
+    for (qsizetype i = 2; i < words.size(); ++i) {
+        if (words[i].startsWith('-')) continue;
+        return words[i];
+    }
+    return std::nullopt;
 }
 
 } // namespace tarn

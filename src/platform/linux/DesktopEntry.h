@@ -23,8 +23,13 @@ struct DesktopEntry {
     // first of `files`, %F/%U all of them, %% a percent sign; other codes are dropped.
     QStringList arguments(const QStringList& files = {}) const;
 
-    // The program the Exec line starts (its first argument), or empty.
+    // The program the Exec line really starts, or empty: its first argument, looking through
+    // `env` with its assignments and through `sh -c "…"` (and bash, dash, zsh) to the program
+    // they run. `flatpak run` stays `flatpak`; see flatpakApp.
     QString program() const;
+
+    // The application id when the Exec line is `flatpak run [options] <id> …`.
+    std::optional<QString> flatpakApp() const;
 };
 
 } // namespace tarn

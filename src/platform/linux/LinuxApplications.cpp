@@ -4,7 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QDateTime>
 #include <QStandardPaths>
 
 namespace tarn {
@@ -33,21 +33,22 @@ const QList<Row>& rows() {
          {"/usr/share/code", "/opt/visual-studio-code", "/opt/VSCode-linux-x64", "~/.local/share/code",
           "~/VSCode-linux-x64"},
          "bin/code", {"code"}, "code", {"com.visualstudio.code"},
-         {"code", "visual-studio-code", "com.visualstudio.code", "code_code"}, {}, {}},
+         {"code", "visual-studio-code", "com.visualstudio.code", "code_code"}, {}, {"code"}},
         {"com.microsoft.VSCodeInsiders",
          {"/usr/share/code-insiders", "/opt/visual-studio-code-insiders", "~/VSCode-linux-x64-insiders"},
          "bin/code-insiders", {"code-insiders"}, "code-insiders", {"com.visualstudio.code.insiders"},
-         {"code-insiders", "code-insiders_code-insiders"}, {}, {}},
+         {"code-insiders", "code-insiders_code-insiders"}, {}, {"code-insiders"}},
         {"com.vscodium",
          {"/usr/share/codium", "/opt/vscodium-bin", "/opt/vscodium", "~/.local/share/codium"},
          "bin/codium", {"codium"}, "codium", {"com.vscodium.codium"},
-         {"codium", "com.vscodium.codium", "codium_codium"}, {"vscodium*.appimage"}, {}},
+         {"codium", "com.vscodium.codium", "codium_codium"}, {"vscodium*.appimage"}, {"codium"}},
         {"com.todesktop.230313mzl4w4u92",
          {"/usr/share/cursor", "/opt/cursor", "/opt/Cursor", "~/.local/share/cursor"},
-         "bin/cursor", {}, {}, {}, {"cursor", "co.anysphere.cursor"}, {"cursor*.appimage"}, {}},
+         "bin/cursor", {}, {}, {}, {"cursor", "co.anysphere.cursor"}, {"cursor*.appimage"},
+         {"cursor"}},
         {"com.exafunction.windsurf",
          {"/usr/share/windsurf", "/opt/windsurf", "/opt/Windsurf", "~/.local/share/windsurf"},
-         "bin/windsurf", {}, {}, {}, {"windsurf"}, {"windsurf*.appimage"}, {}},
+         "bin/windsurf", {}, {}, {}, {"windsurf"}, {"windsurf*.appimage"}, {"windsurf"}},
         {"dev.zed.Zed", {"~/.local/zed.app", "/usr/lib/zed", "/opt/zed"}, "bin/zed", {"zed"}, "zed",
          {"dev.zed.Zed"}, {"dev.zed.Zed", "zed"}, {"zed*.appimage"}, {"zed", "zeditor", "zedit"}},
         {"com.sublimetext.4", {"/opt/sublime_text"}, "sublime_text", {"sublime-text"}, "subl",
@@ -55,9 +56,13 @@ const QList<Row>& rows() {
          {"subl"}},
         {"com.panic.Nova", {}, {}, {}, {}, {}, {}, {}, {}},
         {"com.apple.dt.Xcode", {}, {}, {}, {}, {}, {}, {}, {}},
+        // The desktop's terminal: Debian's alternative first, then the terminals of the usual
+        // desktops, then the flatpaks of those (their export wrappers), then xterm.
         {"com.apple.Terminal", {}, {}, {}, {}, {}, {}, {},
-         {"x-terminal-emulator", "gnome-terminal", "kgx", "konsole", "xfce4-terminal",
-          "mate-terminal", "lxterminal", "tilix", "terminator", "alacritty", "kitty", "xterm"}},
+         {"x-terminal-emulator", "ptyxis", "gnome-terminal", "kgx", "konsole", "xfce4-terminal",
+          "mate-terminal", "lxterminal", "tilix", "terminator", "wezterm", "alacritty", "kitty",
+          "foot", "org.gnome.Ptyxis", "org.gnome.Console", "com.gexperts.Tilix",
+          "org.wezfurlong.wezterm", "io.alacritty.Alacritty", "xterm"}},
         {"com.googlecode.iterm2", {}, {}, {}, {}, {}, {}, {}, {}},
         {"com.mitchellh.ghostty", {}, {}, {"ghostty"}, "ghostty", {"com.mitchellh.ghostty"},
          {"com.mitchellh.ghostty", "ghostty"}, {"ghostty*.appimage"}, {"ghostty"}},
@@ -72,11 +77,16 @@ bool isExecutableFile(const QString& path) {
     return info.isFile() && info.isExecutable();
 }
 
+// Wildcards of the table have one "*" at most: a prefix and a suffix, any letter case.
 bool matchesAnyWildcard(const QString& fileName, const QStringList& wildcards) {
     for (const QString& wildcard : wildcards) {
-        const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(wildcard),
-                                         QRegularExpression::CaseInsensitiveOption);
-        if (pattern.match(fileName).hasMatch()) return true;
+        const qsizetype star = wildcard.indexOf('*');
+        const QString prefix = star < 0 ? wildcard : wildcard.left(star);
+        const QString suffix = star < 0 ? QString() : wildcard.mid(star + 1);
+        if (fileName.size() >= prefix.size() + suffix.size() &&
+            fileName.startsWith(prefix, Qt::CaseInsensitive) &&
+            fileName.endsWith(suffix, Qt::CaseInsensitive) && (star >= 0 || fileName.size() == prefix.size()))
+            return true;
     }
     return false;
 }
@@ -100,8 +110,17 @@ QStringList LinuxApplications::applicationFolders() const {
 }
 
 QStringList LinuxApplications::binFolders() const {
-    return {QDir::homePath() + "/.local/bin", system("/usr/local/bin"), system("/usr/bin"),
-            system("/bin"), system("/snap/bin")};
+    QStringList folders{QDir::homePath() + "/.local/bin", system("/usr/local/bin"),
+                        system("/usr/bin"), system("/bin"), system("/snap/bin")};
+    // The user's own search path; not under a test root, where it would be the real machine's.
+    if (root.isEmpty()) {
+        for (const QString& folder : qEnvironmentVariable("PATH").split(':', Qt::SkipEmptyParts))
+            if (folder.startsWith('/')) folders << QDir::cleanPath(folder);
+    }
+    folders << system("/var/lib/flatpak/exports/bin")
+            << QDir::homePath() + "/.local/share/flatpak/exports/bin";
+    folders.removeDuplicates();
+    return folders;
 }
 
 std::optional<QString> LinuxApplications::resolveProgram(const QString& program) const {
@@ -124,7 +143,7 @@ std::optional<ApplicationInstall> LinuxApplications::find(const QString& bundleI
         std::optional<ApplicationInstall> first;
         for (auto source : {&LinuxApplications::fromFolder, &LinuxApplications::fromSnap,
                             &LinuxApplications::fromFlatpak, &LinuxApplications::fromDesktopEntry,
-                            &LinuxApplications::fromCommand}) {
+                            &LinuxApplications::fromCommand, &LinuxApplications::fromAppImage}) {
             std::optional<ApplicationInstall> install = (this->*source)(row);
             if (install && install->launcher) return install;
             if (!first) first = install;
@@ -150,7 +169,8 @@ std::optional<ApplicationInstall> LinuxApplications::fromSnap(const Row& row) co
     for (const QString& snap : row.snaps) {
         const QString location = system("/snap/" + snap + "/current");
         if (!QFileInfo(location).isDir()) continue;
-        const QString launcher = system("/snap/bin/" + row.snapCommand);
+        const QString launcher =
+            system("/snap/bin/" + (row.snapCommand.isEmpty() ? snap : row.snapCommand));
         return ApplicationInstall{location,
                                   isExecutableFile(launcher) ? std::optional(launcher) : std::nullopt,
                                   std::nullopt};
@@ -178,6 +198,12 @@ std::optional<ApplicationInstall> LinuxApplications::fromFlatpak(const Row& row)
 std::optional<ApplicationInstall> LinuxApplications::installOf(const Row& row,
                                                                const DesktopEntry& entry) const {
     if (entry.hidden) return std::nullopt;
+    if (const std::optional<QString> app = entry.flatpakApp()) {
+        // `flatpak run <id>`: the export wrapper passes its arguments on, as the launcher.
+        const QString wrapper = resolveProgram(*app).value_or(QString());
+        if (wrapper.isEmpty() || !wrapper.contains(QLatin1String("/exports/bin/"))) return std::nullopt;
+        return ApplicationInstall{entry.path, wrapper, entry.path};
+    }
     const std::optional<QString> program = resolveProgram(entry.program());
     if (!program) return std::nullopt; // a stale entry of something since removed
     // Electron editors start their binary from the install folder, which holds the launcher.
@@ -188,11 +214,12 @@ std::optional<ApplicationInstall> LinuxApplications::installOf(const Row& row,
 }
 
 std::optional<ApplicationInstall> LinuxApplications::fromDesktopEntry(const Row& row) const {
-    const QStringList folders = applicationFolders();
+    QList<QHash<QString, DesktopEntry>> folders;
+    for (const QString& folder : applicationFolders()) folders << entriesIn(folder);
     for (const QString& id : row.desktopIDs) {
-        for (const QString& folder : folders) {
-            const auto entry = DesktopEntry::read(folder + '/' + id + ".desktop");
-            if (!entry) continue;
+        for (const auto& entries : folders) {
+            const auto entry = entries.constFind(id + ".desktop");
+            if (entry == entries.constEnd()) continue;
             if (auto install = installOf(row, *entry)) return install;
         }
     }
@@ -200,21 +227,65 @@ std::optional<ApplicationInstall> LinuxApplications::fromDesktopEntry(const Row&
     // AppImages are started by entries their integration tools name freely; look at what the
     // user's own entries run instead.
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-    for (const QString& name : QDir(userFolder).entryList({"*.desktop"}, QDir::Files, QDir::Name)) {
-        const auto entry = DesktopEntry::read(userFolder + '/' + name);
-        if (!entry || !matchesAnyWildcard(QFileInfo(entry->program()).fileName(), row.appImages))
-            continue;
-        if (auto install = installOf(row, *entry)) return install;
+    const QHash<QString, DesktopEntry> entries = entriesIn(userFolder);
+    QStringList names = entries.keys();
+    names.sort();
+    for (const QString& name : names) {
+        const DesktopEntry& entry = entries[name];
+        if (!matchesAnyWildcard(QFileInfo(entry.program()).fileName(), row.appImages)) continue;
+        if (auto install = installOf(row, entry)) return install;
     }
     return std::nullopt;
 }
 
 std::optional<ApplicationInstall> LinuxApplications::fromCommand(const Row& row) const {
     for (const QString& command : row.commands) {
-        if (auto program = resolveProgram(command))
+        const std::optional<QString> program = resolveProgram(command);
+        if (!program) continue;
+        // A command linked into a tarball or an AppImage stands for that install.
+        const QFileInfo target(QFileInfo(*program).canonicalFilePath());
+        if (target.filePath().isEmpty() || target.filePath() == *program)
             return ApplicationInstall{*program, *program, std::nullopt};
+        QString folder = target.path();
+        if (target.dir().dirName() == QLatin1String("bin")) folder = QFileInfo(folder).path();
+        if (target.fileName().endsWith(QLatin1String(".appimage"), Qt::CaseInsensitive))
+            return ApplicationInstall{target.filePath(), *program, std::nullopt};
+        const QString launcher = folder + '/' + row.launcher;
+        if (!row.launcher.isEmpty() && isExecutableFile(launcher))
+            return ApplicationInstall{folder, launcher, std::nullopt};
+        return ApplicationInstall{folder, *program, std::nullopt};
     }
     return std::nullopt;
+}
+
+std::optional<ApplicationInstall> LinuxApplications::fromAppImage(const Row& row) const {
+    if (row.appImages.isEmpty()) return std::nullopt;
+    for (const QString& folder : {QDir::homePath() + "/Applications", QDir::homePath() + "/.local/bin"}) {
+        for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+            const QString path = folder + '/' + name;
+            if (matchesAnyWildcard(name, row.appImages) && isExecutableFile(path))
+                return ApplicationInstall{path, path, std::nullopt};
+        }
+    }
+    return std::nullopt;
+}
+
+QHash<QString, DesktopEntry> LinuxApplications::entriesIn(const QString& folder) const {
+    // Lookups come in batches (every editor, every terminal, on every menu) over the same few
+    // hundred entries: a folder is read again only when its own time stamp says entries were
+    // added, removed or replaced.
+    const QFileInfo info(folder);
+    if (!info.isDir()) return {};
+    const qint64 stamp = info.lastModified().toMSecsSinceEpoch();
+    QMutexLocker locker(&cacheMutex);
+    const auto cached = entryCache.constFind(folder);
+    if (cached != entryCache.constEnd() && cached->first == stamp) return cached->second;
+    QHash<QString, DesktopEntry> entries;
+    for (const QString& name : QDir(folder).entryList({"*.desktop"}, QDir::Files)) {
+        if (auto entry = DesktopEntry::read(folder + '/' + name)) entries.insert(name, *entry);
+    }
+    entryCache.insert(folder, {stamp, entries});
+    return entries;
 }
 
 } // namespace tarn

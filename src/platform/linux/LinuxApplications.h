@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/Applications.h"
+#include "platform/linux/DesktopEntry.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QPair>
 
 namespace tarn {
-
-struct DesktopEntry;
 
 // Finds the supported editors and terminals as their Linux packages install them: known install
 // folders (deb/rpm under /usr/share or /opt, tarballs, ~/.local), snaps, flatpaks, desktop
@@ -26,6 +29,8 @@ private:
     std::optional<ApplicationInstall> fromFlatpak(const Row& row) const;
     std::optional<ApplicationInstall> fromDesktopEntry(const Row& row) const;
     std::optional<ApplicationInstall> fromCommand(const Row& row) const;
+    std::optional<ApplicationInstall> fromAppImage(const Row& row) const;
+    QHash<QString, DesktopEntry> entriesIn(const QString& folder) const;
     std::optional<ApplicationInstall> installOf(const Row& row, const DesktopEntry& entry) const;
 
     QString system(const QString& absolute) const { return root + absolute; }
@@ -35,6 +40,10 @@ private:
     std::optional<QString> resolveProgram(const QString& program) const;
 
     QString root;
+
+    mutable QMutex cacheMutex;
+    // folder -> (its modification time, its entries by file name)
+    mutable QHash<QString, QPair<qint64, QHash<QString, DesktopEntry>>> entryCache;
 };
 
 } // namespace tarn
