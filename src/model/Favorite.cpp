@@ -25,6 +25,14 @@ Entry Favorite::entry() const {
     return Entry{EntryKind::link, url, title, std::nullopt, std::nullopt};
 }
 
+bool Favorite::matches(const Entry& e) const {
+    const QString wanted = favoriteValue(e);
+    if (value == wanted) return true;
+    if (kind != Kind::link || value.isEmpty()) return false;
+    const QUrl url(value, QUrl::StrictMode);
+    return url.isValid() && url.toString(QUrl::FullyEncoded) == wanted;
+}
+
 QJsonObject Favorite::toJson() const {
     QJsonObject json{{"kind", rawValue(kind)}, {"value", value}, {"title", title}};
     if (group) json.insert("group", *group);

@@ -23,6 +23,10 @@ struct Favorite {
     // The entry the favorite stands for, titled with the favorite's title.
     Entry entry() const;
 
+    // Whether `entry` is this favorite: its value, or for a link the address as the entry
+    // carries it (URL parsing rewrites what the user typed: "Example.COM", "%7E").
+    bool matches(const Entry& entry) const;
+
     QJsonObject toJson() const;
     static std::optional<Favorite> fromJson(const QJsonValue& json);
 };

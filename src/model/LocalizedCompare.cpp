@@ -23,11 +23,17 @@ int compareNumbers(const QString& a, qsizetype aBegin, qsizetype aEnd, const QSt
     return 0;
 }
 
-} // namespace
+// The letters without their accents, case folded: "Élan" gives "elan".
+QString baseLetters(const QString& s) {
+    const QString decomposed = s.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (const QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing) out += c;
+    return out.toCaseFolded();
+}
 
-int localizedStandardCompare(const QString& a, const QString& b) {
-    const QString x = a.toCaseFolded();
-    const QString y = b.toCaseFolded();
+int compareFolded(const QString& x, const QString& y) {
     qsizetype i = 0, j = 0;
     while (i < x.size() && j < y.size()) {
         if (x.at(i).isDigit() && y.at(j).isDigit()) {
@@ -44,6 +50,16 @@ int localizedStandardCompare(const QString& a, const QString& b) {
     if (i < x.size()) return 1;
     if (j < y.size()) return -1;
     return 0;
+}
+
+} // namespace
+
+int localizedStandardCompare(const QString& a, const QString& b) {
+    // Accented letters sort with their base letter; only between names that differ in
+    // nothing else does the accent decide, the plain one first.
+    if (const int primary = compareFolded(baseLetters(a), baseLetters(b))) return primary;
+    return compareFolded(a.normalized(QString::NormalizationForm_C).toCaseFolded(),
+                         b.normalized(QString::NormalizationForm_C).toCaseFolded());
 }
 
 } // namespace tarn

@@ -122,9 +122,8 @@ std::optional<PinnedFolder> Store::pinnedFolder(const QUrl& containing) const {
 }
 
 std::optional<Favorite> Store::favorite(const Entry& entry) const {
-    const QString value = favoriteValue(entry);
     for (const Favorite& f : favorites())
-        if (f.value == value) return f;
+        if (f.matches(entry)) return f;
     return std::nullopt;
 }
 
@@ -160,14 +159,13 @@ void Store::removeFolder(const QString& path) {
 
 void Store::addFavorite(const Entry& entry, const std::optional<QString>& group) {
     QList<Favorite> list = favorites();
-    const QString value = favoriteValue(entry);
     auto existing = std::find_if(list.begin(), list.end(),
-                                 [&](const Favorite& f) { return f.value == value; });
+                                 [&](const Favorite& f) { return f.matches(entry); });
     if (existing != list.end()) {
         existing->group = group;
     } else {
         const auto kind = entry.kind == EntryKind::link ? Favorite::Kind::link : Favorite::Kind::path;
-        list << Favorite{kind, value, entry.title, group};
+        list << Favorite{kind, favoriteValue(entry), entry.title, group};
     }
     setFavorites(list);
     if (group) addGroup(*group);
@@ -175,8 +173,7 @@ void Store::addFavorite(const Entry& entry, const std::optional<QString>& group)
 
 void Store::removeFavorite(const Entry& entry) {
     QList<Favorite> list = favorites();
-    const QString value = favoriteValue(entry);
-    list.removeIf([&](const Favorite& f) { return f.value == value; });
+    list.removeIf([&](const Favorite& f) { return f.matches(entry); });
     setFavorites(list);
 }
 

@@ -24,6 +24,13 @@ private Q_SLOTS:
             << "x99999999999999999999999" << "x100000000000000000000000" << -1;
         QTest::newRow("digits before letters") << "1a" << "a" << -1;
         QTest::newRow("later digit run decides") << "a2b10" << "a2b9" << 1;
+        QTest::newRow("accent sorts with its letter") << "élan" << "zeta" << -1;
+        QTest::newRow("accent does not outrank a later letter") << "élan" << "elbe" << -1;
+        QTest::newRow("capital accent") << "Zürich" << "Zz" << -1;
+        QTest::newRow("composed and decomposed are one name") << "caf\u00e9" << "cafe\u0301" << 0;
+        QTest::newRow("plain before accented when nothing else differs") << "elan" << "élan" << -1;
+        QTest::newRow("accent and case") << "Éclair" << "eclair" << 1;
+        QTest::newRow("accent beside digits") << "ä10" << "a9" << 1;
     }
 
     void order() {

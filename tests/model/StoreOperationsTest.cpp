@@ -78,6 +78,30 @@ private Q_SLOTS:
         QCOMPARE(paths(store.pinnedFolders()), QStringList({"/x/b"}));
     }
 
+    // Qt rewrites some addresses as it parses them; the favorite is still its own entry's.
+    void linkFavoriteFoundThroughItsEntry_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("upper-case host") << "https://Example.com/Docs";
+        QTest::newRow("upper-case scheme") << "HTTPS://example.com/";
+        QTest::newRow("escaped tilde") << "https://example.com/%7Euser";
+        QTest::newRow("mail address") << "mailto:user@Example.COM";
+        QTest::newRow("already canonical") << "https://example.com/a";
+    }
+
+    void linkFavoriteFoundThroughItsEntry() {
+        QFETCH(QString, typed);
+        store.addLink("Docs", typed, std::nullopt);
+        const Favorite stored = store.favorites().first();
+        QCOMPARE(stored.value, typed); // kept as the user typed it
+        const Entry entry = stored.entry();
+        QCOMPARE(store.favorite(entry), stored);
+        store.addFavorite(entry, QString("Work")); // regrouped, not duplicated
+        QCOMPARE(store.favorites().size(), 1);
+        QCOMPARE(store.favorites().first().group, QString("Work"));
+        store.removeFavorite(entry);
+        QVERIFY(store.favorites().isEmpty());
+    }
+
     void favorites() {
         const Entry repo = entryAt(EntryKind::repo, "/src/app", "app");
         store.addFavorite(repo, std::nullopt);
