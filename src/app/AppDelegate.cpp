@@ -5,9 +5,11 @@
 #include "menu/MenuController.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QPointer>
@@ -23,6 +25,14 @@ AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
+    // A setting that cannot be written must not vanish silently. Writes may fail on any
+    // thread; the alert is shown on ours.
+    QPointer<AppDelegate> self(this);
+    platform().defaults().setWriteFailureHandler([self](const QString& reason) {
+        QMetaObject::invokeMethod(
+            qApp, [self, reason] { if (self) self->reportSettingsNotSaved(reason); },
+            Qt::QueuedConnection);
+    });
     menuController = std::make_unique<MenuController>();
 
     trayIcon = std::make_unique<QSystemTrayIcon>();
@@ -71,7 +81,21 @@ void AppDelegate::showStatusItemWhenTrayAppears() {
     trayRetry.start();
 }
 
+void AppDelegate::reportSettingsNotSaved(const QString& reason) {
+    // One alert at a time: a choice of several folders fails once per folder.
+    if (saveAlertShowing) return;
+    saveAlertShowing = true;
+    platform().dialogs().warn(QStringLiteral("Couldn\u2019t save settings"), reason);
+    saveAlertShowing = false;
+}
+
 void AppDelegate::popUpMenu() {
+    // While a modal panel is up (the first-run folder choice), the menu would act behind it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
     QMenu* menu = menuController->menu();
     const QRect icon = trayIcon->geometry();
     menu->popup(icon.isValid() ? icon.bottomLeft() : QCursor::pos());

@@ -31,10 +31,12 @@ private:
     void showStatusItemWhenTrayAppears();
     void scheduleFirstRunPrompt();
     void popUpMenu();
+    void reportSettingsNotSaved(const QString& reason);
 
     std::unique_ptr<MenuController> menuController;
     std::unique_ptr<QSystemTrayIcon> trayIcon;
     QTimer trayRetry;
+    bool saveAlertShowing = false;
 };
 
 } // namespace tarn

@@ -1,20 +1,11 @@
 #include "app/AppDelegate.h"
 #include "app/SelfTest.h"
+#include "platform/GraphicalSession.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// QApplication aborts without a display; say plainly what is missing instead.
-bool hasGraphicalSession() {
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -23,10 +14,9 @@ int main(int argc, char* argv[]) {
             return EXIT_SUCCESS;
         }
     }
-    if (!hasGraphicalSession()) {
-        std::fputs("Tarn needs a graphical session: no X11 or Wayland display was found "
-                   "(DISPLAY and WAYLAND_DISPLAY are unset).\n",
-                   stderr);
+    // QApplication aborts without a display; say plainly what is missing instead.
+    if (const std::optional<QString> problem = tarn::GraphicalSession::problem()) {
+        std::fprintf(stderr, "Tarn needs a graphical session: %s\n", qPrintable(*problem));
         return EXIT_FAILURE;
     }
 

@@ -24,12 +24,16 @@ void MenuController::rebuild() {
 }
 
 void MenuController::addFolder() {
+    // One panel at a time: a second request while it is up only brings it forward.
     Dialogs& dialogs = platform().dialogs();
     dialogs.activate();
+    if (addFolderShowing) return;
+    addFolderShowing = true;
     const std::optional<QList<QUrl>> chosen = dialogs.openPanel(
         {QStringLiteral("Add Folders to Tarn"),
          QStringLiteral("Choose folders you want quick access to from the menu bar."),
          QStringLiteral("Choose"), true, true});
+    addFolderShowing = false;
     if (!chosen) return;
     for (const QUrl& url : *chosen) store.addFolder(url);
 }

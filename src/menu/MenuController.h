@@ -27,6 +27,7 @@ public:
 private:
     std::unique_ptr<QMenu> statusMenu;
     Store& store;
+    bool addFolderShowing = false;
 };
 
 } // namespace tarn

@@ -1,6 +1,5 @@
 #include "model/JsonReader.h"
 
-#include <cmath>
 
 namespace tarn {
 
@@ -39,14 +38,14 @@ bool JsonReader::boolean(const char* key, bool fallback) {
 qint64 JsonReader::integer(const char* key, qint64 fallback) {
     const QJsonValue v = object.value(QLatin1String(key));
     if (isAbsent(v)) return fallback;
-    const double d = v.toDouble();
-    // 2^63 itself is out of range; it is the first double at or above the limit.
-    if (!v.isDouble() || d != std::floor(d) || d < -9223372036854775808.0 ||
-        d >= 9223372036854775808.0) {
+    // Integers are kept exactly, all 64 bits of them (a double holds only 53); anything that
+    // is no whole number in range gives the fallback, so two fallbacks tell it apart.
+    const qint64 value = v.toInteger(0);
+    if (!v.isDouble() || value != v.toInteger(1)) {
         fail();
         return fallback;
     }
-    return v.toInteger(fallback);
+    return value;
 }
 
 QStringList JsonReader::stringArray(const char* key) {

@@ -47,8 +47,17 @@ template <typename T> QList<T> Store::load(const char* key) const {
 }
 
 template <typename T> void Store::save(const char* key, const QList<T>& list) {
-    defaults().setData(key, encodeList(list));
+    atomically([&] {
+        // A list that does not decode reads as empty; it must not vanish for good when the
+        // empty list is changed and written back.
+        const std::optional<QByteArray> stored = defaults().data(key);
+        if (defaults().contains(key) && (!stored || !decodeList<T>(*stored)))
+            defaults().backUp(key);
+        defaults().setData(key, encodeList(list));
+    });
 }
+
+void Store::atomically(const std::function<void()>& body) { defaults().transaction(body); }
 
 QList<PinnedFolder> Store::pinnedFolders() const { return load<PinnedFolder>(Keys::pinnedFolders); }
 void Store::setPinnedFolders(const QList<PinnedFolder>& folders) {
@@ -63,26 +72,36 @@ void Store::setShortcutFolders(const QList<ShortcutFolder>& folders) {
     save(Keys::shortcutFolders, folders);
 }
 
-QMap<QString, SectionMode> Store::shortcutFolderModes() const {
-    const std::optional<QByteArray> bytes = defaults().data(Keys::shortcutFolderModes);
-    if (!bytes) return {};
+namespace {
+std::optional<QMap<QString, SectionMode>> decodeModes(const std::optional<QByteArray>& bytes) {
+    if (!bytes) return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(*bytes);
-    if (!document.isObject()) return {};
+    if (!document.isObject()) return std::nullopt;
     QMap<QString, SectionMode> modes;
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::optional<SectionMode> mode = fromRawValue<SectionMode>(it.value().toString());
-        if (!it.value().isString() || !mode) return {};
+        if (!it.value().isString() || !mode) return std::nullopt;
         modes.insert(it.key(), *mode);
     }
     return modes;
+}
+} // namespace
+
+QMap<QString, SectionMode> Store::shortcutFolderModes() const {
+    return decodeModes(defaults().data(Keys::shortcutFolderModes)).value_or(QMap<QString, SectionMode>{});
 }
 
 void Store::setShortcutFolderModes(const QMap<QString, SectionMode>& modes) {
     QJsonObject object;
     for (auto it = modes.begin(); it != modes.end(); ++it) object.insert(it.key(), rawValue(*it));
-    defaults().setData(Keys::shortcutFolderModes,
-                       QJsonDocument(object).toJson(QJsonDocument::Compact));
+    atomically([&] {
+        if (defaults().contains(Keys::shortcutFolderModes) &&
+            !decodeModes(defaults().data(Keys::shortcutFolderModes)))
+            defaults().backUp(Keys::shortcutFolderModes);
+        defaults().setData(Keys::shortcutFolderModes,
+                           QJsonDocument(object).toJson(QJsonDocument::Compact));
+    });
 }
 
 QList<FavoriteGroup> Store::groups() const {
@@ -128,131 +147,163 @@ std::optional<Favorite> Store::favorite(const Entry& entry) const {
 }
 
 void Store::addFolder(const QUrl& url) {
-    const QString p = standardizedFileURL(url).toLocalFile();
-    QList<PinnedFolder> folders = pinnedFolders();
-    for (const PinnedFolder& folder : folders)
-        if (folder.path == p) return;
-    PinnedFolder added;
-    added.path = p;
-    folders << added;
-    std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
-        return localizedStandardLess(QFileInfo(a.path).fileName(), QFileInfo(b.path).fileName());
+    atomically([&] {
+        const QString p = standardizedFileURL(url).toLocalFile();
+        QList<PinnedFolder> folders = pinnedFolders();
+        for (const PinnedFolder& folder : folders)
+            if (folder.path == p) return;
+        PinnedFolder added;
+        added.path = p;
+        folders << added;
+        std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
+            return localizedStandardLess(QFileInfo(a.path).fileName(), QFileInfo(b.path).fileName());
+        });
+        setPinnedFolders(folders);
     });
-    setPinnedFolders(folders);
 }
 
 void Store::updateFolder(const QString& path, const std::function<void(PinnedFolder&)>& change) {
-    QList<PinnedFolder> folders = pinnedFolders();
-    for (PinnedFolder& folder : folders) {
-        if (folder.path != path) continue;
-        change(folder);
-        setPinnedFolders(folders);
-        return;
-    }
+    atomically([&] {
+        QList<PinnedFolder> folders = pinnedFolders();
+        for (PinnedFolder& folder : folders) {
+            if (folder.path != path) continue;
+            change(folder);
+            setPinnedFolders(folders);
+            return;
+        }
+    });
 }
 
 void Store::removeFolder(const QString& path) {
-    QList<PinnedFolder> folders = pinnedFolders();
-    folders.removeIf([&](const PinnedFolder& f) { return f.path == path; });
-    setPinnedFolders(folders);
+    atomically([&] {
+        QList<PinnedFolder> folders = pinnedFolders();
+        folders.removeIf([&](const PinnedFolder& f) { return f.path == path; });
+        setPinnedFolders(folders);
+    });
 }
 
 void Store::addFavorite(const Entry& entry, const std::optional<QString>& group) {
-    QList<Favorite> list = favorites();
-    auto existing = std::find_if(list.begin(), list.end(),
-                                 [&](const Favorite& f) { return f.matches(entry); });
-    if (existing != list.end()) {
-        existing->group = group;
-    } else {
-        const auto kind = entry.kind == EntryKind::link ? Favorite::Kind::link : Favorite::Kind::path;
-        list << Favorite{kind, favoriteValue(entry), entry.title, group};
-    }
-    setFavorites(list);
-    if (group) addGroup(*group);
+    atomically([&] {
+        QList<Favorite> list = favorites();
+        auto existing = std::find_if(list.begin(), list.end(),
+                                     [&](const Favorite& f) { return f.matches(entry); });
+        if (existing != list.end()) {
+            existing->group = group;
+        } else {
+            const auto kind = entry.kind == EntryKind::link ? Favorite::Kind::link : Favorite::Kind::path;
+            list << Favorite{kind, favoriteValue(entry), entry.title, group};
+        }
+        setFavorites(list);
+        if (group) addGroup(*group);
+    });
 }
 
 void Store::removeFavorite(const Entry& entry) {
-    QList<Favorite> list = favorites();
-    list.removeIf([&](const Favorite& f) { return f.matches(entry); });
-    setFavorites(list);
+    atomically([&] {
+        QList<Favorite> list = favorites();
+        list.removeIf([&](const Favorite& f) { return f.matches(entry); });
+        setFavorites(list);
+    });
 }
 
 void Store::addLink(const QString& title, const QString& url, const std::optional<QString>& group) {
-    QList<Favorite> list = favorites();
-    list << Favorite{Favorite::Kind::link, url, title, group};
-    setFavorites(list);
-    if (group) addGroup(*group);
+    atomically([&] {
+        QList<Favorite> list = favorites();
+        list << Favorite{Favorite::Kind::link, url, title, group};
+        setFavorites(list);
+        if (group) addGroup(*group);
+    });
 }
 
 void Store::addGroup(const QString& name) {
-    QList<FavoriteGroup> list = groups();
-    for (const FavoriteGroup& g : list)
-        if (g.name == name) return;
-    list << FavoriteGroup{name, false};
-    setGroups(list);
+    atomically([&] {
+        QList<FavoriteGroup> list = groups();
+        for (const FavoriteGroup& g : list)
+            if (g.name == name) return;
+        list << FavoriteGroup{name, false};
+        setGroups(list);
+    });
 }
 
 void Store::setGroupAsSection(const QString& name, bool flag) {
-    QList<FavoriteGroup> list = groups();
-    for (FavoriteGroup& g : list)
-        if (g.name == name) g.asSection = flag;
-    setGroups(list);
+    atomically([&] {
+        QList<FavoriteGroup> list = groups();
+        for (FavoriteGroup& g : list)
+            if (g.name == name) g.asSection = flag;
+        setGroups(list);
+    });
 }
 
 void Store::renameGroup(const QString& oldName, const QString& newName) {
-    QList<FavoriteGroup> list = groups();
-    for (FavoriteGroup& g : list)
-        if (g.name == oldName) g.name = newName;
-    setGroups(list);
-    QList<Favorite> favs = favorites();
-    for (Favorite& f : favs)
-        if (f.group == oldName) f.group = newName;
-    setFavorites(favs);
+    atomically([&] {
+        QList<FavoriteGroup> list = groups();
+        for (FavoriteGroup& g : list)
+            if (g.name == oldName) g.name = newName;
+        setGroups(list);
+        QList<Favorite> favs = favorites();
+        for (Favorite& f : favs)
+            if (f.group == oldName) f.group = newName;
+        setFavorites(favs);
+    });
 }
 
 void Store::deleteGroup(const QString& name) {
-    QList<FavoriteGroup> list = groups();
-    list.removeIf([&](const FavoriteGroup& g) { return g.name == name; });
-    setGroups(list);
-    QList<Favorite> favs = favorites();
-    for (Favorite& f : favs)
-        if (f.group == name) f.group.reset();
-    setFavorites(favs);
+    atomically([&] {
+        QList<FavoriteGroup> list = groups();
+        list.removeIf([&](const FavoriteGroup& g) { return g.name == name; });
+        setGroups(list);
+        QList<Favorite> favs = favorites();
+        for (Favorite& f : favs)
+            if (f.group == name) f.group.reset();
+        setFavorites(favs);
+    });
 }
 
 void Store::setMode(SectionMode mode, SectionID id) {
-    QList<SectionConfig> list = sections();
-    for (SectionConfig& c : list)
-        if (c.id == id) c.mode = mode;
-    save(Keys::sections, list);
+    atomically([&] {
+        QList<SectionConfig> list = sections();
+        for (SectionConfig& c : list)
+            if (c.id == id) c.mode = mode;
+        save(Keys::sections, list);
+    });
 }
 
 void Store::moveSection(SectionID id, int offset) {
-    QList<SectionConfig> list = sections();
-    if (swapWithNeighbour(list, [id](const SectionConfig& c) { return c.id == id; }, offset))
-        save(Keys::sections, list);
+    atomically([&] {
+        QList<SectionConfig> list = sections();
+        if (swapWithNeighbour(list, [id](const SectionConfig& c) { return c.id == id; }, offset))
+            save(Keys::sections, list);
+    });
 }
 
 void Store::moveShortcutFolder(const QUuid& id, int offset) {
-    QList<ShortcutFolder> list = shortcutFolders();
-    if (swapWithNeighbour(list, [&id](const ShortcutFolder& f) { return f.id == id; }, offset))
-        setShortcutFolders(list);
+    atomically([&] {
+        QList<ShortcutFolder> list = shortcutFolders();
+        if (swapWithNeighbour(list, [&id](const ShortcutFolder& f) { return f.id == id; }, offset))
+            setShortcutFolders(list);
+    });
 }
 
 void Store::deleteShortcutFolder(const QUuid& id) {
-    QList<ShortcutFolder> list = shortcutFolders();
-    list.removeIf([&](const ShortcutFolder& f) { return f.id == id; });
-    setShortcutFolders(list);
+    atomically([&] {
+        QList<ShortcutFolder> list = shortcutFolders();
+        list.removeIf([&](const ShortcutFolder& f) { return f.id == id; });
+        setShortcutFolders(list);
+    });
 }
 
 void Store::recordHistory(const QUrl& url) {
-    if (!url.isLocalFile()) return;
-    const QString path = standardizedFileURL(url).toLocalFile();
-    QStringList history = defaults().stringArray(Keys::history).value_or(QStringList{});
-    history.removeAll(path);
-    history.prepend(path);
-    if (history.size() > historyLimit) history.resize(historyLimit);
-    defaults().setStringArray(Keys::history, history);
+    atomically([&] {
+        if (!url.isLocalFile()) return;
+        const QString path = standardizedFileURL(url).toLocalFile();
+        QStringList history = defaults().stringArray(Keys::history).value_or(QStringList{});
+        history.removeAll(path);
+        history.prepend(path);
+        if (history.size() > historyLimit) history.resize(historyLimit);
+        if (defaults().contains(Keys::history) && !defaults().stringArray(Keys::history))
+            defaults().backUp(Keys::history);
+        defaults().setStringArray(Keys::history, history);
+    });
 }
 
 } // namespace tarn

@@ -85,6 +85,8 @@ public:
 private:
     Store() = default;
 
+    // One read-change-write step for this and every other process.
+    void atomically(const std::function<void()>& body);
     template <typename T> QList<T> load(const char* key) const;
     template <typename T> void save(const char* key, const QList<T>& list);
 };

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -21,6 +22,22 @@ public:
     virtual void set(const QString& key, const DefaultsValue& value) = 0;
     virtual void remove(const QString& key) = 0;
 
+    // Whether anything is stored under `key`, even a value no typed read accepts.
+    virtual bool contains(const QString& key) const = 0;
+
+    // Runs `body` (reads and writes of this domain) as one step: no other thread or process
+    // writes in between. Nested calls join the outer one.
+    virtual void transaction(const std::function<void()>& body) = 0;
+
+    // Keeps a copy of what is stored under `key` before it is replaced, because it could not
+    // be read; says where on standard error.
+    virtual void backUp(const QString& key) = 0;
+
+    // Called with the reason whenever a write could not be saved (once per transaction).
+    void setWriteFailureHandler(std::function<void(const QString& reason)> handler) {
+        writeFailed = std::move(handler);
+    }
+
     // Typed reads: a key that holds another type reads as absent.
     std::optional<bool> boolean(const QString& key) const;
     std::optional<QString> string(const QString& key) const;
@@ -31,6 +48,14 @@ public:
     void setString(const QString& key, const QString& value) { set(key, value); }
     void setStringArray(const QString& key, const QStringList& value) { set(key, value); }
     void setData(const QString& key, const QByteArray& value) { set(key, value); }
+
+protected:
+    void reportWriteFailure(const QString& reason) const {
+        if (writeFailed) writeFailed(reason);
+    }
+
+private:
+    std::function<void(const QString& reason)> writeFailed;
 };
 
 } // namespace tarn

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <limits>
 #include <thread>
 
 using namespace tarn;
@@ -116,6 +117,21 @@ private Q_SLOTS:
         QCOMPARE(result.out, out);
         QVERIFY2(elapsed >= 400, qPrintable(QString::number(elapsed)));
         QVERIFY2(elapsed < atMostMs, qPrintable(QString::number(elapsed)));
+    }
+
+    // A time-out too large for the clock means "none", never "at once".
+    void hugeTimeouts_data() {
+        QTest::addColumn<double>("timeout");
+        QTest::newRow("a million years") << 3.2e13;
+        QTest::newRow("largest double") << std::numeric_limits<double>::max();
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
+    }
+
+    void hugeTimeouts() {
+        QFETCH(double, timeout);
+        const ShellResult result = sh("sleep 0.2; echo done", timeout);
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, QString("done\n"));
     }
 
     void concurrentRuns() {

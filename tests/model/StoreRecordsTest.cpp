@@ -1,5 +1,6 @@
 #include "TestMain.h"
 #include "TestPlatform.h"
+#include "model/JsonReader.h"
 #include "model/Store.h"
 
 #include <QJsonArray>
@@ -47,6 +48,17 @@ private Q_SLOTS:
             << json("[{'path':'/p'},{'inline':true}]") << -1 << QByteArray();
         QTest::newRow("unknown sort key") << json("[{'path':'/p','options':{'sort':'color'}}]")
                                           << -1 << QByteArray();
+        QTest::newRow("largest 64-bit item limit")
+            << json("[{'path':'/p','options':{'itemLimit':9223372036854775807}}]") << 1
+            << json("{'path':'/p','options':{'itemLimit':9223372036854775807}}");
+        QTest::newRow("smallest 64-bit item limit")
+            << json("[{'path':'/p','options':{'itemLimit':-9223372036854775808}}]") << 1
+            << json("{'path':'/p','options':{'itemLimit':-9223372036854775808}}");
+        QTest::newRow("item limit past 64 bits")
+            << json("[{'path':'/p','options':{'itemLimit':9223372036854775808}}]") << -1 << QByteArray();
+        QTest::newRow("whole number written as a double")
+            << json("[{'path':'/p','options':{'itemLimit':2.0e1}}]") << 1
+            << json("{'path':'/p','options':{'itemLimit':20}}");
         QTest::newRow("fractional item limit")
             << json("[{'path':'/p','options':{'itemLimit':2.5}}]") << -1 << QByteArray();
         QTest::newRow("boolean as string") << json("[{'path':'/p','inline':'yes'}]") << -1
@@ -72,6 +84,8 @@ private Q_SLOTS:
         const auto expected = PinnedFolder::fromJson(QJsonDocument::fromJson(firstExpected).object());
         QVERIFY(expected);
         QCOMPARE(folders.first(), *expected);
+        // What was read is written back unchanged.
+        QCOMPARE(decodeList<PinnedFolder>(encodeList(folders)), std::optional(folders));
         if (json.contains("itemLimit\":20")) {
             QCOMPARE(folders.first().options.itemLimit, 20);
             QCOMPARE(folders.first().options.sort, SortKey::name);

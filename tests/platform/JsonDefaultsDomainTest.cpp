@@ -1,6 +1,11 @@
 #include "TempHome.h"
 #include "TestMain.h"
+#include "model/JsonReader.h"
+#include "model/PinnedFolder.h"
 #include "platform/linux/JsonDefaultsDomain.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QFile>
 #include <QJsonArray>
@@ -37,6 +42,15 @@ private Q_SLOTS:
         file = JsonDefaultsDomain::standardPath();
     }
     void cleanup() { home.reset(); }
+
+    // The files next to the settings file whose names match `wildcard`, by name.
+    QStringList copiesOf(const QString& wildcard) const {
+        const QString folder = QFileInfo(file).path();
+        QStringList paths;
+        for (const QString& name : QDir(folder).entryList({wildcard}, QDir::Files | QDir::Hidden, QDir::Name))
+            paths << folder + '/' + name;
+        return paths;
+    }
 
     void standardPathFollowsXdgConfigHome() {
         QCOMPARE(file, home->configHome() + "/tarn/defaults.json");
@@ -119,7 +133,83 @@ private Q_SLOTS:
         domain.setBool("showVolumes", false);
         QCOMPARE(domain.boolean("showVolumes"), std::optional(false));
         QVERIFY(QJsonDocument::fromJson(readAll(file)).isObject());
-        QCOMPARE(readAll(file + ".corrupt"), corrupt);
+        QStringList copies = copiesOf("defaults.json.corrupt-*");
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(readAll(copies.first()), corrupt);
+
+        // A second corrupt file gets a copy of its own; the first copy stays as it was.
+        writeAll(file, "second {");
+        domain.setBool("showVolumes", true);
+        copies = copiesOf("defaults.json.corrupt-*");
+        QCOMPARE(copies.size(), 2);
+        QCOMPARE(readAll(copies[0]) + readAll(copies[1]), corrupt + "second {");
+    }
+
+    void backUpKeepsEveryUnreadableValue() {
+        JsonDefaultsDomain domain(file);
+        home->writeFile(".config/tarn/defaults.json",
+                        "{\"pinnedFolders\": {\"data\": \"W3sicGF0aCI6IDF9XQ==\"}, \"n\": 42}");
+        QVERIFY(domain.contains("n"));
+        QVERIFY(!domain.object("n"));
+        domain.backUp("pinnedFolders");
+        domain.setData("pinnedFolders", "[]");
+        writeAll(file, "{\"pinnedFolders\": {\"data\": \"eA==\"}}");
+        domain.backUp("pinnedFolders");
+        const QStringList copies = copiesOf("defaults.pinnedFolders-*.json");
+        QCOMPARE(copies.size(), 2);
+        QStringList values;
+        for (const QString& copy : copies)
+            values << QJsonDocument::fromJson(readAll(copy)).object().value("pinnedFolders")
+                          .toObject().value("data").toString();
+        values.sort();
+        QCOMPARE(values, QStringList({"W3sicGF0aCI6IDF9XQ==", "eA=="}));
+        domain.backUp("absent"); // nothing to keep
+        QCOMPARE(copiesOf("defaults.absent-*").size(), 0);
+    }
+
+    // A settings folder that cannot be written: the failure is reported, once per step.
+    void failedWritesAreReported() {
+        home->writeFile(".config/blocked", "a file where a folder should be");
+        JsonDefaultsDomain domain(home->configHome() + "/blocked/tarn/defaults.json");
+        QStringList reasons;
+        domain.setWriteFailureHandler([&](const QString& reason) { reasons << reason; });
+        domain.setBool("a", true);
+        QCOMPARE(reasons.size(), 1);
+        QVERIFY(reasons.first().contains("defaults.json"));
+        domain.transaction([&] {
+            domain.setBool("a", true);
+            domain.setBool("b", true);
+        });
+        QCOMPARE(reasons.size(), 2);
+        JsonDefaultsDomain(file).setBool("fine", true); // other domains are unaffected
+        QCOMPARE(reasons.size(), 2);
+    }
+
+    void staleTemporaryFilesAreRemoved() {
+        JsonDefaultsDomain domain(file);
+        domain.setBool("a", true);
+        home->writeFile(".config/tarn/defaults.json.Ab12Cd", "left by a killed writer");
+        home->writeFile(".config/tarn/defaults.json.notes", "not ours");
+        domain.setBool("b", true);
+        QVERIFY(!QFile::exists(file + ".Ab12Cd"));
+        QVERIFY(QFile::exists(file + ".notes"));
+        QVERIFY(QFile::exists(file + ".lock"));
+    }
+
+    // Each store operation reads, changes and writes as one step across processes.
+    void twoProcessesAddingFoldersLoseNothing() {
+        const int perWriter = 300;
+        QProcess first, second;
+        first.start(DEFAULTS_WRITER, {"--folders", "a", QString::number(perWriter)});
+        second.start(DEFAULTS_WRITER, {"--folders", "b", QString::number(perWriter)});
+        QVERIFY(first.waitForFinished(120000));
+        QVERIFY(second.waitForFinished(120000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+        JsonDefaultsDomain domain(file);
+        const auto folders = decodeList<PinnedFolder>(domain.data("pinnedFolders").value_or(""));
+        QVERIFY(folders);
+        QCOMPARE(folders->size(), 2 * perWriter);
     }
 
     void killedWriterNeverLeavesABrokenFile() {
@@ -140,6 +230,7 @@ private Q_SLOTS:
         JsonDefaultsDomain domain(file);
         domain.setBool("afterwards", true); // the lock of a killed writer is not left behind
         QCOMPARE(domain.boolean("afterwards"), std::optional(true));
+        QCOMPARE(copiesOf("defaults.json.??????").size(), 0); // nor its temporary file
     }
 
     void concurrentWritersLoseNothing() {

@@ -19,6 +19,23 @@ void MemoryDefaults::remove(const QString& key) {
     values.remove(key);
 }
 
+bool MemoryDefaults::contains(const QString& key) const {
+    QMutexLocker locker(&mutex);
+    return values.contains(key);
+}
+
+void MemoryDefaults::transaction(const std::function<void()>& body) {
+    QMutexLocker locker(&mutex);
+    if (depth++ == 0) ++transactions;
+    body();
+    --depth;
+}
+
+void MemoryDefaults::backUp(const QString& key) {
+    QMutexLocker locker(&mutex);
+    backups << key;
+}
+
 std::optional<QList<QUrl>> TestDialogs::openPanel(const OpenPanelRequest& request) {
     openPanelRequests.append(request);
     if (openPanelAnswers.isEmpty()) return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <QQueue>
 
 namespace tarn::test {
@@ -19,9 +20,16 @@ public:
     std::optional<DefaultsValue> object(const QString& key) const override;
     void set(const QString& key, const DefaultsValue& value) override;
     void remove(const QString& key) override;
+    bool contains(const QString& key) const override;
+    void transaction(const std::function<void()>& body) override;
+    void backUp(const QString& key) override;
+
+    QStringList backups; // the keys whose values were backed up, in order
+    int transactions = 0; // outermost transactions run
 
 private:
-    mutable QMutex mutex;
+    mutable QRecursiveMutex mutex;
+    int depth = 0;
     QHash<QString, DefaultsValue> values;
 };
 

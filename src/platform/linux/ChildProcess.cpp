@@ -2,13 +2,16 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -73,6 +76,20 @@ void drain(Pipe& pipe, QByteArray& into) {
         pipe.closeRead();
 }
 
+// A descriptor that becomes readable when the child exits, so we wait for the exit instead of
+// polling for it; -1 where the kernel has no pidfd_open (before Linux 5.3).
+int openPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Time-outs beyond a year mean "no time-out"; a larger one would overflow the clock.
+constexpr double longestTimeout = 365.0 * 24 * 3600;
+
 int millisecondsUntil(Clock::time_point when) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now());
     return static_cast<int>(std::max<long long>(0, left.count()));
@@ -130,8 +147,10 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
     outcome.started = true;
 
     const auto start = Clock::now();
+    const double bounded = std::isnan(timeout) ? 0.0 : std::clamp(timeout, 0.0, longestTimeout);
     const auto terminateAt = start + std::chrono::duration_cast<Clock::duration>(
-                                         std::chrono::duration<double>(std::max(0.0, timeout)));
+                                         std::chrono::duration<double>(bounded));
+    const int pidfd = openPidfd(pid);
     std::optional<Clock::time_point> killAt, abandonAt;
     std::optional<int> waitStatus;
 
@@ -159,12 +178,13 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
         }
         const Clock::time_point next = abandonAt ? *abandonAt : killAt ? *killAt : terminateAt;
 
-        pollfd fds[2];
+        pollfd fds[3];
         nfds_t count = 0;
         for (Pipe* pipe : {&out, &err})
             if (pipe->read >= 0) fds[count++] = {pipe->read, POLLIN, 0};
+        if (!waitStatus && pidfd >= 0) fds[count++] = {pidfd, POLLIN, 0};
         if (count == 0) {
-            // Pipes closed; the child may still run. Check on it every few milliseconds.
+            // Pipes closed, no pidfd; the child may still run. Check on it every few milliseconds.
             reap(WNOHANG);
             if (!waitStatus) ::poll(nullptr, 0, std::min(millisecondsUntil(next), 10));
             continue;
@@ -173,12 +193,15 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
         if (ready < 0 && errno != EINTR) break;
         for (nfds_t i = 0; i < count && ready > 0; ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            if (fds[i].fd == out.read)
+            if (fds[i].fd == pidfd)
+                reap(WNOHANG);
+            else if (fds[i].fd == out.read)
                 drain(out, outcome.out);
             else
                 drain(err, outcome.err);
         }
     }
+    if (pidfd >= 0) ::close(pidfd);
     out.closeRead();
     err.closeRead();
     if (!waitStatus) {

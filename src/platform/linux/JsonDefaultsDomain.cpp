@@ -1,12 +1,17 @@
 #include "platform/linux/JsonDefaultsDomain.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -47,26 +52,32 @@ QJsonValue toJson(const DefaultsValue& value) {
     return QJsonObject{{"data", QString::fromLatin1(bytes.toBase64())}};
 }
 
-// Holds an exclusive advisory lock on "<file>.lock" for its lifetime; the kernel drops it if
-// the process dies, so a killed writer never leaves the domain locked.
-class FileLock {
-public:
-    explicit FileLock(const QString& lockPath) {
-        fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
+// Takes an exclusive advisory lock on "<file>.lock"; the kernel drops it if the process dies,
+// so a killed writer never leaves the domain locked. -1 when the lock file cannot be made.
+int lockExclusively(const QString& lockPath) {
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    ~FileLock() {
-        if (fd >= 0) ::close(fd);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
+    return fd;
+}
 
-private:
-    int fd = -1;
-};
+// "<base>-<date and time>", numbered when that exists already: no copy overwrites another.
+QString uniquePath(const QString& base, const QString& extension = QString()) {
+    const QString stamped = base + '-' + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    QString candidate = stamped + extension;
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = stamped + '-' + QString::number(n) + extension;
+    return candidate;
+}
+
+bool writeWhole(const QString& filePath, const QByteArray& bytes) {
+    QSaveFile out(filePath);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    out.write(bytes);
+    return out.commit();
+}
 
 void syncDirectory(const QString& directory) {
     int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -121,6 +132,11 @@ std::optional<DefaultsValue> JsonDefaultsDomain::object(const QString& key) cons
     return fromJson(*found);
 }
 
+bool JsonDefaultsDomain::contains(const QString& key) const {
+    QMutexLocker locker(&mutex);
+    return current().contains(key);
+}
+
 void JsonDefaultsDomain::set(const QString& key, const DefaultsValue& value) {
     change([&](QJsonObject& all) { all.insert(key, toJson(value)); });
 }
@@ -129,35 +145,82 @@ void JsonDefaultsDomain::remove(const QString& key) {
     change([&](QJsonObject& all) { all.remove(key); });
 }
 
-void JsonDefaultsDomain::change(const std::function<void(QJsonObject&)>& edit) {
+void JsonDefaultsDomain::transaction(const std::function<void()>& body) {
     QMutexLocker locker(&mutex);
-    const QString directory = QFileInfo(path).absolutePath();
-    QDir().mkpath(directory);
-    FileLock lock(path + ".lock");
+    if (transactionDepth++ == 0) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        lockFd = lockExclusively(path + ".lock");
+        failure.reset();
+    }
+    body();
+    if (--transactionDepth > 0) return;
+    if (lockFd >= 0) ::close(lockFd);
+    lockFd = -1;
+    const std::optional<QString> failed = std::exchange(failure, std::nullopt);
+    locker.unlock();
+    if (failed) reportWriteFailure(*failed);
+}
 
+void JsonDefaultsDomain::backUp(const QString& key) {
+    transaction([&] {
+        const QJsonObject all = current();
+        if (!all.contains(key)) return;
+        QString safeKey = key;
+        safeKey.replace(QRegularExpression("[^A-Za-z0-9_]"), "_");
+        const QFileInfo settings(path);
+        const QString copy =
+            uniquePath(settings.absolutePath() + '/' + settings.completeBaseName() + '.' + safeKey, ".json");
+        const QByteArray bytes = QJsonDocument(QJsonObject{{key, all.value(key)}}).toJson();
+        if (writeWhole(copy, bytes))
+            std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read; its value was saved to %s before it is replaced.\n",
+                         qPrintable(key), qPrintable(copy));
+        else
+            std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read, and a copy could not be saved to %s.\n",
+                         qPrintable(key), qPrintable(copy));
+    });
+}
+
+QJsonObject JsonDefaultsDomain::onDiskForWriting() {
     // Start from what is on disk now: another process may have written since our last read.
     QByteArray onDisk;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) onDisk = file.readAll();
     file.close();
-    std::optional<QJsonObject> all = parse(onDisk);
-    if (!all) {
-        if (!onDisk.trimmed().isEmpty()) {
-            QSaveFile aside(path + ".corrupt");
-            if (aside.open(QIODevice::WriteOnly)) {
-                aside.write(onDisk);
-                aside.commit();
-            }
-        }
-        all = QJsonObject{};
+    if (std::optional<QJsonObject> all = parse(onDisk)) return *all;
+    if (!onDisk.trimmed().isEmpty()) {
+        const QString aside = uniquePath(path + ".corrupt");
+        if (writeWhole(aside, onDisk))
+            std::fprintf(stderr, "Tarn: %s did not parse; it was copied to %s.\n", qPrintable(path),
+                         qPrintable(aside));
     }
-    edit(*all);
+    return {};
+}
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return;
-    out.write(QJsonDocument(*all).toJson(QJsonDocument::Indented));
-    if (out.commit()) syncDirectory(directory);
-    cachedStamp.reset();
+// QSaveFile writes "<file>.XXXXXX" and renames it; a writer killed in between leaves it behind.
+// Called under the lock, when no writer of ours can be midway.
+void JsonDefaultsDomain::removeStaleTemporaryFiles() const {
+    const QFileInfo settings(path);
+    static const QRegularExpression temporary("^.*\\.[A-Za-z0-9]{6}$");
+    QDir folder(settings.absolutePath());
+    for (const QString& name : folder.entryList({settings.fileName() + ".??????"}, QDir::Files | QDir::Hidden)) {
+        if (temporary.match(name).hasMatch()) folder.remove(name);
+    }
+}
+
+void JsonDefaultsDomain::change(const std::function<void(QJsonObject&)>& edit) {
+    transaction([&] {
+        const QString directory = QFileInfo(path).absolutePath();
+        removeStaleTemporaryFiles();
+        QJsonObject all = onDiskForWriting();
+        edit(all);
+        QSaveFile out(path);
+        const bool saved = out.open(QIODevice::WriteOnly) &&
+                           out.write(QJsonDocument(all).toJson(QJsonDocument::Indented)) >= 0 &&
+                           out.commit();
+        if (saved) syncDirectory(directory);
+        else if (!failure) failure = QStringLiteral("%1: %2").arg(path, out.errorString());
+        cachedStamp.reset();
+    });
 }
 
 } // namespace tarn

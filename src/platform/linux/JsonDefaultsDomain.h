@@ -3,7 +3,7 @@
 #include "platform/DefaultsDomain.h"
 
 #include <QJsonObject>
-#include <QMutex>
+#include <QRecursiveMutex>
 #include <functional>
 
 namespace tarn {
@@ -15,9 +15,9 @@ namespace tarn {
 // Reads are cached and re-read when the file changes on disk. A write takes an exclusive lock
 // shared with other processes, re-reads the file, changes one key and replaces the file
 // atomically (temporary file, fsync, rename), so concurrent writers of different keys lose
-// nothing and a writer killed midway leaves the previous file intact. A file that does not
-// parse reads as empty; its bytes stay until the next write, which first copies them aside to
-// "<file>.corrupt".
+// nothing and a writer killed midway leaves the previous file intact. A transaction holds the
+// lock across a whole read-change-write. A file that does not parse reads as empty; its bytes
+// stay until the next write, which first copies them aside to "<file>.corrupt-<date>".
 class JsonDefaultsDomain : public DefaultsDomain {
 public:
     explicit JsonDefaultsDomain(QString filePath);
@@ -30,6 +30,9 @@ public:
     std::optional<DefaultsValue> object(const QString& key) const override;
     void set(const QString& key, const DefaultsValue& value) override;
     void remove(const QString& key) override;
+    bool contains(const QString& key) const override;
+    void transaction(const std::function<void()>& body) override;
+    void backUp(const QString& key) override;
 
 private:
     struct Stamp {
@@ -42,9 +45,14 @@ private:
     static Stamp stampOf(const QString& filePath);
     QJsonObject current() const;
     void change(const std::function<void(QJsonObject&)>& edit);
+    QJsonObject onDiskForWriting();
+    void removeStaleTemporaryFiles() const;
 
     QString path;
-    mutable QMutex mutex;
+    mutable QRecursiveMutex mutex;
+    int transactionDepth = 0;
+    int lockFd = -1;                  // the cross-process lock while a transaction runs
+    std::optional<QString> failure;   // the first write failure of the running transaction
     mutable std::optional<Stamp> cachedStamp;
     mutable QJsonObject cached;
 };

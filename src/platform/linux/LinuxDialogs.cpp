@@ -72,6 +72,8 @@ std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& reque
     }
     layout->addWidget(chooser);
     QObject::connect(chooser, &QFileDialog::finished, &panel, &QDialog::done);
+    // Nothing else of Tarn answers while it is up: not the tray menu, not a second panel.
+    panel.setWindowModality(Qt::ApplicationModal);
     bringForward(panel);
     if (panel.exec() != QDialog::Accepted) return std::nullopt;
     return chooser->selectedUrls();
