@@ -82,11 +82,14 @@ void AppDelegate::showStatusItemWhenTrayAppears() {
 }
 
 void AppDelegate::reportSettingsNotSaved(const QString& reason) {
-    // One alert at a time: a choice of several folders fails once per folder.
+    // One alert for one action: a choice of several folders fails once per folder, and those
+    // failures arrive together.
     if (saveAlertShowing) return;
     saveAlertShowing = true;
-    platform().dialogs().warn(QStringLiteral("Couldn\u2019t save settings"), reason);
-    saveAlertShowing = false;
+    QTimer::singleShot(0, this, [this, reason] {
+        platform().dialogs().warn(QStringLiteral("Couldn\u2019t save settings"), reason);
+        saveAlertShowing = false;
+    });
 }
 
 void AppDelegate::popUpMenu() {

@@ -49,6 +49,33 @@ private Q_SLOTS:
         QCOMPARE(Store::shared().pinnedFolders().first().path, chosen);
     }
 
+    // Choosing folders while the panel is up brings it forward; it never opens twice.
+    void addFolderPanelOpensOnce() {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        platform->testDialogs.duringOpenPanel = [&] { delegate.controller()->addFolder(); };
+        delegate.controller()->addFolder();
+        QCOMPARE(platform->testDialogs.openPanelRequests.size(), 1);
+        platform->testDialogs.duringOpenPanel = nullptr;
+        delegate.controller()->addFolder(); // and opens again once closed
+        QCOMPARE(platform->testDialogs.openPanelRequests.size(), 2);
+    }
+
+    // Settings that cannot be written are not dropped silently: one alert says why.
+    void failedSaveShowsOneAlert() {
+        platform->memoryDefaults.failWrites = QString("defaults.json: Read-only file system");
+        platform->testDialogs.openPanelAnswers.enqueue(
+            QList<QUrl>{QUrl::fromLocalFile(home->makeFolder("a")), QUrl::fromLocalFile(home->makeFolder("b"))});
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QTRY_COMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().message, QString("Couldn\u2019t save settings"));
+        QCOMPARE(platform->testDialogs.warnings.first().informative,
+                 QString("defaults.json: Read-only file system"));
+        QTest::qWait(100);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+    }
+
     void noPromptWhenFoldersArePinned() {
         Store::shared().addFolder(QUrl::fromLocalFile(home->makeFolder("src")));
         AppDelegate delegate;

@@ -22,6 +22,7 @@ class StoreRecordsTest : public QObject {
     std::unique_ptr<test::TestPlatform> platform;
     Store& store = Store::shared();
 
+    using Defaults = test::MemoryDefaults;
     void storeData(const char* key, const QByteArray& json) {
         platform->memoryDefaults.setData(key, json);
     }
@@ -29,6 +30,40 @@ class StoreRecordsTest : public QObject {
 private Q_SLOTS:
     void init() { platform = std::make_unique<test::TestPlatform>(); }
     void cleanup() { platform.reset(); }
+
+    // A value that does not decode reads as empty, but is kept aside before it is replaced.
+    void unreadableValuesAreBackedUpBeforeReplacement_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("pinned folder with one wrong-typed field") << Keys::pinnedFolders << false;
+        QTest::newRow("readable pinned folders") << Keys::pinnedFolders << true;
+        QTest::newRow("favorites that do not parse") << Keys::favorites << false;
+        QTest::newRow("sections of an unknown mode") << Keys::sections << false;
+        QTest::newRow("shortcut folder modes that are not an object") << Keys::shortcutFolderModes << false;
+        QTest::newRow("history that is no string list") << Keys::history << false;
+        QTest::newRow("readable history") << Keys::history << true;
+    }
+
+    void unreadableValuesAreBackedUpBeforeReplacement() {
+        QFETCH(QString, key);
+        QFETCH(bool, readable);
+        Defaults& d = platform->memoryDefaults;
+        if (key == Keys::pinnedFolders)
+            d.setData(key, readable ? json("[{'path':'/a'}]") : json("[{'path':'/a'},{'path':'/b','inline':1}]"));
+        else if (key == Keys::favorites) d.setData(key, "[{");
+        else if (key == Keys::sections) d.setData(key, json("[{'id':'recent','mode':'sideways'}]"));
+        else if (key == Keys::shortcutFolderModes) d.setData(key, "[]");
+        else if (readable) d.setStringArray(key, {"/x"});
+        else d.setBool(key, true);
+
+        if (key == Keys::pinnedFolders) store.addFolder(QUrl::fromLocalFile("/c"));
+        else if (key == Keys::favorites) store.addLink("Docs", "https://example.com", std::nullopt);
+        else if (key == Keys::sections) store.moveSection(SectionID::recent, 1);
+        else if (key == Keys::shortcutFolderModes) store.setShortcutFolderModes({});
+        else store.recordHistory(QUrl::fromLocalFile("/y"));
+
+        QCOMPARE(platform->memoryDefaults.backups, readable ? QStringList{} : QStringList{key});
+    }
 
     void pinnedFolderDecoding_data() {
         QTest::addColumn<QByteArray>("json");

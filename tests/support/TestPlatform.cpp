@@ -1,5 +1,7 @@
 #include "TestPlatform.h"
 
+#include <utility>
+
 namespace tarn::test {
 
 std::optional<DefaultsValue> MemoryDefaults::object(const QString& key) const {
@@ -11,7 +13,14 @@ std::optional<DefaultsValue> MemoryDefaults::object(const QString& key) const {
 
 void MemoryDefaults::set(const QString& key, const DefaultsValue& value) {
     QMutexLocker locker(&mutex);
-    values.insert(key, value);
+    if (!failWrites) {
+        values.insert(key, value);
+        return;
+    }
+    if (depth > 0)
+        failedInTransaction = true;
+    else
+        reportWriteFailure(*failWrites);
 }
 
 void MemoryDefaults::remove(const QString& key) {
@@ -28,7 +37,7 @@ void MemoryDefaults::transaction(const std::function<void()>& body) {
     QMutexLocker locker(&mutex);
     if (depth++ == 0) ++transactions;
     body();
-    --depth;
+    if (--depth == 0 && std::exchange(failedInTransaction, false)) reportWriteFailure(*failWrites);
 }
 
 void MemoryDefaults::backUp(const QString& key) {
@@ -38,6 +47,7 @@ void MemoryDefaults::backUp(const QString& key) {
 
 std::optional<QList<QUrl>> TestDialogs::openPanel(const OpenPanelRequest& request) {
     openPanelRequests.append(request);
+    if (duringOpenPanel) duringOpenPanel();
     if (openPanelAnswers.isEmpty()) return std::nullopt;
     return openPanelAnswers.dequeue();
 }

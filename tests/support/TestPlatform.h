@@ -26,10 +26,12 @@ public:
 
     QStringList backups; // the keys whose values were backed up, in order
     int transactions = 0; // outermost transactions run
+    std::optional<QString> failWrites; // when set, writes fail with this reason
 
 private:
     mutable QRecursiveMutex mutex;
     int depth = 0;
+    bool failedInTransaction = false;
     QHash<QString, DefaultsValue> values;
 };
 
@@ -52,6 +54,7 @@ public:
     QList<Question> questions;
     QQueue<int> answers; // the button index each question gets; -1 (closed) when none is queued
     QQueue<std::optional<QList<QUrl>>> openPanelAnswers;
+    std::function<void()> duringOpenPanel; // runs while the panel is "up"
     int activations = 0;
 
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
