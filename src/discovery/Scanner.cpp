@@ -30,13 +30,25 @@ bool isWorkspaceFileName(const QString& name) {
 
 bool hasGitEntry(const QString& folder) { return QFileInfo::exists(folder + "/.git"); }
 
-// The walk's findings, in the order met.
+// The walk's findings, in the order met. A pinned folder may be a link into another one, so
+// findings are told apart by their resolved path; they are listed under the path met.
 class Collector {
 public:
+    // Walks the pinned folder `root`; false when its resolved path was walked already.
+    bool enterRoot(const QString& root) {
+        const QString canonical = QFileInfo(root).canonicalFilePath();
+        rootPath = root;
+        resolvedRoot = canonical.isEmpty() ? root : canonical;
+        if (walkedRoots.contains(resolvedRoot)) return false;
+        walkedRoots.insert(resolvedRoot);
+        return true;
+    }
+
     void addWorkspace(const QString& path) {
         const QString standardized = QDir::cleanPath(path);
-        if (!seenWorkspaces.contains(standardized)) {
-            seenWorkspaces.insert(standardized);
+        const QString resolved = resolvedPath(standardized);
+        if (!seenWorkspaces.contains(resolved)) {
+            seenWorkspaces.insert(resolved);
             workspaces << standardized;
         }
     }
@@ -44,8 +56,12 @@ public:
     // A repository inside one listed earlier is left out (one way only).
     void addRepo(const QString& path) {
         const QString standardized = QDir::cleanPath(path);
-        for (const QString& listed : repos)
-            if (standardized == listed || standardized.startsWith(listed + '/')) return;
+        const QString resolved = resolvedPath(standardized);
+        for (QString ancestor = resolved; !ancestor.isEmpty();
+             ancestor.truncate(std::max<qsizetype>(0, ancestor.lastIndexOf('/')))) {
+            if (seenRepos.contains(ancestor)) return;
+        }
+        seenRepos.insert(resolved);
         repos << standardized;
     }
 
@@ -70,7 +86,17 @@ public:
     QList<QString> repos;
 
 private:
+    // The walk follows no links below a root, so only the root itself needs resolving.
+    QString resolvedPath(const QString& path) const {
+        if (path == rootPath) return resolvedRoot;
+        if (path.startsWith(rootPath + '/')) return resolvedRoot + path.mid(rootPath.size());
+        return path;
+    }
+
+    QString rootPath, resolvedRoot;
+    QSet<QString> walkedRoots;
     QSet<QString> seenWorkspaces;
+    QSet<QString> seenRepos;
 };
 
 } // namespace
@@ -86,6 +112,7 @@ ScanResult scan(const QList<QUrl>& roots) {
     Collector found;
     for (const QUrl& root : roots) {
         const QString path = QDir::cleanPath(root.toLocalFile());
+        if (!found.enterRoot(path)) continue;
         if (hasGitEntry(path)) found.addRepo(path);
         found.walk(path, 1);
     }

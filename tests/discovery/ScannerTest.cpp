@@ -69,6 +69,26 @@ private Q_SLOTS:
         QCOMPARE(result.workspaces.size(), 1);
     }
 
+    // A pinned folder that is a link into another pinned folder adds nothing twice.
+    void linkedRootsAreOneFolder() {
+        repo("code/app");
+        repo("code/lib/inner");
+        workspace("code/app.code-workspace");
+        workspace("code/lib/w.code-workspace");
+        QVERIFY(QFile::link(home->path() + "/code/lib", home->path() + "/lib-link"));
+        QVERIFY(QFile::link(home->path() + "/code", home->path() + "/code-link"));
+        const ScanResult result =
+            Scanner::scan({root("code"), root("lib-link"), root("code-link")});
+        QCOMPARE(describe(result.repos, home->path()), QStringList({"app=code/app", "inner=code/lib/inner"}));
+        QCOMPARE(describe(result.workspaces, home->path()),
+                 QStringList({"app=code/app.code-workspace", "w=code/lib/w.code-workspace"}));
+
+        // Met first through the link, a finding keeps the path it was met under.
+        const ScanResult linkedFirst = Scanner::scan({root("lib-link"), root("code")});
+        QCOMPARE(describe(linkedFirst.repos, home->path()),
+                 QStringList({"app=code/app", "inner=lib-link/inner"}));
+    }
+
     void outerRepoFoundLaterIsStillAdded() {
         repo("outer/inner");
         repo("outer");
