@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <cstring>
 
 namespace tarn::Fuzzy {
 
@@ -127,6 +128,51 @@ std::optional<int> score(QStringView query, QStringView candidate) {
     if (query.isEmpty() || candidate.isEmpty()) return std::nullopt;
     if (isPlainASCII(query) && isPlainASCII(candidate)) return scoreASCII(query, candidate);
     return scoreUnicode(query, candidate);
+}
+
+Prepared::Prepared(const QString& text) : original(text), ascii(isPlainASCII(text)) {
+    if (!ascii) return;
+    lowered.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        lowered[i] = static_cast<char>(lowerASCII(text[i].unicode()));
+}
+
+std::optional<int> score(const Prepared& query, const Prepared& candidate) {
+    if (!query.ascii || !candidate.ascii) return score(query.original, candidate.original);
+    const QByteArray& q = query.lowered;
+    const QByteArray& c = candidate.lowered;
+    if (q.isEmpty() || c.isEmpty()) return std::nullopt;
+    const char* const begin = c.constData();
+    const char* const end = begin + c.size();
+
+    // Every match holds the query's letters in order, so one pass over the candidate rejects
+    // most of a catalogue, and counts the gaps a scattered match has.
+    int gaps = 0;
+    const char* at = begin;
+    const char* previous = nullptr;
+    for (const char wanted : q) {
+        if (wanted == ' ') continue;
+        const auto* found = static_cast<const char*>(std::memchr(at, wanted, end - at));
+        if (!found) return std::nullopt;
+        if (previous && found != previous + 1) ++gaps;
+        previous = found;
+        at = found + 1;
+    }
+
+    if (q.size() <= c.size() && std::memcmp(begin, q.constData(), q.size()) == 0)
+        return q.size() == c.size() ? exactScore : prefixBase - capped(c.size());
+    if (q.size() < c.size()) {
+        const auto* found = static_cast<const char*>(
+            ::memmem(begin + 1, c.size() - 1, q.constData(), q.size()));
+        if (found) {
+            const qsizetype p = found - begin;
+            const int base = isAlphanumericASCII(static_cast<unsigned char>(begin[p - 1]))
+                                 ? inWordBase
+                                 : wordStartBase;
+            return base - capped(p);
+        }
+    }
+    return scattered(gaps, c.size());
 }
 
 } // namespace tarn::Fuzzy

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <QStringView>
 #include <optional>
 
@@ -13,5 +15,25 @@ std::optional<int> score(QStringView query, QStringView candidate);
 
 // The same score computed the general way for any text; `score` takes it for non-ASCII input.
 std::optional<int> scoreUnicode(QStringView query, QStringView candidate);
+
+// A text lowered once, for scoring against many others: a catalogue keeps one per candidate
+// and a query is prepared once per keystroke, instead of lowering both on every comparison.
+class Prepared {
+public:
+    Prepared() = default;
+    explicit Prepared(const QString& text);
+
+    const QString& text() const { return original; }
+
+private:
+    friend std::optional<int> score(const Prepared& query, const Prepared& candidate);
+    QString original;
+    QByteArray lowered; // the ASCII text with A-Z lowered; empty when the text is not plain ASCII
+    bool ascii = false;
+};
+
+// The same score as `score(QStringView, QStringView)` of the two texts. For ASCII text it
+// rejects a candidate in one pass over it before looking for a prefix or substring.
+std::optional<int> score(const Prepared& query, const Prepared& candidate);
 
 } // namespace tarn::Fuzzy
