@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 #include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -19,6 +22,7 @@ namespace tarn {
 
 namespace {
 constexpr int trayRetryInterval = 2000;
+constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
 }
 
 AppDelegate::AppDelegate() = default;
@@ -66,9 +70,35 @@ void AppDelegate::scheduleFirstRunPrompt() {
     }
 }
 
+// Panels are light or dark and a Linux tray does not tint its icons; look at the pixels
+// around the icon once it is placed, and draw the key in the opposite tone.
+void AppDelegate::matchIconToPanel() {
+    const QRect where = trayIcon->geometry();
+    QScreen* screen = where.isValid() ? QGuiApplication::screenAt(where.center()) : nullptr;
+    if (!screen) return;
+    const QPoint local = where.topLeft() - screen->geometry().topLeft();
+    const QImage shot =
+        screen->grabWindow(0, local.x(), local.y(), where.width(), where.height()).toImage();
+    if (shot.width() < 2 || shot.height() < 2) return;
+    // The key's rounded corners leave the panel showing at the icon's corners.
+    int red = 0, green = 0, blue = 0;
+    for (QPoint corner : {QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
+                          QPoint(shot.width() - 1, shot.height() - 1)}) {
+        const QColor color = shot.pixelColor(corner);
+        red += color.red(), green += color.green(), blue += color.blue();
+    }
+    const QColor panel(red / 4, green / 4, blue / 4);
+    if (panelColor == panel) return;
+    panelColor = panel;
+    const QString style =
+        Store::shared().defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
+    trayIcon->setIcon(MenuBarIcon::image(style, panelColor));
+}
+
 void AppDelegate::showStatusItemWhenTrayAppears() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         trayIcon->show();
+        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
         return;
     }
     // No tray host yet (the panel may start after us): look again quietly until one appears.
@@ -77,6 +107,7 @@ void AppDelegate::showStatusItemWhenTrayAppears() {
         if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
         trayRetry.stop();
         trayIcon->show();
+        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
     });
     trayRetry.start();
 }

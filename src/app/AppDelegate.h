@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -32,11 +34,13 @@ private:
     void scheduleFirstRunPrompt();
     void popUpMenu();
     void reportSettingsNotSaved(const QString& reason);
+    void matchIconToPanel();
 
     std::unique_ptr<MenuController> menuController;
     std::unique_ptr<QSystemTrayIcon> trayIcon;
     QTimer trayRetry;
     bool saveAlertShowing = false;
+    std::optional<QColor> panelColor; // what the tray icon sits on, once seen
 };
 
 } // namespace tarn

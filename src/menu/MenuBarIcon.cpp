@@ -12,15 +12,21 @@ namespace {
 
 constexpr qreal canvas = 18.0;
 
-// The letter as one stroke: the stem from the top, a half-circle hook to the right at its foot,
-// and the cross bar; both ends of the stem-and-hook stroke get a dot.
+const QPointF strokeStart(8.75, 5.5), strokeEnd(12.25, 10.75);
+
+// The letter as one open stroke: down the stem from the top to the cross bar, out along the
+// bar to its right end, back across to its left end, back to the stem, down to the foot and
+// round a half-circle hook to the right. The bar is drawn over itself, so the stroke never
+// lifts and has exactly two ends, each with a dot.
 QPainterPath letterPath() {
     QPainterPath path;
-    path.moveTo(8.75, 5.5);
+    path.moveTo(strokeStart);
+    path.lineTo(8.75, 7.75);
+    path.lineTo(11.75, 7.75);
+    path.lineTo(7.0, 7.75);
+    path.lineTo(8.75, 7.75);
     path.lineTo(8.75, 10.75);
     path.arcTo(QRectF(8.75, 9.0, 3.5, 3.5), 180.0, 180.0); // radius 1.75, through y 12.5
-    path.moveTo(7.0, 7.75);
-    path.lineTo(11.75, 7.75);
     return path;
 }
 
@@ -34,37 +40,44 @@ void paintStrokes(QPainter& painter, const QColor& color, qreal width) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
     const qreal radius = 2.7 / 2 + (width - 1.5) / 2;
-    for (QPointF end : {QPointF(8.75, 5.5), QPointF(12.25, 10.75)})
-        painter.drawEllipse(end, radius, radius);
+    for (QPointF end : {strokeStart, strokeEnd}) painter.drawEllipse(end, radius, radius);
 }
 
-// A tray has no tinting on Linux and panels are light or dark, so the ink gets a faint rim of
-// the opposite tone that keeps it readable on either.
-void paintKey(QPainter& painter, const QRectF& rect, const QColor& ink) {
+bool isDark(const QColor& color) { return color.lightnessF() < 0.5; }
+
+// A tray has no tinting on Linux. On a panel of known colour the ink is its opposite; on an
+// unknown one the ink gets a rim of the opposite tone, solid enough to carry the shape on
+// either kind of panel.
+void paintKey(QPainter& painter, const QRectF& rect, const QColor& ink, bool withRim) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.topLeft());
     painter.scale(rect.width() / canvas, rect.height() / canvas);
-    QColor rim = ink.lightness() < 128 ? QColor(255, 255, 255) : QColor(0, 0, 0);
-    rim.setAlphaF(0.55f);
-    paintStrokes(painter, rim, 2.5);
+    if (withRim) {
+        QColor rim = isDark(ink) ? QColor(255, 255, 255) : QColor(0, 0, 0);
+        rim.setAlphaF(0.9f);
+        paintStrokes(painter, rim, 3.5);
+    }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    paintStrokes(painter, ink, 1.5);
+    paintStrokes(painter, ink, withRim ? 1.5 : 1.75);
     painter.restore();
 }
 
 class KeyIconEngine : public QIconEngine {
 public:
+    explicit KeyIconEngine(std::optional<QColor> panel) : panel(panel) {}
+
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         const QPalette palette = QGuiApplication::palette();
         QColor ink = palette.color(QPalette::WindowText);
+        if (panel) ink = isDark(*panel) ? QColor(255, 255, 255) : QColor(0, 0, 0);
         if (mode == QIcon::Disabled) ink = palette.color(QPalette::Disabled, QPalette::WindowText);
         if (mode == QIcon::Selected) ink = palette.color(QPalette::HighlightedText);
         // Keep the key square and centred in whatever rectangle we are given.
         const qreal side = std::min(rect.width(), rect.height());
         const QRectF square(rect.x() + (rect.width() - side) / 2,
                             rect.y() + (rect.height() - side) / 2, side, side);
-        paintKey(*painter, square, ink);
+        paintKey(*painter, square, ink, !panel || mode != QIcon::Normal);
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -80,8 +93,11 @@ public:
                 QSize(36, 36), QSize(48, 48), QSize(64, 64)};
     }
 
-    QIconEngine* clone() const override { return new KeyIconEngine; }
+    QIconEngine* clone() const override { return new KeyIconEngine(panel); }
     QString key() const override { return QStringLiteral("TarnKey"); }
+
+private:
+    std::optional<QColor> panel;
 };
 
 } // namespace
@@ -108,13 +124,13 @@ QStringList themeNames(const QString& symbol) {
     return {};
 }
 
-QIcon keyImage() {
-    QIcon icon(new KeyIconEngine);
+QIcon keyImage(std::optional<QColor> panel) {
+    QIcon icon(new KeyIconEngine(panel));
     icon.setIsMask(true);
     return icon;
 }
 
-QIcon image(const QString& id) {
+QIcon image(const QString& id, std::optional<QColor> panel) {
     for (const MenuBarIconChoice& row : choices()) {
         if (row.id != id) continue;
         if (!row.symbol) break;
@@ -126,7 +142,7 @@ QIcon image(const QString& id) {
         }
         break;
     }
-    return keyImage();
+    return keyImage(panel);
 }
 
 } // namespace tarn::MenuBarIcon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QList>
 #include <QString>
@@ -22,11 +23,14 @@ namespace MenuBarIcon {
 const QList<MenuBarIconChoice>& choices();
 
 // The tray image of a style; the drawn key for "tarn", unknown styles and symbols the icon
-// theme does not have. Never null.
-QIcon image(const QString& id);
+// theme does not have. Never null. `panel` is the colour the icon sits on when known: the
+// key is then drawn in white on a dark panel and in black on a light one.
+QIcon image(const QString& id, std::optional<QColor> panel = std::nullopt);
 
-// The drawn key: a key-cap outline with the letter T inside, on an 18 × 18 point canvas.
-QIcon keyImage();
+// The drawn key: a key-cap outline with the letter t inside as one open stroke with a dot at
+// each end, on an 18 × 18 point canvas. Without a known panel colour it takes the palette's
+// text colour and a rim of the opposite tone, so it reads on light and dark panels alike.
+QIcon keyImage(std::optional<QColor> panel = std::nullopt);
 
 // The freedesktop icon-theme names that stand for a system symbol, best first.
 QStringList themeNames(const QString& symbol);
