@@ -3,7 +3,6 @@
 #include "discovery/Editors.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
-#include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
@@ -59,10 +58,21 @@ void askAtLaunch() {
 }
 
 void fixAccess() {
-    // Tarn has no bundle identifier on Linux, so there is no permission record to reset, and
-    // reading titles needs no prompt; what is left is showing the settings.
-    platform().desktop().openURL(
-        QUrl(QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility")));
+    // Linux has no permission to grant: titles are read from the X11 display when one answers.
+    // Nothing handles the macOS settings address here, so say what the dots need instead.
+    Dialogs& dialogs = platform().dialogs();
+    if (platform().windowTitles().isTrusted()) {
+        dialogs.warn(QStringLiteral("Tarn can see your open editor windows"),
+                     QStringLiteral("Tarn reads editor window titles from the X11 display, which "
+                                    "answers here: the open-window dots need nothing more."));
+        return;
+    }
+    dialogs.warn(QStringLiteral("Open-window dots need an X11 display"),
+                 QStringLiteral("Tarn reads the titles of editor windows from the X11 display, "
+                                "and no X11 display answers here. On a Wayland desktop, XWayland "
+                                "gives one: log in to a session with XWayland, start Tarn there, "
+                                "and start your editor with --ozone-platform=x11 so that its "
+                                "windows use XWayland too."));
 }
 
 } // namespace tarn::OpenWindows

@@ -16,7 +16,8 @@ QStringList split(const QString& title);
 // Asked once after launch: allow reading window titles, not now, or turn the dots off.
 void askAtLaunch();
 
-// Asks again for the permission to read window titles and opens its settings.
+// Asks again for the permission to read window titles and opens its settings; on Linux, where
+// there is no permission, an alert says what the dots need and how to get it.
 void fixAccess();
 
 } // namespace tarn::OpenWindows
