@@ -16,14 +16,21 @@ Q_DECLARE_METATYPE(tarn::GitStatus)
 namespace {
 QUrl at(const QString& path) { return QUrl::fromLocalFile(path); }
 
-// Commits a file the attribute `filter=<driver>` applies to, then makes its stat data stale
-// (as copying or unpacking does) so that status has to run the driver to compare contents.
+// Moves the file's time stamp on, as copying or unpacking does, so that status has to read
+// its contents (through its filter driver) to tell whether it changed.
+void makeStale(const QString& path) {
+    static int minutes = 0;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(60 * ++minutes),
+                     QFileDevice::FileModificationTime);
+}
+
+// Commits a file the attribute `filter=<driver>` applies to, with stale stat data.
 void commitFilteredFile(const QString& repo, const QString& driver) {
     test::commitFile(repo, ".gitattributes", "*.txt filter=" + driver + "\n");
     test::commitFile(repo, "data.txt", "payload\n");
-    QFile file(repo + "/data.txt");
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+    makeStale(repo + "/data.txt");
 }
 
 // A shell command that leaves `marker` behind and passes its input on.
@@ -223,10 +230,7 @@ private Q_SLOTS:
                              "lib"});
             test::git(repo, {"commit", "-q", "-m", "add lib"});
             test::git(repo + "/lib", {"config", "filter.evil.clean", trap(marker)});
-            QFile file(repo + "/lib/data.txt");
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            file.setFileTime(QDateTime::currentDateTime().addSecs(60),
-                             QFileDevice::FileModificationTime);
+            makeStale(repo + "/lib/data.txt");
         } else if (layout == "worktree") {
             test::git(repo, {"config", "extensions.worktreeConfig", "true"});
             const QString linked = home->path() + "/linked";
@@ -243,10 +247,7 @@ private Q_SLOTS:
         Shell::run("/usr/bin/git", {"-C", repo, "status", "--porcelain"}, {}, 20);
         QVERIFY(QFile::exists(marker));
         QFile::remove(marker);
-        // (make the stat data stale again: plain git may have refreshed nothing, but be sure)
-        QFile data(repo + (layout == "submodule" ? "/lib" : "") + "/data.txt");
-        QVERIFY(data.open(QIODevice::ReadWrite));
-        data.setFileTime(QDateTime::currentDateTime().addSecs(120), QFileDevice::FileModificationTime);
+        makeStale(repo + (layout == "submodule" ? "/lib" : "") + "/data.txt");
 
         QVERIFY(Git::status(at(repo)));
         QVERIFY2(!QFile::exists(marker), "a status read ran the repository's filter");
@@ -263,9 +264,7 @@ private Q_SLOTS:
         test::makeRepo(repo);
         commitFilteredFile(repo, "lfs");
         test::git(repo, {"config", "filter.lfs.clean", trap(hostile)});
-        QFile data(repo + "/data.txt");
-        QVERIFY(data.open(QIODevice::ReadWrite));
-        data.setFileTime(QDateTime::currentDateTime().addSecs(120), QFileDevice::FileModificationTime);
+        makeStale(repo + "/data.txt");
         QFile::remove(marker);
         QFile::remove(hostile);
 
