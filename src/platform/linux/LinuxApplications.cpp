@@ -214,12 +214,12 @@ std::optional<ApplicationInstall> LinuxApplications::installOf(const Row& row,
 }
 
 std::optional<ApplicationInstall> LinuxApplications::fromDesktopEntry(const Row& row) const {
-    QList<QHash<QString, DesktopEntry>> folders;
+    QList<EntryIndex> folders;
     for (const QString& folder : applicationFolders()) folders << entriesIn(folder);
     for (const QString& id : row.desktopIDs) {
-        for (const auto& entries : folders) {
-            const auto entry = entries.constFind(id + ".desktop");
-            if (entry == entries.constEnd()) continue;
+        for (const EntryIndex& index : folders) {
+            const auto entry = index.byName.constFind(id + ".desktop");
+            if (entry == index.byName.constEnd()) continue;
             if (auto install = installOf(row, *entry)) return install;
         }
     }
@@ -227,13 +227,10 @@ std::optional<ApplicationInstall> LinuxApplications::fromDesktopEntry(const Row&
     // AppImages are started by entries their integration tools name freely; look at what the
     // user's own entries run instead.
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-    const QHash<QString, DesktopEntry> entries = entriesIn(userFolder);
-    QStringList names = entries.keys();
-    names.sort();
-    for (const QString& name : names) {
-        const DesktopEntry& entry = entries[name];
-        if (!matchesAnyWildcard(QFileInfo(entry.program()).fileName(), row.appImages)) continue;
-        if (auto install = installOf(row, entry)) return install;
+    const EntryIndex index = entriesIn(userFolder);
+    for (const auto& [name, programName] : index.programNames) {
+        if (!matchesAnyWildcard(programName, row.appImages)) continue;
+        if (auto install = installOf(row, index.byName[name])) return install;
     }
     return std::nullopt;
 }
@@ -270,7 +267,7 @@ std::optional<ApplicationInstall> LinuxApplications::fromAppImage(const Row& row
     return std::nullopt;
 }
 
-QHash<QString, DesktopEntry> LinuxApplications::entriesIn(const QString& folder) const {
+LinuxApplications::EntryIndex LinuxApplications::entriesIn(const QString& folder) const {
     // Lookups come in batches (every editor, every terminal, on every menu) over the same few
     // hundred entries: a folder is read again only when its own time stamp says entries were
     // added, removed or replaced.
@@ -279,13 +276,17 @@ QHash<QString, DesktopEntry> LinuxApplications::entriesIn(const QString& folder)
     const qint64 stamp = info.lastModified().toMSecsSinceEpoch();
     QMutexLocker locker(&cacheMutex);
     const auto cached = entryCache.constFind(folder);
-    if (cached != entryCache.constEnd() && cached->first == stamp) return cached->second;
-    QHash<QString, DesktopEntry> entries;
-    for (const QString& name : QDir(folder).entryList({"*.desktop"}, QDir::Files)) {
-        if (auto entry = DesktopEntry::read(folder + '/' + name)) entries.insert(name, *entry);
+    if (cached != entryCache.constEnd() && cached->stamp == stamp) return *cached;
+    EntryIndex index;
+    index.stamp = stamp;
+    for (const QString& name : QDir(folder).entryList({"*.desktop"}, QDir::Files, QDir::Name)) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::read(folder + '/' + name);
+        if (!entry) continue;
+        index.byName.insert(name, *entry);
+        index.programNames.append({name, QFileInfo(entry->program()).fileName()});
     }
-    entryCache.insert(folder, {stamp, entries});
-    return entries;
+    entryCache.insert(folder, index);
+    return index;
 }
 
 } // namespace tarn

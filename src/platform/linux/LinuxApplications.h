@@ -30,7 +30,14 @@ private:
     std::optional<ApplicationInstall> fromDesktopEntry(const Row& row) const;
     std::optional<ApplicationInstall> fromCommand(const Row& row) const;
     std::optional<ApplicationInstall> fromAppImage(const Row& row) const;
-    QHash<QString, DesktopEntry> entriesIn(const QString& folder) const;
+    // The desktop entries of one folder, by file name, and the file name of the program each
+    // runs, in file-name order.
+    struct EntryIndex {
+        qint64 stamp = 0; // the folder's modification time when read
+        QHash<QString, DesktopEntry> byName;
+        QList<QPair<QString, QString>> programNames;
+    };
+    EntryIndex entriesIn(const QString& folder) const;
     std::optional<ApplicationInstall> installOf(const Row& row, const DesktopEntry& entry) const;
 
     QString system(const QString& absolute) const { return root + absolute; }
@@ -42,8 +49,7 @@ private:
     QString root;
 
     mutable QMutex cacheMutex;
-    // folder -> (its modification time, its entries by file name)
-    mutable QHash<QString, QPair<qint64, QHash<QString, DesktopEntry>>> entryCache;
+    mutable QHash<QString, EntryIndex> entryCache;
 };
 
 } // namespace tarn
