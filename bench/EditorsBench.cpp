@@ -25,11 +25,12 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < 400; ++i) {
         QFile entry(QString("%1/app%2.desktop").arg(applications).arg(i));
         if (!entry.open(QIODevice::WriteOnly)) return 1;
-        entry.write(QString("[Desktop Entry]\nType=Application\nName=App %1\nExec=env A=1 %2/bin/app%1 %F\n"
-                            "Icon=app%1\nCategories=Development;\n[Desktop Action new]\nExec=app%1 --new\n")
-                        .arg(i)
-                        .arg(home.path())
-                        .toUtf8());
+        entry.write(
+            QString("[Desktop Entry]\nType=Application\nName=App %1\nExec=env A=1 %2/bin/app%1 %F\n"
+                    "Icon=app%1\nCategories=Development;\n[Desktop Action new]\nExec=app%1 --new\n")
+                .arg(i)
+                .arg(home.path())
+                .toUtf8());
     }
 
     QElapsedTimer first;
@@ -43,6 +44,7 @@ int main(int argc, char* argv[]) {
         {"Terminals::installed()", [] { tarn::Terminals::installed(); }}};
     const QList<double> medians = bench::interleaved(rounds, contenders);
     for (qsizetype i = 0; i < contenders.size(); ++i)
-        std::printf("%-24s %8.3f ms median of %d (goal: 2 ms)\n", contenders[i].name, medians[i], rounds);
+        std::printf("%-24s %8.3f ms median of %d (goal: 2 ms)\n", contenders[i].name, medians[i],
+                    rounds);
     return 0;
 }

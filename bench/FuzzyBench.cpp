@@ -10,10 +10,10 @@
 
 namespace {
 
-const QStringList words{"api",    "server", "client", "core",   "utils",  "web",    "app",
-                        "mobile", "design", "docs",   "infra",  "deploy", "auth",   "billing",
-                        "search", "index",  "worker", "queue",  "cache",  "metrics", "tarn",
-                        "notes",  "scripts", "tools", "legacy", "v2",     "test",   "data"};
+const QStringList words{"api",    "server",  "client", "core",   "utils",  "web",     "app",
+                        "mobile", "design",  "docs",   "infra",  "deploy", "auth",    "billing",
+                        "search", "index",   "worker", "queue",  "cache",  "metrics", "tarn",
+                        "notes",  "scripts", "tools",  "legacy", "v2",     "test",    "data"};
 
 QString name(QRandomGenerator& random) {
     static const QStringList endings{"",    "",         ".code-workspace", ".md",   ".go",  ".ts",
@@ -28,7 +28,8 @@ QString name(QRandomGenerator& random) {
 QStringList names(int size) {
     QRandomGenerator random(42);
     QStringList titles;
-    for (int i = 0; i < size; ++i) titles << name(random);
+    for (int i = 0; i < size; ++i)
+        titles << name(random);
     return titles;
 }
 
@@ -47,26 +48,30 @@ QStringList paths(int size) {
 void compare(const char* label, const QStringList& texts) {
     QList<tarn::Fuzzy::Prepared> prepared;
     prepared.reserve(texts.size());
-    for (const QString& text : texts) prepared << tarn::Fuzzy::Prepared(text);
+    for (const QString& text : texts)
+        prepared << tarn::Fuzzy::Prepared(text);
     std::printf("\n%s: %lld texts\n", label, static_cast<long long>(texts.size()));
 
     for (const char* typed : {"a", "api", "srv", "rdm", "test go", "workspace", "xyz", "Tarn N"}) {
         const QString query = QString::fromUtf8(typed);
         long long plainSum = 0, preparedSum = 0;
         const QList<bench::Contender> contenders{
-            {"prepared", [&] {
+            {"prepared",
+             [&] {
                  const tarn::Fuzzy::Prepared q(query);
                  preparedSum = 0;
-                 for (const auto& text : prepared) preparedSum += tarn::Fuzzy::score(q, text).value_or(-7);
+                 for (const auto& text : prepared)
+                     preparedSum += tarn::Fuzzy::score(q, text).value_or(-7);
              }},
             {"plain texts", [&] {
                  plainSum = 0;
-                 for (const QString& text : texts) plainSum += tarn::Fuzzy::score(query, text).value_or(-7);
+                 for (const QString& text : texts)
+                     plainSum += tarn::Fuzzy::score(query, text).value_or(-7);
              }}};
         const int rounds = 9;
         const QList<double> medians = bench::interleaved(rounds, contenders);
-        std::printf("%-10s prepared %7.2f ms   plain %7.2f ms   ratio %.2f   %s\n", typed, medians[0],
-                    medians[1], medians[0] / medians[1],
+        std::printf("%-10s prepared %7.2f ms   plain %7.2f ms   ratio %.2f   %s\n", typed,
+                    medians[0], medians[1], medians[0] / medians[1],
                     plainSum == preparedSum ? "same scores" : "SCORES DIFFER");
     }
 }

@@ -33,7 +33,8 @@ inline QList<double> interleaved(int rounds, const QList<Contender>& contenders)
         }
     }
     QList<double> medians;
-    for (const QList<double>& t : times) medians << median(t);
+    for (const QList<double>& t : times)
+        medians << median(t);
     return medians;
 }
 

@@ -30,11 +30,14 @@ int generate(const QString& root) {
             const QString p = QString("%1/area%2/project%3").arg(root).arg(top).arg(project);
             QDir().mkpath(p + "/.git/objects");
             if (project % 5 == 0) touch(p + "/project.code-workspace");
-            for (int leaf = 0; leaf < 8; ++leaf) QDir().mkpath(QString("%1/src%2").arg(p).arg(leaf));
+            for (int leaf = 0; leaf < 8; ++leaf)
+                QDir().mkpath(QString("%1/src%2").arg(p).arg(leaf));
             folders += 9;
             if (project == 0) {
-                for (int m = 0; m < 200; ++m) QDir().mkpath(QString("%1/node_modules/pkg%2/lib").arg(p).arg(m));
-                for (int b = 0; b < 100; ++b) QDir().mkpath(QString("%1/build/obj%2").arg(p).arg(b));
+                for (int m = 0; m < 200; ++m)
+                    QDir().mkpath(QString("%1/node_modules/pkg%2/lib").arg(p).arg(m));
+                for (int b = 0; b < 100; ++b)
+                    QDir().mkpath(QString("%1/build/obj%2").arg(p).arg(b));
             }
         }
     }
@@ -55,10 +58,11 @@ int main(int argc, char* argv[]) {
         // The scanner reads the root and three levels of folders below it, and skips hidden
         // folders and build trees; so does this.
         {"find -maxdepth 4 (pruned)", [&] {
-             QProcess::execute("sh", {"-c",
-                                      "find \"$0\" -maxdepth 4 \\( -name node_modules -o -name build "
-                                      "-o -name '.?*' \\) -prune -o -print > /dev/null",
-                                      root});
+             QProcess::execute("sh",
+                               {"-c",
+                                "find \"$0\" -maxdepth 4 \\( -name node_modules -o -name build "
+                                "-o -name '.?*' \\) -prune -o -print > /dev/null",
+                                root});
          }}};
     const int rounds = 15;
     const QList<double> medians = bench::interleaved(rounds, contenders);

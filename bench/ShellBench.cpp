@@ -28,8 +28,10 @@ void bareSpawn(const char* program) {
 }
 
 void git(const QString& folder, const QStringList& arguments) {
-    const QHash<QString, QString> identity{{"GIT_AUTHOR_NAME", "B"}, {"GIT_AUTHOR_EMAIL", "b@b"},
-                                           {"GIT_COMMITTER_NAME", "B"}, {"GIT_COMMITTER_EMAIL", "b@b"}};
+    const QHash<QString, QString> identity{{"GIT_AUTHOR_NAME", "B"},
+                                           {"GIT_AUTHOR_EMAIL", "b@b"},
+                                           {"GIT_COMMITTER_NAME", "B"},
+                                           {"GIT_COMMITTER_EMAIL", "b@b"}};
     tarn::Shell::run(tarn::Git::executable, QStringList{"-C", folder} + arguments, identity, 60);
 }
 
@@ -71,15 +73,17 @@ int main(int argc, char* argv[]) {
     workers.setMaxThreadCount(6);
     const int gitRounds = 9;
     const QList<bench::Contender> statuses{
-        {"Git::status x200, 6 workers", [&] {
+        {"Git::status x200, 6 workers",
+         [&] {
              for (const QString& repo : repos)
                  workers.start([repo] { tarn::Git::status(QUrl::fromLocalFile(repo)); });
              workers.waitForDone();
          }},
         {"xargs -P6 git status x200", [&] {
              tarn::Shell::run("/bin/sh",
-                              {"-c", "xargs -P6 -I{} git -C {} status --porcelain=v2 --branch "
-                                     "< \"$0\" > /dev/null",
+                              {"-c",
+                               "xargs -P6 -I{} git -C {} status --porcelain=v2 --branch "
+                               "< \"$0\" > /dev/null",
                                list.fileName()},
                               {}, 600);
          }}};

@@ -47,9 +47,8 @@ QString commonDirOf(const QString& gitDir) {
 
 // Key/value pairs of `git config --file <file> --null --get-regexp <pattern>`.
 Pairs readPairs(const QStringList& arguments) {
-    const ShellResult result =
-        Shell::run(Git::executable, QStringList{"config", "--null"} + arguments, Git::env(),
-                   configTimeout);
+    const ShellResult result = Shell::run(
+        Git::executable, QStringList{"config", "--null"} + arguments, Git::env(), configTimeout);
     Pairs pairs;
     if (result.status != 0) return pairs;
     for (const QString& record : result.out.split(QChar(0), Qt::SkipEmptyParts)) {
@@ -105,7 +104,8 @@ void addWorktree(const QString& worktree, int depth, QStringList& into) {
     addGitDir(common, into);
     if (common != gitDir) into << gitDir + "/config.worktree";
     addModules(common + "/modules", depth, into);
-    for (const QString& submodule : submodulePaths(worktree)) addWorktree(submodule, depth + 1, into);
+    for (const QString& submodule : submodulePaths(worktree))
+        addWorktree(submodule, depth + 1, into);
 }
 
 } // namespace
@@ -163,8 +163,8 @@ Pairs statusOverrides(const QString& worktree) {
     // and an empty "process" would disable the user's "clean" of the same name with it.
     Pairs overrides;
     for (const QString& key : keys) {
-        const QString fallback = key.endsWith(QLatin1String(".required")) ? QStringLiteral("false")
-                                                                          : QString();
+        const QString fallback =
+            key.endsWith(QLatin1String(".required")) ? QStringLiteral("false") : QString();
         overrides.append({key, userValues.value(key, fallback)});
     }
     return overrides;

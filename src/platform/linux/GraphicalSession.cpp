@@ -11,9 +11,8 @@ namespace {
 
 bool waylandAnswers(const QString& display) {
     if (display.isEmpty()) return false;
-    const QString socket = display.startsWith('/')
-                               ? display
-                               : qEnvironmentVariable("XDG_RUNTIME_DIR") + '/' + display;
+    const QString socket =
+        display.startsWith('/') ? display : qEnvironmentVariable("XDG_RUNTIME_DIR") + '/' + display;
     return QFileInfo(socket).exists();
 }
 
