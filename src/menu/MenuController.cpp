@@ -1,5 +1,8 @@
 #include "menu/MenuController.h"
 
+#include "git/GitStore.h"
+#include "menu/ActionItem.h"
+#include "menu/LazyMenu.h"
 #include "model/Store.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
@@ -9,18 +12,22 @@
 
 namespace tarn {
 
-MenuController::MenuController() : statusMenu(std::make_unique<QMenu>()), store(Store::shared()) {
-    connect(statusMenu.get(), &QMenu::aboutToShow, this, &MenuController::rebuild);
+MenuController::MenuController()
+    : statusMenu(std::make_unique<LazyMenu>(QStringLiteral("Tarn"), [this] { return items(); })),
+      store(Store::shared()) {
     rebuild();
 }
 
 MenuController::~MenuController() = default;
 
-void MenuController::rebuild() {
-    statusMenu->clear();
-    QAction* quit = statusMenu->addAction(QStringLiteral("Quit Tarn"));
-    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    connect(quit, &QAction::triggered, qApp, &QApplication::quit);
+// Rebuilt before every showing (the menu's own aboutToShow) and on demand.
+void MenuController::rebuild() { statusMenu->rebuild(); }
+
+QList<QAction*> MenuController::items() {
+    GitStore::shared().compact();
+    auto* quit = new ActionItem(QStringLiteral("Quit Tarn"), QStringLiteral("Ctrl+Q"),
+                                [] { QApplication::quit(); });
+    return {quit};
 }
 
 void MenuController::addFolder() {

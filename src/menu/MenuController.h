@@ -1,8 +1,13 @@
 #pragma once
 
+#include "menu/LazyMenu.h"
+
 #include <QObject>
 #include <memory>
 
+#include <QList>
+
+class QAction;
 class QMenu;
 
 namespace tarn {
@@ -25,7 +30,9 @@ public:
     void rebuild();
 
 private:
-    std::unique_ptr<QMenu> statusMenu;
+    QList<QAction*> items();
+
+    std::unique_ptr<LazyMenu> statusMenu;
     Store& store;
     bool addFolderShowing = false;
 };

@@ -1,0 +1,151 @@
+// Folder listings: how a folder is read and ordered, and the items that browse it.
+#include "menu/MenuItems.h"
+
+#include "menu/Icons.h"
+#include "menu/ItemActions.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuStyle.h"
+#include "model/LocalizedCompare.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <algorithm>
+
+namespace tarn::MenuItems {
+
+namespace {
+
+// One child while the listing is sorted.
+struct Info {
+    QUrl url;
+    bool isFolder = false;
+    QString name;
+    QDateTime modified;
+    QDateTime created;
+    qint64 size = 0;
+    QString kind;
+};
+
+const QDateTime distantPast = QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
+
+Info infoOf(const QFileInfo& file, const QMimeDatabase& types) {
+    Info info;
+    info.url = QUrl::fromLocalFile(file.filePath());
+    info.name = file.fileName();
+    if (!file.exists()) { // vanished, or a link to nothing: no attributes
+        info.modified = info.created = distantPast;
+        return info;
+    }
+    info.isFolder = file.isDir() && !isPackage(file.filePath());
+    info.modified = file.lastModified().isValid() ? file.lastModified() : distantPast;
+    // The birth time where the file system records it (statx), else none.
+    info.created = file.birthTime().isValid() ? file.birthTime() : distantPast;
+    info.size = file.isDir() ? 0 : file.size();
+    info.kind = types.mimeTypeForFile(file, QMimeDatabase::MatchExtension).comment();
+    return info;
+}
+
+template <typename T> int order(const T& a, const T& b) { return a < b ? -1 : b < a ? 1 : 0; }
+
+int compareBy(SortKey key, const Info& a, const Info& b) {
+    switch (key) {
+    case SortKey::name: return localizedStandardCompare(a.name, b.name);
+    case SortKey::dateModified: return order(a.modified, b.modified);
+    case SortKey::dateCreated: return order(a.created, b.created);
+    case SortKey::size: return order(a.size, b.size);
+    case SortKey::kind: return localizedStandardCompare(a.kind, b.kind);
+    }
+    return 0;
+}
+
+// Whether `a` goes before `b`: folders first in either direction when asked, then the key,
+// then the name; descending order reverses the key and the name alike.
+bool goesBefore(const Info& a, const Info& b, const FolderOptions& options) {
+    if (options.foldersFirst && a.isFolder != b.isFolder) return a.isFolder;
+    int result = compareBy(options.sort, a, b);
+    if (result == 0) result = localizedStandardCompare(a.name, b.name);
+    return options.ascending ? result < 0 : result > 0;
+}
+
+QAction* disabledItem(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    return item;
+}
+
+Entry fileEntry(const QUrl& url) {
+    const QFileInfo file(url.toLocalFile());
+    if (file.suffix() == QLatin1String("code-workspace"))
+        return {EntryKind::workspace, url, file.completeBaseName(), std::nullopt, std::nullopt};
+    return {EntryKind::file, url, file.fileName(), std::nullopt, std::nullopt};
+}
+
+} // namespace
+
+QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
+    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+    if (options.showHidden) filters |= QDir::Hidden;
+    const QDir directory(folder.toLocalFile());
+    if (!directory.exists()) return {};
+    const QMimeDatabase types;
+    QList<Info> infos;
+    for (const QFileInfo& file : directory.entryInfoList(filters, QDir::NoSort)) {
+        if (!options.showHidden && file.fileName().startsWith('.')) continue;
+        infos << infoOf(file, types);
+    }
+    std::stable_sort(infos.begin(), infos.end(),
+                     [&](const Info& a, const Info& b) { return goesBefore(a, b, options); });
+    QList<Listed> result;
+    result.reserve(infos.size());
+    for (const Info& info : infos) result << Listed{info.url, info.isFolder};
+    return result;
+}
+
+QList<QAction*> contents(const QList<Listed>& listing, const FolderOptions& options) {
+    if (listing.isEmpty()) return {disabledItem(QStringLiteral("Empty"))};
+    const qsizetype shown = std::clamp<qint64>(options.itemLimit, 0, listing.size());
+    QList<QAction*> items;
+    for (qsizetype i = 0; i < shown; ++i) {
+        const Listed& child = listing[i];
+        items << (child.isFolder ? browsable(child.url, options) : entry(fileEntry(child.url)));
+    }
+    if (listing.size() > shown)
+        items << disabledItem(QStringLiteral("\u2026 and %1 more").arg(listing.size() - shown));
+    return items;
+}
+
+QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
+                          const std::optional<QString>& title,
+                          const std::function<QList<QAction*>()>& extraTop) {
+    const QString name = title.value_or(QFileInfo(folder.toLocalFile()).fileName());
+    const StyledTitle styled{MenuStyle::truncate(name, MenuStyle::menuFont(), MenuStyle::titleAlone),
+                             false, std::nullopt, std::nullopt};
+    const QIcon icon = Icons::file(folder.path());
+
+    auto* primary = new QAction(MenuStyle::plainText(name));
+    MenuStyle::setTitle(primary, styled);
+    primary->setIcon(icon);
+    primary->setToolTip(tildePath(folder));
+    LazyMenu::attach(primary, new LazyMenu(name, [folder, options, extraTop] {
+                         QList<QAction*> items;
+                         if (extraTop) items << extraTop();
+                         items << folderActions(folder);
+                         auto* separator = new QAction;
+                         separator->setSeparator(true);
+                         items << separator;
+                         return items << contents(listing(folder, options), options);
+                     }));
+
+    auto* alternate = new QAction(MenuStyle::plainText(name));
+    MenuStyle::setTitle(alternate, styled);
+    alternate->setIcon(icon);
+    LazyMenu::attach(alternate, new LazyMenu(name, [folder] {
+                         return ItemActions::items(Entry::classify(folder));
+                     }));
+    LazyMenu::makeAlternate(alternate);
+    return {primary, alternate};
+}
+
+} // namespace tarn::MenuItems

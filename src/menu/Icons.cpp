@@ -1,0 +1,100 @@
+#include "menu/Icons.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
+#include <QStyle>
+
+namespace tarn::Icons {
+
+namespace {
+
+struct Symbol {
+    QStringList themeNames;
+    QStyle::StandardPixmap fallback;
+};
+
+// Every system symbol any menu or panel of Tarn names.
+const QHash<QString, Symbol>& symbols() {
+    static const QHash<QString, Symbol> table{
+        {"folder", {{"folder"}, QStyle::SP_DirIcon}},
+        {"folder.fill", {{"folder"}, QStyle::SP_DirIcon}},
+        {"terminal", {{"utilities-terminal", "terminal"}, QStyle::SP_ComputerIcon}},
+        {"magnifyingglass", {{"edit-find", "system-search"}, QStyle::SP_FileDialogContentsView}},
+        {"link", {{"insert-link", "emblem-symbolic-link", "text-html"}, QStyle::SP_FileLinkIcon}},
+        {"star", {{"starred", "emblem-favorite", "bookmark-new"}, QStyle::SP_DialogYesButton}},
+        {"clock", {{"document-open-recent", "appointment-soon", "preferences-system-time"},
+                   QStyle::SP_BrowserReload}},
+        {"square.stack.3d.up.fill", {{"accessories-text-editor", "text-editor"}, QStyle::SP_FileIcon}},
+        {"square.stack.3d.forward.dottedline", {{"system-run", "application-x-executable"},
+                                                QStyle::SP_MediaPlay}},
+        {"rectangle.3.group", {{"view-grid", "view-app-grid", "preferences-desktop"},
+                               QStyle::SP_FileDialogListView}},
+        {"rectangle.stack", {{"view-paged", "edit-copy"}, QStyle::SP_FileDialogDetailedView}},
+        {"arrow.triangle.branch", {{"vcs-branch", "git", "network-workgroup"}, QStyle::SP_DirLinkIcon}},
+        {"tray", {{"inbox", "mail-inbox", "folder-download"}, QStyle::SP_DriveHDIcon}},
+        {"gearshape", {{"preferences-system", "emblem-system", "configure"}, QStyle::SP_FileDialogInfoView}},
+        {"plus", {{"list-add", "add"}, QStyle::SP_FileDialogNewFolder}},
+        {"exclamationmark.triangle", {{"dialog-warning"}, QStyle::SP_MessageBoxWarning}},
+        {"camera.viewfinder", {{"camera-photo", "applets-screenshooter", "image-x-generic"},
+                               QStyle::SP_DesktopIcon}},
+        {"externaldrive", {{"drive-harddisk", "drive-removable-media"}, QStyle::SP_DriveHDIcon}},
+        {"eject", {{"media-eject"}, QStyle::SP_MediaStop}},
+        {"arrow.down.circle", {{"folder-download", "go-down"}, QStyle::SP_ArrowDown}},
+    };
+    return table;
+}
+
+// A desktop without a session (a bare X server) names no icon theme; use one that is there.
+void chooseThemeOnce() {
+    static const bool chosen = [] {
+        const QString current = QIcon::themeName();
+        if (!current.isEmpty() && current != QLatin1String("hicolor")) return true;
+        for (const char* theme : {"Adwaita", "breeze", "Papirus", "Tango"}) {
+            for (const QString& base :
+                 QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "icons",
+                                           QStandardPaths::LocateDirectory)) {
+                if (QFileInfo::exists(base + QLatin1Char('/') + QLatin1String(theme) + "/index.theme")) {
+                    QIcon::setThemeName(QLatin1String(theme));
+                    return true;
+                }
+            }
+        }
+        return true;
+    }();
+    (void)chosen;
+}
+
+} // namespace
+
+QIcon file(const QString& path) {
+    static QHash<QString, QIcon> cache;
+    const auto found = cache.constFind(path);
+    if (found != cache.constEnd()) return *found;
+    chooseThemeOnce();
+    static QFileIconProvider provider;
+    QIcon icon = provider.icon(QFileInfo(path));
+    if (icon.isNull())
+        icon = QApplication::style()->standardIcon(QFileInfo(path).isDir() ? QStyle::SP_DirIcon
+                                                                        : QStyle::SP_FileIcon);
+    cache.insert(path, icon);
+    return icon;
+}
+
+QStringList themeNames(const QString& symbol) { return symbols().value(symbol).themeNames; }
+
+QIcon symbol(const QString& name) {
+    chooseThemeOnce();
+    const auto found = symbols().constFind(name);
+    if (found != symbols().constEnd()) {
+        for (const QString& themeName : found->themeNames)
+            if (QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
+        return QApplication::style()->standardIcon(found->fallback);
+    }
+    return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+}
+
+} // namespace tarn::Icons

@@ -1,0 +1,7 @@
+#include "menu/ItemActions.h"
+
+namespace tarn::ItemActions {
+
+QList<QAction*> items(const Entry&) { return {}; }
+
+} // namespace tarn::ItemActions

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QMenu>
+#include <functional>
+
+namespace tarn {
+
+// A menu whose items are made by `build` every time it is about to open: nothing is kept
+// between openings. It also shows each entry's alternate item in place of its primary while
+// Alt is held (the alternate follows its primary and carries the property "isAlternate").
+class LazyMenu : public QMenu {
+    Q_OBJECT
+public:
+    using Build = std::function<QList<QAction*>()>;
+
+    // Shows a disabled "Loading…" until its first opening.
+    LazyMenu(const QString& title, Build build, QWidget* parent = nullptr);
+
+    // Deletes the items and adds what `build` returns now; a disabled "Empty" when nothing.
+    void rebuild();
+
+    // Makes `submenu` the submenu of `item`, deleted with the item.
+    static void attach(QAction* item, QMenu* submenu);
+
+    // Marks `item` as the alternate of the item before it.
+    static void makeAlternate(QAction* item);
+    static bool isAlternate(const QAction* item);
+
+    bool showsAlternates() const { return alternatesShown; }
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void showAlternates(bool shown);
+    static void showAlternatesInOpenMenus(bool shown);
+
+    Build build;
+    bool alternatesShown = false;
+};
+
+} // namespace tarn

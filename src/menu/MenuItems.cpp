@@ -1,0 +1,108 @@
+#include "menu/MenuItems.h"
+
+#include "actions/Opener.h"
+#include "discovery/Editors.h"
+#include "discovery/Library.h"
+#include "discovery/ShortcutsCLI.h"
+#include "discovery/Terminals.h"
+#include "git/GitStore.h"
+#include "menu/ActionItem.h"
+#include "menu/Icons.h"
+#include "menu/ItemActions.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuStyle.h"
+#include "model/Store.h"
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
+
+#include <QGuiApplication>
+
+namespace tarn::MenuItems {
+
+namespace {
+
+const QString gitLegend = QStringLiteral("   (\u00B1 uncommitted \u00B7 \u2191 to push \u00B7 \u2193 to pull)");
+
+bool showsGitStatus() { return Store::shared().boolean(Keys::showGitStatus, true); }
+
+std::optional<QString> repositoryOf(const Entry& entry) {
+    if (!showsGitStatus()) return std::nullopt;
+    return Library::shared().gitPath(entry);
+}
+
+void open(const Entry& entry) {
+    const bool background = QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
+    switch (entry.kind) {
+    case EntryKind::workspace:
+    case EntryKind::repo:
+    case EntryKind::folder:
+        Opener::openInEditor(entry.url, Opener::WindowMode::standard, background, std::nullopt);
+        break;
+    case EntryKind::file: Opener::openFile(entry.url, background); break;
+    case EntryKind::link: Opener::openURL(entry.url, background); break;
+    case EntryKind::shortcut: ShortcutsCLI::run(entry); break;
+    }
+}
+
+} // namespace
+
+QList<QAction*> entry(const Entry& shown) {
+    auto* primary = new ActionItem(shown.title, QString(), [shown] { open(shown); });
+    decorate(primary, shown);
+
+    auto* alternate = new QAction(MenuStyle::plainText(shown.title));
+    decorate(alternate, shown);
+    LazyMenu::attach(alternate, new LazyMenu(shown.title, [shown] { return ItemActions::items(shown); }));
+    LazyMenu::makeAlternate(alternate);
+    return {primary, alternate};
+}
+
+void decorate(QAction* item, const Entry& entry) {
+    if (entry.kind == EntryKind::link)
+        item->setIcon(Icons::symbol(QStringLiteral("link")));
+    else if (entry.kind != EntryKind::shortcut)
+        item->setIcon(Icons::file(entry.url.path()));
+    applyTitle(item, entry);
+    if (const std::optional<QString> repo = repositoryOf(entry))
+        GitStore::shared().attach(item, entry, *repo);
+}
+
+void applyTitle(QAction* item, const Entry& entry) {
+    const std::optional<QString> repo = repositoryOf(entry);
+    const std::optional<GitStatus> status = repo ? GitStore::shared().status(*repo) : std::nullopt;
+    std::optional<StyledInfo> info;
+    bool reserve = true;
+    if (status) {
+        info = MenuStyle::gitInfo(*status);
+    } else {
+        if (entry.hint) info = MenuStyle::info(*entry.hint);
+        reserve = entry.hint.has_value() || repo.has_value();
+    }
+    MenuStyle::setTitle(item, MenuStyle::title(entry.title, info, reserve,
+                                               Library::shared().isOpen(entry)));
+
+    QStringList lines;
+    if (entry.kind == EntryKind::link) lines << entry.url.toString();
+    else if (entry.kind != EntryKind::shortcut) lines << tildePath(entry.url);
+    if (status) lines << status->summary() + gitLegend;
+    item->setToolTip(lines.join('\n'));
+}
+
+QList<QAction*> folderActions(const QUrl& folder) {
+    const std::optional<Editor> editor = Editors::editor(folder);
+    auto* inEditor = new ActionItem("Open in " + (editor ? editor->name : QStringLiteral("Editor")),
+                                    QString(), [folder] {
+                                        Opener::openInEditor(folder, Opener::WindowMode::standard,
+                                                             false, std::nullopt);
+                                    });
+    inEditor->setIcon(Icons::symbol(QStringLiteral("square.stack.3d.up.fill")));
+    auto* inFiles = new ActionItem(QStringLiteral("Open in Finder"), QString(),
+                                   [folder] { platform().desktop().openURL(folder); });
+    inFiles->setIcon(Icons::symbol(QStringLiteral("folder")));
+    auto* inTerminal = new ActionItem("Open in " + Terminals::current().name, QString(),
+                                      [folder] { Opener::openInTerminal(folder); });
+    inTerminal->setIcon(Icons::symbol(QStringLiteral("terminal")));
+    return {inEditor, inFiles, inTerminal};
+}
+
+} // namespace tarn::MenuItems

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "model/Entry.h"
+#include "model/PinnedFolder.h"
+
+#include <QAction>
+#include <QList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace tarn::MenuItems {
+
+// The two items that show an entry everywhere: the primary, which opens it (in the background
+// when Shift is held), and its alternate, shown while Alt is held, whose submenu lists the
+// entry's actions.
+QList<QAction*> entry(const Entry& entry);
+
+// Gives an entry's item its icon, two-column title and tool tip, and registers it with the
+// git status cache when the entry has a repository and git status is shown.
+void decorate(QAction* item, const Entry& entry);
+
+// Sets the title and tool tip from the current git status, hint and open windows.
+void applyTitle(QAction* item, const Entry& entry);
+
+// Open in the editor, in the file manager, in the terminal.
+QList<QAction*> folderActions(const QUrl& folder);
+
+// One child of a listed folder.
+struct Listed {
+    QUrl url;
+    bool isFolder = false;
+    bool operator==(const Listed&) const = default;
+};
+
+// The folder's children in the order `options` asks for; empty when it cannot be read.
+QList<Listed> listing(const QUrl& folder, const FolderOptions& options);
+
+// The items of a listing: folders browsable, workspace files as workspaces, other files as
+// files, at most `options.itemLimit` of them and then "… and N more"; "Empty" when empty.
+QList<QAction*> contents(const QList<Listed>& listing, const FolderOptions& options);
+
+// The item of a browsable folder, whose submenu lists the folder (after `extraTop`, the folder
+// actions and a separator), and its alternate with the folder's actions.
+QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
+                          const std::optional<QString>& title = std::nullopt,
+                          const std::function<QList<QAction*>()>& extraTop = nullptr);
+
+} // namespace tarn::MenuItems

@@ -1,0 +1,113 @@
+#include "menu/MenuProxyStyle.h"
+
+#include "menu/MenuStyle.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOptionMenuItem>
+
+#include <cmath>
+
+namespace tarn {
+
+namespace {
+
+// Fusion's menu-item geometry.
+constexpr int itemFrame = 2;
+constexpr int itemHMargin = 3;
+constexpr int itemVMargin = 8;
+constexpr int rightBorder = 15;
+
+const QChar blackCircle(0x25CF), figureSpace(0x2007);
+
+std::optional<StyledTitle> styledTitleOf(const QStyleOption* option) {
+    const auto* action = qobject_cast<const QAction*>(option->styleObject);
+    return action ? MenuStyle::titleOf(action) : std::nullopt;
+}
+
+qreal contentWidth(const StyledTitle& title, const QFont& font) {
+    if (!title.tabbed) return QFontMetricsF(font).horizontalAdvance(title.title);
+    if (!title.dot) return MenuStyle::infoTab;
+    return MenuStyle::dotTab + QFontMetricsF(MenuStyle::dotFont()).horizontalAdvance(blackCircle);
+}
+
+} // namespace
+
+MenuProxyStyle::MenuProxyStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+MenuProxyStyle* MenuProxyStyle::shared() {
+    static QPointer<MenuProxyStyle> style;
+    if (!style) {
+        style = new MenuProxyStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+int MenuProxyStyle::textOffset(int height, int maxIconWidth) {
+    const int checkColumn = std::max(int(height * 0.79), std::max(maxIconWidth, 21));
+    return (itemHMargin + itemFrame - 1) + checkColumn + itemHMargin;
+}
+
+void MenuProxyStyle::drawControl(ControlElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    const std::optional<StyledTitle> title =
+        element == CE_MenuItem && item ? styledTitleOf(option) : std::nullopt;
+    if (!title) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // Fusion draws the background, highlight, icon, check mark and submenu arrow; we draw the
+    // columns.
+    QStyleOptionMenuItem bare = *item;
+    bare.text.clear();
+    bare.styleObject = nullptr;
+    QProxyStyle::drawControl(element, &bare, painter, widget);
+
+    const QRect r = item->rect;
+    const int left = r.x() + textOffset(r.height(), item->maxIconWidth);
+    const QRect textRect(left, r.y() + itemVMargin, r.right() - rightBorder - left + 1,
+                         r.height() - 2 * itemVMargin);
+    const bool selected = (item->state & State_Selected) && (item->state & State_Enabled);
+    const QPalette::ColorGroup group = item->state & State_Enabled ? QPalette::Active : QPalette::Disabled;
+    const QColor text = item->palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const int flags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+
+    painter->save();
+    painter->setFont(item->font);
+    painter->setPen(text);
+    painter->drawText(textRect, flags | Qt::AlignLeft, title->title);
+    if (title->info) {
+        QColor secondary = selected ? text : MenuStyle::secondaryColor();
+        if (selected) secondary.setAlphaF(0.8f);
+        painter->setFont(MenuStyle::infoFont());
+        painter->setPen(secondary);
+        const QRect infoRect(left, textRect.y(), int(MenuStyle::infoTab), textRect.height());
+        painter->drawText(infoRect, flags | Qt::AlignRight, title->info->text);
+    }
+    if (title->dot && *title->dot) {
+        painter->setFont(MenuStyle::dotFont());
+        painter->setPen(MenuStyle::dotColor());
+        const QRect dotRect(left + int(MenuStyle::dotTab), textRect.y(), r.right() - left, textRect.height());
+        painter->drawText(dotRect, flags | Qt::AlignLeft, QString(blackCircle));
+    }
+    painter->restore();
+}
+
+QSize MenuProxyStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
+                                       const QSize& size, const QWidget* widget) const {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    const std::optional<StyledTitle> title =
+        type == CT_MenuItem && item ? styledTitleOf(option) : std::nullopt;
+    if (!title) return QProxyStyle::sizeFromContents(type, option, size, widget);
+    // `size` is the plain text's; the text part is as wide as the columns instead.
+    const QSize columns(int(std::ceil(contentWidth(*title, item->font))), size.height());
+    return QProxyStyle::sizeFromContents(type, option, columns, widget);
+}
+
+} // namespace tarn

@@ -1,0 +1,106 @@
+#include "menu/MenuStyle.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPalette>
+#include <QTextBoundaryFinder>
+
+namespace tarn::MenuStyle {
+
+namespace {
+
+const char titleProperty[] = "tarnStyledTitle";
+const QString ellipsis = QStringLiteral("\u2026");
+
+bool digitsHaveEqualWidth(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit)
+        if (!qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(digit)), zero)) return false;
+    return true;
+}
+
+} // namespace
+
+QFont menuFont() { return QApplication::font("QMenu"); }
+
+QFont infoFont() {
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    font.setWeight(QFont::Normal);
+    // Most desktop sans fonts already have tabular digits; a font without them gives way to
+    // the fixed-pitch system font.
+    if (!digitsHaveEqualWidth(font)) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPixelSize(11);
+    }
+    return font;
+}
+
+QFont dotFont() {
+    QFont font = QApplication::font();
+    font.setPixelSize(9);
+    return font;
+}
+
+QColor secondaryColor() {
+    return QApplication::palette("QMenu").color(QPalette::Active, QPalette::PlaceholderText);
+}
+
+QColor dotColor() { return QColor(0x34, 0xC7, 0x59); }
+
+QString truncate(const QString& text, const QFont& font, qreal width) {
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    QList<qsizetype> ends; // the end of each user-perceived character
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary())
+        ends << next;
+    while (!ends.isEmpty()) {
+        ends.removeLast();
+        const QString candidate = text.left(ends.isEmpty() ? 0 : ends.last()).trimmed() + ellipsis;
+        if (metrics.horizontalAdvance(candidate) <= width) return candidate;
+    }
+    return ellipsis;
+}
+
+StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
+                  std::optional<bool> dot) {
+    const qreal width = (info || reserveInfo) ? titleWithInfo : !dot ? titleAlone : titleWithDot;
+    StyledTitle result;
+    result.title = truncate(text, menuFont(), width);
+    result.tabbed = dot || info || reserveInfo;
+    result.info = info;
+    result.dot = dot;
+    return result;
+}
+
+StyledInfo info(const QString& text) { return {truncate(text, infoFont(), infoWidth)}; }
+
+StyledInfo gitInfo(const GitStatus& status) {
+    const QString counters = status.counters();
+    const qreal countersWidth =
+        counters.isEmpty() ? 0 : QFontMetricsF(infoFont()).horizontalAdvance(' ' + counters);
+    const QString branch = truncate(status.branch, infoFont(), infoWidth - countersWidth);
+    return {counters.isEmpty() ? branch : branch + ' ' + counters};
+}
+
+QString plainText(const QString& text) {
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+void setTitle(QAction* action, const StyledTitle& title) {
+    action->setText(plainText(title.title));
+    action->setProperty(titleProperty, QVariant::fromValue(title));
+}
+
+std::optional<StyledTitle> titleOf(const QAction* action) {
+    const QVariant value = action->property(titleProperty);
+    if (!value.canConvert<StyledTitle>()) return std::nullopt;
+    return value.value<StyledTitle>();
+}
+
+} // namespace tarn::MenuStyle

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "git/GitStatus.h"
+
+#include <QColor>
+#include <QFont>
+#include <QMetaType>
+#include <QString>
+#include <optional>
+
+class QAction;
+
+namespace tarn {
+
+// A run of text drawn in the info column: its own font and colour.
+struct StyledInfo {
+    QString text;
+    bool operator==(const StyledInfo&) const = default;
+};
+
+// A two-column menu title: the title on the left, an optional info text right-aligned at the
+// first tab stop, an optional green dot (or a blank of its width) at the second. Kept on the
+// action and painted by MenuProxyStyle; the action's plain text is only the title.
+struct StyledTitle {
+    QString title;                   // already truncated to its width
+    bool tabbed = false;             // whether anything follows the title
+    std::optional<StyledInfo> info;  // in infoFont and the secondary colour
+    std::optional<bool> dot;         // "●" when true, a figure space when false
+
+    bool operator==(const StyledTitle&) const = default;
+};
+
+namespace MenuStyle {
+
+// Tab stops and widths in points; one point is one device-independent pixel here.
+inline constexpr qreal infoTab = 214;     // right-aligned: the info text ends here
+inline constexpr qreal dotTab = 222;      // left-aligned: the dot starts here
+inline constexpr qreal titleWithInfo = 120;
+inline constexpr qreal titleWithDot = 214;
+inline constexpr qreal titleAlone = 230;
+inline constexpr qreal infoWidth = 86;
+
+// The menu font at its default size.
+QFont menuFont();
+// 11 pt with digits of equal width, so counters line up from row to row.
+QFont infoFont();
+// 9 pt, for the dot.
+QFont dotFont();
+// The colour of secondary text (the info column), from the palette.
+QColor secondaryColor();
+// The green of the open-window dot; readable on light and dark menus.
+QColor dotColor();
+
+// The two-column title (text truncated to 120, 214 or 230 points, as the columns allow).
+StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
+                  std::optional<bool> dot);
+
+// `text` truncated to 86 points in infoFont.
+StyledInfo info(const QString& text);
+
+// Branch and counters, the branch cut so that both fit in 86 points.
+StyledInfo gitInfo(const GitStatus& status);
+
+// `text` shortened at a user-perceived character, white space trimmed at the cut, with "…",
+// so that it fits `width` points in `font`; "…" alone when nothing fits.
+QString truncate(const QString& text, const QFont& font, qreal width);
+
+// Sets the styled title on `action`; its plain text becomes the title (with "&" kept literal).
+void setTitle(QAction* action, const StyledTitle& title);
+// The styled title of `action`, if it has one.
+std::optional<StyledTitle> titleOf(const QAction* action);
+
+// Text for QAction::setText with every "&" shown as itself rather than as a mnemonic.
+QString plainText(const QString& text);
+
+} // namespace MenuStyle
+} // namespace tarn
+
+Q_DECLARE_METATYPE(tarn::StyledTitle)
