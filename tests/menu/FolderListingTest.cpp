@@ -1,0 +1,197 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "git/GitStore.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuItems.h"
+#include "menu/MenuStyle.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace tarn;
+
+Q_DECLARE_METATYPE(tarn::FolderOptions)
+
+namespace {
+QStringList names(const QList<MenuItems::Listed>& listing) {
+    QStringList out;
+    for (const auto& child : listing) out << QFileInfo(child.url.toLocalFile()).fileName() + (child.isFolder ? "/" : "");
+    return out;
+}
+
+// The visible titles of a menu's items, as a user reads them ("-" for a separator).
+QStringList titles(const QList<QAction*>& items) {
+    QStringList out;
+    for (QAction* item : items) {
+        if (LazyMenu::isAlternate(item)) continue;
+        if (item->isSeparator()) out << "-";
+        else if (const auto styled = MenuStyle::titleOf(item)) out << styled->title + (item->isEnabled() ? "" : " (off)");
+        else out << QString(item->text()).replace("&&", "&") + (item->isEnabled() ? "" : " (off)");
+    }
+    return out;
+}
+
+FolderOptions options(SortKey sort, bool ascending, bool foldersFirst, bool hidden = false, qint64 limit = 300) {
+    FolderOptions o;
+    o.sort = sort;
+    o.ascending = ascending;
+    o.foldersFirst = foldersFirst;
+    o.showHidden = hidden;
+    o.itemLimit = limit;
+    return o;
+}
+} // namespace
+
+class FolderListingTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+    QString folder;
+
+    void file(const QString& name, int bytes, int minutesAgo) {
+        const QString path = home->writeFile("f/" + name, QByteArray(bytes, 'x'));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo), QFileDevice::FileModificationTime);
+    }
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+        GitStore::shared().reset();
+        folder = home->makeFolder("f");
+        file("b.txt", 30, 5);
+        file("A.md", 10, 1);
+        file("c10.txt", 20, 3);
+        file("c9.txt", 20, 4);
+        file(".env", 1, 2);
+        home->makeFolder("f/zeta");
+        home->makeFolder("f/Beta");
+        home->makeFolder("f/Tool.app");
+        home->writeFile("f/project.code-workspace", "{}");
+    }
+    void cleanup() {
+        GitStore::shared().reset();
+        platform.reset();
+        home.reset();
+    }
+
+    void listing_data() {
+        QTest::addColumn<FolderOptions>("opts");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("by name, folders first")
+            << options(SortKey::name, true, true)
+            << QStringList{"Beta/", "zeta/", "A.md", "b.txt", "c9.txt", "c10.txt", "project.code-workspace", "Tool.app"};
+        QTest::newRow("by name descending, folders still first")
+            << options(SortKey::name, false, true)
+            << QStringList{"zeta/", "Beta/", "Tool.app", "project.code-workspace", "c10.txt", "c9.txt", "b.txt", "A.md"};
+        QTest::newRow("by name, mixed")
+            << options(SortKey::name, true, false)
+            << QStringList{"A.md", "b.txt", "Beta/", "c9.txt", "c10.txt", "project.code-workspace", "Tool.app", "zeta/"};
+        // A package is a folder on disk: it has no size.
+        QTest::newRow("by size: equal sizes by name")
+            << options(SortKey::size, true, true)
+            << QStringList{"Beta/", "zeta/", "Tool.app", "project.code-workspace", "A.md", "c9.txt", "c10.txt", "b.txt"};
+        QTest::newRow("by size descending: the name tie-break reverses too")
+            << options(SortKey::size, false, true)
+            << QStringList{"zeta/", "Beta/", "b.txt", "c10.txt", "c9.txt", "A.md", "project.code-workspace", "Tool.app"};
+        QTest::newRow("hidden files shown on request")
+            << options(SortKey::name, true, true, true)
+            << QStringList{"Beta/", "zeta/", ".env", "A.md", "b.txt", "c9.txt", "c10.txt", "project.code-workspace", "Tool.app"};
+    }
+
+    void listing() {
+        QFETCH(FolderOptions, opts);
+        QFETCH(QStringList, expected);
+        QCOMPARE(names(MenuItems::listing(QUrl::fromLocalFile(folder), opts)), expected);
+    }
+
+    void byModificationDate() {
+        const auto listed = names(MenuItems::listing(QUrl::fromLocalFile(folder), options(SortKey::dateModified, true, false)));
+        // Oldest first: b (5 min), c9 (4), c10 (3), A (1); the folders and the rest are newer.
+        QCOMPARE(listed.mid(0, 4), QStringList({"b.txt", "c9.txt", "c10.txt", "A.md"}));
+    }
+
+    void unreadableFoldersListNothing() {
+        QVERIFY(MenuItems::listing(QUrl::fromLocalFile(home->path() + "/missing"), {}).isEmpty());
+        QVERIFY(MenuItems::listing(QUrl::fromLocalFile(folder + "/b.txt"), {}).isEmpty());
+        QCOMPARE(titles(MenuItems::contents({}, {})), QStringList{"Empty (off)"});
+    }
+
+    void contentsWithALimit() {
+        const FolderOptions two = options(SortKey::name, true, false, false, 2);
+        const QList<QAction*> items = MenuItems::contents(MenuItems::listing(QUrl::fromLocalFile(folder), two), two);
+        QCOMPARE(titles(items), QStringList({"A.md", "b.txt", "\u2026 and 6 more (off)"}));
+        QCOMPARE(items.size(), 5); // each entry with its alternate
+        QVERIFY(LazyMenu::isAlternate(items[1]));
+        QVERIFY(items[1]->menu());
+        const FolderOptions none = options(SortKey::name, true, false, false, 0);
+        QCOMPARE(titles(MenuItems::contents(MenuItems::listing(QUrl::fromLocalFile(folder), none), none)),
+                 QStringList({"\u2026 and 8 more (off)"}));
+        qDeleteAll(items);
+    }
+
+    void workspacesAndPackagesAreEntries() {
+        const QList<QAction*> items = MenuItems::contents(MenuItems::listing(QUrl::fromLocalFile(folder), {}), {});
+        const QStringList shown = titles(items);
+        QVERIFY(shown.contains("project"));         // a workspace, without its extension
+        QVERIFY(shown.contains("Tool.app"));        // a package is a file
+        for (QAction* item : items) {
+            if (MenuStyle::titleOf(item) && MenuStyle::titleOf(item)->title == "Tool.app" && !LazyMenu::isAlternate(item))
+                QVERIFY(!item->menu());             // opens, does not browse
+            if (MenuStyle::titleOf(item) && MenuStyle::titleOf(item)->title == "zeta" && !LazyMenu::isAlternate(item))
+                QVERIFY(item->menu());              // a folder browses
+        }
+        qDeleteAll(items);
+    }
+
+    // A folder's submenu: its actions, a separator, then its contents, read at every opening.
+    void browsableFolderOpensThreeLevelsDeep() {
+        home->makeFolder("f/zeta/deeper/deepest");
+        home->writeFile("f/zeta/deeper/deepest/leaf.txt", "x");
+        const QString longName(90, 'L');
+        const QList<QAction*> pair = MenuItems::browsable(QUrl::fromLocalFile(folder), {}, longName);
+        QCOMPARE(pair.size(), 2);
+        QVERIFY(LazyMenu::isAlternate(pair[1]));
+        QVERIFY(MenuStyle::titleOf(pair[0])->title.endsWith("\u2026"));
+        QCOMPARE(pair[0]->toolTip(), tildePath(QUrl::fromLocalFile(folder)));
+
+        auto* menu = qobject_cast<LazyMenu*>(pair[0]->menu());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().first()->text(), QString("Loading\u2026"));
+        menu->rebuild();
+        QStringList shown = titles(menu->actions());
+        QCOMPARE(shown.mid(0, 4), QStringList({"Open in Editor", "Open in Finder", "Open in Terminal", "-"}));
+        auto open = [](QMenu* parent, const QString& title) -> LazyMenu* {
+            for (QAction* item : parent->actions())
+                if (!LazyMenu::isAlternate(item) && MenuStyle::titleOf(item) && MenuStyle::titleOf(item)->title == title)
+                    return qobject_cast<LazyMenu*>(item->menu());
+            return nullptr;
+        };
+        LazyMenu* zeta = open(menu, "zeta");
+        QVERIFY(zeta);
+        zeta->rebuild();
+        LazyMenu* deeper = open(zeta, "deeper");
+        QVERIFY(deeper);
+        deeper->rebuild();
+        LazyMenu* deepest = open(deeper, "deepest");
+        QVERIFY(deepest);
+        deepest->rebuild();
+        QCOMPARE(titles(deepest->actions()).last(), QString("leaf.txt"));
+
+        // Read again at the next opening: nothing is kept.
+        home->writeFile("f/zeta/deeper/deepest/new.txt", "x");
+        QPointer<QAction> old = deepest->actions().last();
+        deepest->rebuild();
+        QVERIFY(old.isNull());
+        QVERIFY(titles(deepest->actions()).contains("new.txt"));
+        qDeleteAll(pair);
+    }
+};
+
+TARN_TEST(FolderListingTest)
+#include "FolderListingTest.moc"

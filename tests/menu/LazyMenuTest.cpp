@@ -1,0 +1,74 @@
+#include "TestMain.h"
+#include "menu/ActionItem.h"
+#include "menu/LazyMenu.h"
+
+#include <QPointer>
+#include <QTest>
+
+using namespace tarn;
+
+class LazyMenuTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void buildsAtEveryOpening() {
+        int builds = 0;
+        QList<QPointer<QAction>> made;
+        LazyMenu menu("m", [&] {
+            ++builds;
+            auto* item = new ActionItem(QString("item %1").arg(builds), QString(), [] {});
+            made << item;
+            return QList<QAction*>{item};
+        });
+        QCOMPARE(menu.actions().size(), 1);
+        QCOMPARE(menu.actions().first()->text(), QString("Loading\u2026"));
+        QVERIFY(!menu.actions().first()->isEnabled());
+        Q_EMIT menu.aboutToShow();
+        QCOMPARE(menu.actions().first()->text(), QString("item 1"));
+        Q_EMIT menu.aboutToShow();
+        QCOMPARE(builds, 2);
+        QCOMPARE(menu.actions().first()->text(), QString("item 2"));
+        QVERIFY(made.first().isNull()); // the old items went with the rebuild
+    }
+
+    void emptyBuildShowsEmpty() {
+        LazyMenu menu("m", [] { return QList<QAction*>{}; });
+        menu.rebuild();
+        QCOMPARE(menu.actions().size(), 1);
+        QCOMPARE(menu.actions().first()->text(), QString("Empty"));
+        QVERIFY(!menu.actions().first()->isEnabled());
+    }
+
+    void fireCountsBeforeTheHandler() {
+        const qint64 before = ActionItem::fireCount;
+        qint64 seen = -1;
+        ActionItem item("x", QString(), [&] { seen = ActionItem::fireCount; });
+        item.trigger();
+        QCOMPARE(seen, before + 1);
+        QCOMPARE(ActionItem::fireCount, before + 1);
+    }
+
+    void submenusGoWithTheirItem() {
+        auto* item = new QAction("x");
+        QPointer<QMenu> submenu = new LazyMenu("sub", [] { return QList<QAction*>{}; });
+        LazyMenu::attach(item, submenu);
+        delete item;
+        QTRY_VERIFY(submenu.isNull());
+    }
+
+    // Without Alt, every alternate is hidden and its primary shown.
+    void alternatesStartHidden() {
+        LazyMenu menu("m", [] {
+            auto* primary = new QAction("open");
+            auto* alternate = new QAction("actions");
+            LazyMenu::makeAlternate(alternate);
+            return QList<QAction*>{primary, alternate};
+        });
+        menu.rebuild();
+        QVERIFY(menu.actions()[0]->isVisible());
+        QVERIFY(!menu.actions()[1]->isVisible());
+        QVERIFY(!menu.showsAlternates());
+    }
+};
+
+TARN_TEST(LazyMenuTest)
+#include "LazyMenuTest.moc"
