@@ -54,14 +54,20 @@ bool LazyMenu::isAlternate(const QAction* item) { return item->property(alternat
 void LazyMenu::showAlternates(bool shown) {
     if (alternatesShown == shown) return;
     alternatesShown = shown;
-    // Each alternate takes its primary's place; the highlight stays on that place.
+    // Each alternate takes its primary's place; the highlight stays on that place. The item
+    // whose submenu is open stays as it is, so that the submenu (where Alt may have been
+    // pressed) stays open and swaps its own items.
     QAction* active = activeAction();
+    QAction* keep = active && !isAlternate(active) && active->menu() && active->menu()->isVisible()
+                        ? active
+                        : nullptr;
     QAction* stayActive = nullptr;
     const QList<QAction*> items = actions();
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (!isAlternate(items[i])) continue;
         QAction* alternate = items[i];
         QAction* primary = i > 0 ? items[i - 1] : nullptr;
+        if (keep && (keep == alternate || keep == primary)) continue;
         if (primary) primary->setVisible(!shown);
         alternate->setVisible(shown);
         if (active && active == (shown ? primary : alternate)) stayActive = shown ? alternate : primary;

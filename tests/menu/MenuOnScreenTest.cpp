@@ -1,0 +1,199 @@
+// Menus on a real X server (the test runs under Xvfb): Alt pressed and released as a keyboard
+// does it, and the menus rendered to PNG files for a person to look at.
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "discovery/Library.h"
+#include "git/GitStore.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuItems.h"
+#include "menu/MenuStyle.h"
+#include "model/Store.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+
+using namespace tarn;
+
+namespace {
+
+void xdotool(const QStringList& arguments) {
+    QProcess::execute("xdotool", arguments);
+    QTest::qWait(50); // let the server deliver the event
+}
+
+QAction* visibleItem(QMenu* menu, const QString& title) {
+    for (QAction* item : menu->actions()) {
+        const auto styled = MenuStyle::titleOf(item);
+        if (item->isVisible() && styled && styled->title == title) return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class MenuOnScreenTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+    QString output;
+    QString code;
+
+    // The menu a person would see: a repository with its branch and counters, a workspace
+    // with a hint and the open-window dot, a long title, and a folder to browse.
+    std::unique_ptr<LazyMenu> sampleMenu() {
+        return std::make_unique<LazyMenu>("Tarn", [this] {
+            QList<QAction*> items;
+            items << MenuItems::entry({EntryKind::repo, QUrl::fromLocalFile(code + "/tarn"), "tarn", {}, {}});
+            items << MenuItems::entry({EntryKind::workspace, QUrl::fromLocalFile(code + "/api.code-workspace"),
+                                       "api", {}, QString("work")});
+            items << MenuItems::entry({EntryKind::folder, QUrl::fromLocalFile(code + "/notes"),
+                                       "a folder with a very long name that cannot fit in the menu", {}, {}});
+            items << MenuItems::browsable(QUrl::fromLocalFile(code), {});
+            return items;
+        });
+    }
+
+    void save(QWidget* widget, const QString& name) {
+        QTest::qWait(100);
+        QVERIFY(widget->grab().save(output + '/' + name));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) QSKIP("needs an X server");
+        output = QDir::currentPath() + "/menus";
+        QDir().mkpath(output);
+    }
+
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+        GitStore::shared().reset();
+        code = home->makeFolder("code");
+        home->makeFolder("code/tarn/.git");
+        home->makeFolder("code/notes");
+        home->makeFolder("code/one/two/three");
+        home->writeFile("code/one/two/three/deep.txt", "x");
+        home->writeFile("code/api.code-workspace", "{\"folders\": [{\"path\": \"tarn\"}]}");
+        home->writeFile("code/README.md", "x");
+        Library::shared().openParts = {"api (Workspace)"};
+        GitStore::shared().setStatusReader([](const QString&) { return GitStatus{"main", 2, 1, 3}; });
+    }
+
+    void cleanup() {
+        Library::shared().openParts.clear();
+        xdotool({"keyup", "alt"});
+        QTRY_VERIFY(GitStore::shared().inFlight().isEmpty());
+        GitStore::shared().reset();
+        platform.reset();
+        home.reset();
+    }
+
+    // Alt shows each entry's alternate in its primary's place, in the open menu and its open
+    // submenu, and keeps the menu open and the highlight in place; releasing it restores them.
+    void altSwapsAlternatesInPlace() {
+        auto menu = sampleMenu();
+        menu->popup(QPoint(40, 40));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::qWait(200);
+        xdotool({"key", "Down"});
+        QTRY_VERIFY(menu->activeAction());
+        QAction* primary = menu->activeAction();
+        QVERIFY(!LazyMenu::isAlternate(primary));
+        const int row = static_cast<int>(menu->actions().indexOf(primary));
+
+        xdotool({"keydown", "alt"});
+        QTRY_VERIFY(menu->showsAlternates());
+        QVERIFY(menu->isVisible());
+        QVERIFY(!primary->isVisible());
+        QAction* alternate = menu->actions().at(row + 1);
+        QVERIFY(LazyMenu::isAlternate(alternate) && alternate->isVisible());
+        QCOMPARE(menu->activeAction(), alternate);
+        QCOMPARE(menu->actionGeometry(alternate).top(), menu->actionGeometry(primary).top());
+
+        xdotool({"keyup", "alt"});
+        QTRY_VERIFY(!menu->showsAlternates());
+        QVERIFY(menu->isVisible());
+        QVERIFY(primary->isVisible());
+        QCOMPARE(menu->activeAction(), primary);
+
+        // A letter typed with Alt held is no mnemonic: nothing closes, nothing moves.
+        xdotool({"key", "alt+t"});
+        QVERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction(), primary);
+        menu->hide();
+    }
+
+    void altReachesSubmenus() {
+        auto menu = sampleMenu();
+        menu->popup(QPoint(40, 40));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::qWait(200);
+        QAction* folder = visibleItem(menu.get(), "code");
+        QVERIFY(folder);
+        menu->setActiveAction(folder);
+        xdotool({"key", "Right"});
+        auto* sub = qobject_cast<LazyMenu*>(folder->menu());
+        QTRY_VERIFY(sub->isVisible());
+
+        xdotool({"keydown", "alt"});
+        QTRY_VERIFY(sub->showsAlternates());
+        QVERIFY(menu->showsAlternates());
+        QVERIFY(sub->isVisible());
+        xdotool({"keyup", "alt"});
+        QTRY_VERIFY(!sub->showsAlternates());
+        QVERIFY(!menu->showsAlternates());
+        menu->hide();
+
+        // A submenu that opens while Alt is already held starts with its alternates.
+        xdotool({"keydown", "alt"});
+        auto later = sampleMenu();
+        later->popup(QPoint(60, 60));
+        QTRY_VERIFY(later->isVisible());
+        QVERIFY(later->showsAlternates());
+        xdotool({"keyup", "alt"});
+        QTRY_VERIFY(!later->showsAlternates());
+        later->hide();
+    }
+
+    // For a person to look at: build/tests/menus/*.png.
+    void renderMenus() {
+        auto menu = sampleMenu();
+        GitStore::shared().refresh({code + "/tarn"}, true);
+        menu->popup(QPoint(20, 20));
+        QTRY_VERIFY(menu->isVisible());
+        QTRY_VERIFY(GitStore::shared().status(code + "/tarn"));
+        save(menu.get(), "top.png");
+        const auto title = MenuStyle::titleOf(visibleItem(menu.get(), "tarn"));
+        QCOMPARE(title->info->text, MenuStyle::gitInfo(GitStatus{"main", 2, 1, 3}).text);
+
+        // The folder three levels deep.
+        QMenu* level = menu.get();
+        QPoint where(260, 20);
+        for (const char* name : {"code", "one", "two", "three"}) {
+            QAction* item = visibleItem(level, name);
+            QVERIFY2(item, qPrintable(name));
+            auto* sub = qobject_cast<LazyMenu*>(item->menu());
+            sub->popup(where);
+            QTRY_VERIFY(sub->isVisible());
+            save(sub, QString("folder-%1.png").arg(name));
+            level = sub;
+            where += QPoint(40, 30);
+        }
+        QCOMPARE(visibleItem(level, "deep.txt") != nullptr, true);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QMenu*>(widget) && widget != menu.get()) widget->hide();
+
+        xdotool({"keydown", "alt"});
+        QTRY_VERIFY(menu->showsAlternates());
+        save(menu.get(), "top-alt.png");
+        xdotool({"keyup", "alt"});
+        menu->hide();
+    }
+};
+
+TARN_TEST(MenuOnScreenTest)
+#include "MenuOnScreenTest.moc"
