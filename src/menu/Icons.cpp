@@ -86,15 +86,24 @@ QIcon file(const QString& path) {
 
 QStringList themeNames(const QString& symbol) { return symbols().value(symbol).themeNames; }
 
-QIcon symbol(const QString& name) {
+namespace {
+QIcon lookUpSymbol(const QString& name) {
     chooseThemeOnce();
     const auto found = symbols().constFind(name);
-    if (found != symbols().constEnd()) {
-        for (const QString& themeName : found->themeNames)
-            if (QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
-        return QApplication::style()->standardIcon(found->fallback);
-    }
-    return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    if (found == symbols().constEnd()) return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    for (const QString& themeName : found->themeNames)
+        if (QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
+    return QApplication::style()->standardIcon(found->fallback);
+}
+} // namespace
+
+QIcon symbol(const QString& name) {
+    static QHash<QString, QIcon> cache;
+    const auto found = cache.constFind(name);
+    if (found != cache.constEnd()) return *found;
+    const QIcon icon = lookUpSymbol(name);
+    cache.insert(name, icon);
+    return icon;
 }
 
 } // namespace tarn::Icons

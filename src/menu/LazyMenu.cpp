@@ -12,6 +12,13 @@ namespace tarn {
 namespace {
 const char alternateProperty[] = "isAlternate";
 
+// Holds, as a child of its item, how to make the item's submenu.
+class SubmenuMaker : public QObject {
+public:
+    SubmenuMaker(QAction* item, std::function<QMenu*()> make) : QObject(item), make(std::move(make)) {}
+    std::function<QMenu*()> make;
+};
+
 QAction* disabledItem(const QString& title, QObject* parent) {
     auto* item = new QAction(title, parent);
     item->setEnabled(false);
@@ -47,6 +54,18 @@ void LazyMenu::attach(QAction* item, QMenu* submenu) {
     connect(item, &QObject::destroyed, submenu, &QObject::deleteLater);
 }
 
+void LazyMenu::attachLater(QAction* item, std::function<QMenu*()> make) {
+    new SubmenuMaker(item, std::move(make));
+}
+
+void LazyMenu::ensureSubmenu(QAction* item) {
+    if (item->menu()) return;
+    if (auto* maker = item->findChild<SubmenuMaker*>(QString(), Qt::FindDirectChildrenOnly)) {
+        attach(item, maker->make());
+        delete maker;
+    }
+}
+
 void LazyMenu::makeAlternate(QAction* item) { item->setProperty(alternateProperty, true); }
 
 bool LazyMenu::isAlternate(const QAction* item) { return item->property(alternateProperty).toBool(); }
@@ -68,6 +87,7 @@ void LazyMenu::showAlternates(bool shown) {
         QAction* alternate = items[i];
         QAction* primary = i > 0 ? items[i - 1] : nullptr;
         if (keep && (keep == alternate || keep == primary)) continue;
+        if (shown) ensureSubmenu(alternate);
         if (primary) primary->setVisible(!shown);
         alternate->setVisible(shown);
         if (active && active == (shown ? primary : alternate)) stayActive = shown ? alternate : primary;

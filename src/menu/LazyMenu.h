@@ -23,6 +23,12 @@ public:
     // Makes `submenu` the submenu of `item`, deleted with the item.
     static void attach(QAction* item, QMenu* submenu);
 
+    // Like attach, with the submenu made by `make` only when the item is first shown: the
+    // alternates of a menu of a thousand entries are rarely all needed.
+    static void attachLater(QAction* item, std::function<QMenu*()> make);
+    // Makes the submenu of an item given to attachLater, if not made yet.
+    static void ensureSubmenu(QAction* item);
+
     // Marks `item` as the alternate of the item before it.
     static void makeAlternate(QAction* item);
     static bool isAlternate(const QAction* item);

@@ -48,27 +48,35 @@ void open(const Entry& entry) {
 
 QList<QAction*> entry(const Entry& shown) {
     auto* primary = new ActionItem(shown.title, QString(), [shown] { open(shown); });
-    decorate(primary, shown);
+    const std::optional<QString> repo = repositoryOf(shown);
+    decorate(primary, shown, repo);
 
-    auto* alternate = new QAction(MenuStyle::plainText(shown.title));
-    decorate(alternate, shown);
-    LazyMenu::attach(alternate, new LazyMenu(shown.title, [shown] { return ItemActions::items(shown); }));
+    // Decorated like the primary: the same icon, title and tool tip, and tracked alike.
+    auto* alternate = new QAction(primary->icon(), primary->text());
+    MenuStyle::setTitle(alternate, *MenuStyle::titleOf(primary));
+    alternate->setToolTip(primary->toolTip());
+    if (repo) GitStore::shared().attach(alternate, shown, *repo);
+    LazyMenu::attachLater(alternate, [shown] {
+        return new LazyMenu(shown.title, [shown] { return ItemActions::items(shown); });
+    });
     LazyMenu::makeAlternate(alternate);
     return {primary, alternate};
 }
 
-void decorate(QAction* item, const Entry& entry) {
+void decorate(QAction* item, const Entry& entry) { decorate(item, entry, repositoryOf(entry)); }
+
+void decorate(QAction* item, const Entry& entry, const std::optional<QString>& repo) {
     if (entry.kind == EntryKind::link)
         item->setIcon(Icons::symbol(QStringLiteral("link")));
     else if (entry.kind != EntryKind::shortcut)
         item->setIcon(Icons::file(entry.url.path()));
-    applyTitle(item, entry);
-    if (const std::optional<QString> repo = repositoryOf(entry))
-        GitStore::shared().attach(item, entry, *repo);
+    applyTitle(item, entry, repo);
+    if (repo) GitStore::shared().attach(item, entry, *repo);
 }
 
-void applyTitle(QAction* item, const Entry& entry) {
-    const std::optional<QString> repo = repositoryOf(entry);
+void applyTitle(QAction* item, const Entry& entry) { applyTitle(item, entry, repositoryOf(entry)); }
+
+void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>& repo) {
     const std::optional<GitStatus> status = repo ? GitStore::shared().status(*repo) : std::nullopt;
     std::optional<StyledInfo> info;
     bool reserve = true;

@@ -23,6 +23,11 @@ void decorate(QAction* item, const Entry& entry);
 // Sets the title and tool tip from the current git status, hint and open windows.
 void applyTitle(QAction* item, const Entry& entry);
 
+// The same two, with the entry's repository already looked up (none when git status is not
+// shown or the entry has none).
+void decorate(QAction* item, const Entry& entry, const std::optional<QString>& repo);
+void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>& repo);
+
 // Open in the editor, in the file manager, in the terminal.
 QList<QAction*> folderActions(const QUrl& folder);
 

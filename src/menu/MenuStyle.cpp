@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPalette>
 #include <QTextBoundaryFinder>
 
@@ -27,15 +28,19 @@ bool digitsHaveEqualWidth(const QFont& font) {
 QFont menuFont() { return QApplication::font("QMenu"); }
 
 QFont infoFont() {
-    QFont font = QApplication::font();
-    font.setPixelSize(11);
-    font.setWeight(QFont::Normal);
-    // Most desktop sans fonts already have tabular digits; a font without them gives way to
-    // the fixed-pitch system font.
-    if (!digitsHaveEqualWidth(font)) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPixelSize(11);
-    }
+    // Made once: titles are built by the thousand.
+    static const QFont font = [] {
+        QFont f = QApplication::font();
+        f.setPixelSize(11);
+        f.setWeight(QFont::Normal);
+        // Most desktop sans fonts already have tabular digits; a font without them gives way
+        // to the fixed-pitch system font.
+        if (!digitsHaveEqualWidth(f)) {
+            f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            f.setPixelSize(11);
+        }
+        return f;
+    }();
     return font;
 }
 
@@ -54,16 +59,26 @@ QColor dotColor() { return QColor(0x34, 0xC7, 0x59); }
 QString truncate(const QString& text, const QFont& font, qreal width) {
     const QFontMetricsF metrics(font);
     if (metrics.horizontalAdvance(text) <= width) return text;
-    QList<qsizetype> ends; // the end of each user-perceived character
+    QList<qsizetype> ends{0}; // where the text may be cut: before each user-perceived character
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary())
         ends << next;
-    while (!ends.isEmpty()) {
-        ends.removeLast();
-        const QString candidate = text.left(ends.isEmpty() ? 0 : ends.last()).trimmed() + ellipsis;
-        if (metrics.horizontalAdvance(candidate) <= width) return candidate;
+    ends.removeLast(); // the whole text does not fit
+    auto cutAt = [&](qsizetype k) { return text.left(ends[k]).trimmed() + ellipsis; };
+    // The longest cut that fits, as removing one character after another from the end would
+    // find it; a longer cut is never narrower, so halving the range finds it with few
+    // measurements.
+    qsizetype fits = -1, low = 0, high = ends.size() - 1;
+    while (low <= high) {
+        const qsizetype middle = (low + high) / 2;
+        if (metrics.horizontalAdvance(cutAt(middle)) <= width) {
+            fits = middle;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+        }
     }
-    return ellipsis;
+    return fits < 0 ? ellipsis : cutAt(fits);
 }
 
 StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
@@ -80,11 +95,18 @@ StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bo
 StyledInfo info(const QString& text) { return {truncate(text, infoFont(), infoWidth)}; }
 
 StyledInfo gitInfo(const GitStatus& status) {
+    // Menus show the same few statuses on many rows and again at every rebuild.
+    static QHash<GitStatus, StyledInfo> made;
+    const auto found = made.constFind(status);
+    if (found != made.constEnd()) return *found;
+    if (made.size() > 4096) made.clear();
     const QString counters = status.counters();
     const qreal countersWidth =
         counters.isEmpty() ? 0 : QFontMetricsF(infoFont()).horizontalAdvance(' ' + counters);
     const QString branch = truncate(status.branch, infoFont(), infoWidth - countersWidth);
-    return {counters.isEmpty() ? branch : branch + ' ' + counters};
+    const StyledInfo info{counters.isEmpty() ? branch : branch + ' ' + counters};
+    made.insert(status, info);
+    return info;
 }
 
 QString plainText(const QString& text) {
