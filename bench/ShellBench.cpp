@@ -5,9 +5,12 @@
 #include "Interleaved.h"
 #include "discovery/Shell.h"
 #include "git/Git.h"
+#include "git/GitStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -88,5 +91,21 @@ int main(int argc, char* argv[]) {
                               {}, 600);
          }}};
     bench::report(statuses, bench::interleaved(gitRounds, statuses), gitRounds);
+
+    // The status cache refreshing all 200 (forced), results stored on this thread one by one.
+    tarn::GitStore& store = tarn::GitStore::shared();
+    const QList<bench::Contender> refreshes{
+        {"GitStore::refresh x200 (window 6)", [&] {
+             store.refresh(repos, true);
+             QEventLoop loop;
+             QTimer poll;
+             QObject::connect(&poll, &QTimer::timeout, [&] {
+                 if (store.inFlight().isEmpty()) loop.quit();
+             });
+             poll.start(1);
+             loop.exec();
+         }},
+        statuses.last()};
+    bench::report(refreshes, bench::interleaved(gitRounds, refreshes), gitRounds);
     return 0;
 }
