@@ -1,14 +1,126 @@
 #include "discovery/Library.h"
 
+#include "actions/OpenWindows.h"
+#include "discovery/BlockingPool.h"
+#include "discovery/Editors.h"
 #include "discovery/WorkspaceFile.h"
+#include "git/GitStore.h"
+#include "menu/MenuItems.h"
+#include "model/Store.h"
 
+#include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tarn {
+
+namespace {
+
+constexpr int recentsLimit = 40;
+constexpr auto shortcutsInterval = std::chrono::seconds(60);
+const QString dot = QStringLiteral(" \u00B7 ");
+
+Library::Sources realSources() {
+    return {&Scanner::scan, &Recents::load, [] { return ShortcutsCLI::load(); }};
+}
+
+QString location(const Entry& entry) {
+    if (entry.kind == EntryKind::link || entry.kind == EntryKind::shortcut) return entry.url.toString();
+    return tildePath(entry.url);
+}
+
+// The key that makes an entry a duplicate of another in Quick Open.
+QString duplicateKey(const Entry& entry) { return QOEntry{entry, QString()}.id(); }
+
+} // namespace
+
+Library::Library() : sources(realSources()), now(&Clock::now) {}
 
 Library& Library::shared() {
     static Library* library = new Library;
     return *library;
+}
+
+void Library::setSources(Sources replacement) { sources = std::move(replacement); }
+
+void Library::setClock(std::function<Clock::time_point()> replacement) { now = std::move(replacement); }
+
+void Library::reset() {
+    *this = Library();
+}
+
+void Library::mergeWorkspaceRepos(const QHash<QString, QString>& found) {
+    for (auto it = found.begin(); it != found.end(); ++it) workspaceRepos.insert(it.key(), it.value());
+}
+
+void Library::refresh(bool forceShortcuts) {
+    openParts = OpenWindows::titleParts();
+
+    if (!scanning) {
+        scanning = true;
+        QList<QUrl> roots;
+        for (const PinnedFolder& folder : Store::shared().pinnedFolders())
+            roots << QUrl::fromLocalFile(folder.path);
+        runInBackground(TaskPriority::userInitiated, [this, roots, scan = sources.scan] {
+            const ScanResult result = scan(roots);
+            runOnMainThread([this, result] {
+                scanning = false;
+                mergeWorkspaceRepos(result.workspaceRepos);
+                if (result != this->scan) {
+                    this->scan = result;
+                    if (onChange) onChange();
+                }
+                refreshGit();
+            });
+        });
+    }
+
+    const std::optional<Editor> editor = Editors::recentsEditor();
+    if (!loadingRecents && editor && editor->storageFolder) {
+        loadingRecents = true;
+        runInBackground(TaskPriority::userInitiated,
+                        [this, folder = *editor->storageFolder, load = sources.recents] {
+                            const RecentsResult result = load(folder, recentsLimit);
+                            runOnMainThread([this, result] {
+                                loadingRecents = false;
+                                mergeWorkspaceRepos(result.workspaceRepos);
+                                if (result.entries != recents) {
+                                    recents = result.entries;
+                                    if (onChange) onChange();
+                                }
+                                refreshGit();
+                            });
+                        });
+    }
+
+    const bool due = !shortcutsLoadedAt || now() - *shortcutsLoadedAt > shortcutsInterval;
+    if (!loadingShortcuts && (forceShortcuts || due)) {
+        loadingShortcuts = true;
+        runInBackground(TaskPriority::utility, [this, load = sources.shortcuts] {
+            const ShortcutsSnapshot snapshot = load();
+            runOnMainThread([this, snapshot] {
+                loadingShortcuts = false;
+                shortcutsLoadedAt = now();
+                if (snapshot != shortcuts) {
+                    shortcuts = snapshot;
+                    if (onChange) onChange();
+                }
+            });
+        });
+    }
+
+    refreshGit();
+}
+
+void Library::refreshGit() {
+    if (!Store::shared().boolean(Keys::showGitStatus, true)) return;
+    QList<Entry> candidates = scan.repos + scan.workspaces + recents;
+    for (const Favorite& favorite : Store::shared().favorites()) candidates << favorite.entry();
+    QSet<QString> paths;
+    for (const Entry& entry : candidates)
+        if (const std::optional<QString> path = gitPath(entry)) paths.insert(*path);
+    if (!paths.isEmpty()) GitStore::shared().refresh(paths.values(), false);
 }
 
 std::optional<QString> Library::gitPath(const Entry& entry) {
@@ -35,6 +147,39 @@ bool Library::isOpen(const Entry& entry) const {
     case EntryKind::workspace: return openParts.contains(file.completeBaseName() + " (Workspace)");
     default: return false;
     }
+}
+
+QList<QOEntry> Library::quickOpenEntries() {
+    QList<QOEntry> result;
+    QSet<QString> seen;
+    auto add = [&](const Entry& entry, const QString& detail) {
+        const QString key = duplicateKey(entry);
+        if (seen.contains(key)) return;
+        seen.insert(key);
+        result << QOEntry{entry, detail};
+    };
+    for (const Favorite& favorite : Store::shared().favorites()) {
+        const Entry entry = favorite.entry();
+        add(entry, "Favorite" + dot + location(entry));
+    }
+    for (const Entry& entry : recents) add(entry, "Recent" + dot + location(entry));
+    for (const ShortcutItem& item : shortcuts.items) {
+        const Entry entry{EntryKind::shortcut, ShortcutsCLI::editURL(item.name), item.name, item.id,
+                          std::nullopt};
+        add(entry, item.folder ? "Shortcut" + dot + *item.folder : QStringLiteral("Shortcut"));
+    }
+    for (const Entry& entry : scan.workspaces) add(entry, "Workspace" + dot + location(entry));
+    for (const Entry& entry : scan.repos) add(entry, "Repository" + dot + location(entry));
+    for (const PinnedFolder& folder : Store::shared().pinnedFolders()) {
+        const QUrl url = QUrl::fromLocalFile(folder.path);
+        add(Entry::classify(url),
+            "Folder" + dot + tildePath(QUrl::fromLocalFile(QFileInfo(folder.path).path())));
+        const QString in = "In " + QFileInfo(folder.path).fileName();
+        const QList<MenuItems::Listed> children = MenuItems::listing(url, folder.options);
+        const qsizetype shown = std::clamp<qint64>(folder.options.itemLimit, 0, children.size());
+        for (const MenuItems::Listed& child : children.mid(0, shown)) add(Entry::classify(child.url), in);
+    }
+    return result;
 }
 
 } // namespace tarn
