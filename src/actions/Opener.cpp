@@ -1,47 +1,131 @@
 #include "actions/Opener.h"
 
+#include "discovery/BlockingPool.h"
+#include "discovery/Library.h"
+#include "discovery/Shell.h"
+#include "discovery/ShortcutsCLI.h"
 #include "discovery/Terminals.h"
+#include "discovery/WorkspaceFile.h"
 #include "model/Store.h"
 #include "platform/Applications.h"
 #include "platform/Desktop.h"
+#include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
+#include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QGuiApplication>
+#include <QMimeData>
 
 namespace tarn::Opener {
 
-void openInEditor(const QUrl& url, WindowMode mode, bool, const std::optional<Editor>& editor) {
-    Store::shared().recordHistory(url);
+namespace {
+
+constexpr double launcherTimeout = 30;
+
+void noEditor() {
+    platform().dialogs().warn(QStringLiteral("No editor found"),
+                              QString::fromUtf8("Install VS Code (or choose an editor in Settings "
+                                                "\u2192 Default Editor)."));
+}
+
+void report(const std::optional<QString>& failure) {
+    if (failure) platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failure);
+}
+
+// The exact extension, letter case included: "x.Code-Workspace" is an ordinary file.
+bool isWorkspaceFile(const QUrl& url) {
+    return QFileInfo(url.toLocalFile()).suffix() == QLatin1String("code-workspace");
+}
+
+} // namespace
+
+void openInEditor(const QUrl& url, WindowMode mode, bool background,
+                  const std::optional<Editor>& editor) {
     const std::optional<Editor> chosen = editor ? editor : Editors::editor(url);
-    const std::optional<QUrl> cli = chosen ? Editors::cliURL(*chosen) : std::nullopt;
-    if (!cli) {
-        platform().desktop().openURL(url);
-        return;
+    if (!chosen) return noEditor();
+    const std::optional<ApplicationInstall> application = platform().applications().find(chosen->id);
+    if (!application) return noEditor();
+    Store::shared().recordHistory(url);
+
+    QUrl target = url;
+    if (isWorkspaceFile(url) && !chosen->opensWorkspaceFiles) {
+        const QList<QUrl> folders = WorkspaceFile::folders(url);
+        if (!folders.isEmpty()) target = folders.first();
     }
-    QStringList arguments;
-    if (mode == WindowMode::newWindow && chosen->newWindowFlag) arguments << *chosen->newWindowFlag;
-    if (mode == WindowMode::currentWindow && chosen->reuseWindowFlag)
-        arguments << *chosen->reuseWindowFlag;
-    QProcess::startDetached(cli->toLocalFile(), arguments << url.toLocalFile());
+    if (mode != WindowMode::standard) {
+        const std::optional<QUrl> cli = Editors::cliURL(*chosen);
+        const std::optional<QString> flag =
+            mode == WindowMode::newWindow ? chosen->newWindowFlag : chosen->reuseWindowFlag;
+        if (cli && flag) {
+            // Detached: the launcher's outcome is not reported.
+            runInBackground(TaskPriority::userInitiated, [launcher = cli->toLocalFile(), flag = *flag,
+                                                          path = target.toLocalFile()] {
+                Shell::run(launcher, {flag, path}, {}, launcherTimeout);
+            });
+            return;
+        }
+    }
+    open({target}, *application, background);
+}
+
+void open(const Entry& entry, bool background) {
+    switch (entry.kind) {
+    case EntryKind::workspace:
+    case EntryKind::repo:
+    case EntryKind::folder:
+        openInEditor(entry.url, WindowMode::standard, background, std::nullopt);
+        break;
+    case EntryKind::file: openFile(entry.url, background); break;
+    case EntryKind::link: openURL(entry.url, background); break;
+    case EntryKind::shortcut: ShortcutsCLI::run(entry); break;
+    }
 }
 
 void openFile(const QUrl& url, bool background) {
-    if (QFileInfo(url.toLocalFile()).suffix() == QLatin1String("code-workspace")) {
-        openInEditor(url, WindowMode::standard, background, std::nullopt);
-        return;
-    }
+    if (isWorkspaceFile(url)) return openInEditor(url, WindowMode::standard, background, std::nullopt);
     Store::shared().recordHistory(url);
-    platform().desktop().openURL(url);
+    report(platform().desktop().openURL(url, background));
 }
 
-void openURL(const QUrl& url, bool) { platform().desktop().openURL(url); }
+void openURL(const QUrl& url, bool background) { report(platform().desktop().openURL(url, background)); }
+
+void open(const QList<QUrl>& urls, const ApplicationInstall& application, bool background) {
+    report(platform().desktop().openWith(urls, application, background));
+}
 
 void openInTerminal(const QUrl& url) {
-    const QFileInfo location(url.toLocalFile());
-    const QString folder = location.isDir() ? location.filePath() : location.path();
-    const auto install = platform().applications().find(Terminals::current().id);
-    if (install && install->launcher) QProcess::startDetached(*install->launcher, {}, folder);
+    const QUrl folder = isDirectoryOnDisk(url) ? url : url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash);
+    const std::optional<ApplicationInstall> terminal =
+        platform().applications().find(Terminals::current().id);
+    if (!terminal) return;
+    // Nothing is shown when the terminal cannot start, as when it is not installed.
+    platform().desktop().openTerminal(folder.toLocalFile(), *terminal);
+}
+
+void copyFile(const QUrl& url) {
+    auto* data = new QMimeData;
+    data->setUrls({url});
+    // What GNOME-family file managers read to paste a copy of the file itself.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void moveToTrash(const QUrl& url) {
+    Dialogs& dialogs = platform().dialogs();
+    dialogs.activate();
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
+    const int choice = dialogs.ask(QString::fromUtf8("Move \u201C%1\u201D to the Trash?").arg(name),
+                                   tildePath(url),
+                                   {QStringLiteral("Move to Trash"), QStringLiteral("Cancel")});
+    if (choice != 0) return;
+    QFile item(url.toLocalFile());
+    if (!item.moveToTrash()) {
+        dialogs.warn(QString::fromUtf8("Couldn\u2019t move to Trash"), item.errorString());
+        return;
+    }
+    Library::shared().refresh(false);
 }
 
 } // namespace tarn::Opener

@@ -30,18 +30,9 @@ std::optional<QString> repositoryOf(const Entry& entry) {
     return Library::shared().gitPath(entry);
 }
 
+// Shift held at the moment the item fires: open without bringing the application forward.
 void open(const Entry& entry) {
-    const bool background = QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
-    switch (entry.kind) {
-    case EntryKind::workspace:
-    case EntryKind::repo:
-    case EntryKind::folder:
-        Opener::openInEditor(entry.url, Opener::WindowMode::standard, background, std::nullopt);
-        break;
-    case EntryKind::file: Opener::openFile(entry.url, background); break;
-    case EntryKind::link: Opener::openURL(entry.url, background); break;
-    case EntryKind::shortcut: ShortcutsCLI::run(entry); break;
-    }
+    Opener::open(entry, QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
 }
 
 } // namespace
@@ -105,7 +96,7 @@ QList<QAction*> folderActions(const QUrl& folder) {
                                     });
     inEditor->setIcon(Icons::symbol(QStringLiteral("square.stack.3d.up.fill")));
     auto* inFiles = new ActionItem(QStringLiteral("Open in Finder"), QString(),
-                                   [folder] { platform().desktop().openURL(folder); });
+                                   [folder] { Opener::openURL(folder, false); });
     inFiles->setIcon(Icons::symbol(QStringLiteral("folder")));
     auto* inTerminal = new ActionItem("Open in " + Terminals::current().name, QString(),
                                       [folder] { Opener::openInTerminal(folder); });

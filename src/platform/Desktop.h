@@ -1,16 +1,31 @@
 #pragma once
 
+#include "platform/Applications.h"
+
+#include <QList>
+#include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace tarn {
 
-// The desktop's handlers for locations.
+// The desktop's handlers for locations, and starting applications with them. Each operation
+// returns none when the application was started, else the reason it could not be, in words a
+// user understands. `background`: the started application should not come to the front.
 class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Opens `url` with its default handler; false when nothing could open it.
-    virtual bool openURL(const QUrl& url) = 0;
+    // Opens `url` with the default application of its file type or URL scheme.
+    virtual std::optional<QString> openURL(const QUrl& url, bool background) = 0;
+
+    // Opens `urls` with the application `install`.
+    virtual std::optional<QString> openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
+                                            bool background) = 0;
+
+    // Starts the terminal `install` working in `folder`.
+    virtual std::optional<QString> openTerminal(const QString& folder,
+                                                const ApplicationInstall& install) = 0;
 };
 
 } // namespace tarn

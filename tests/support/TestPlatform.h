@@ -96,13 +96,31 @@ public:
     }
 };
 
-// Records the locations it is asked to open.
+// Records what it is asked to open; `failure` makes every request fail with that reason.
 class FakeDesktop : public Desktop {
 public:
     QList<QUrl> opened;
-    bool openURL(const QUrl& url) override {
+    struct OpenedWith {
+        QList<QUrl> urls;
+        ApplicationInstall application;
+        bool background = false;
+    };
+    QList<OpenedWith> openedWith;
+    QList<QPair<QString, ApplicationInstall>> terminals;
+    std::optional<QString> failure;
+
+    std::optional<QString> openURL(const QUrl& url, bool) override {
         opened << url;
-        return true;
+        return failure;
+    }
+    std::optional<QString> openWith(const QList<QUrl>& urls, const ApplicationInstall& application,
+                                    bool background) override {
+        openedWith.append({urls, application, background});
+        return failure;
+    }
+    std::optional<QString> openTerminal(const QString& folder, const ApplicationInstall& application) override {
+        terminals.append({folder, application});
+        return failure;
     }
 };
 

@@ -1,9 +1,166 @@
 #include "platform/linux/LinuxDesktop.h"
 
-#include <QDesktopServices>
+#include "platform/linux/DesktopEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTextStream>
 
 namespace tarn {
 
-bool LinuxDesktop::openURL(const QUrl& url) { return QDesktopServices::openUrl(url); }
+namespace {
+
+QStringList applicationFolders() {
+    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+}
+
+// mimeapps.list files, most important first.
+QStringList associationFiles() {
+    QStringList files;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        files << folder + "/mimeapps.list";
+    for (const QString& folder : applicationFolders()) files << folder + "/mimeapps.list";
+    return files;
+}
+
+// The desktop ids a key-file group lists for `mimeType` ("a.desktop;b.desktop;").
+QStringList idsIn(const QString& file, const QString& group, const QString& mimeType) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    QTextStream stream(&f);
+    bool inGroup = false;
+    while (!stream.atEnd()) {
+        const QString line = stream.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inGroup = line == '[' + group + ']';
+            continue;
+        }
+        if (!inGroup || !line.startsWith(mimeType + '=')) continue;
+        return line.mid(mimeType.size() + 1).split(';', Qt::SkipEmptyParts);
+    }
+    return {};
+}
+
+std::optional<QString> desktopFile(const QString& id) {
+    for (const QString& folder : applicationFolders()) {
+        const QString path = folder + '/' + id;
+        if (QFileInfo(path).isFile()) return path;
+    }
+    return std::nullopt;
+}
+
+QString programPath(const QString& program) {
+    if (program.startsWith('/')) return program;
+    return QStandardPaths::findExecutable(program);
+}
+
+// Starts `arguments` (the program first) detached in `folder`; none or the reason it failed.
+std::optional<QString> start(QStringList arguments, const QString& folder = QString()) {
+    if (arguments.isEmpty()) return QStringLiteral("The application has no command to start it.");
+    const QString program = programPath(arguments.takeFirst());
+    if (program.isEmpty() || !QFileInfo(program).isExecutable())
+        return QStringLiteral("The program of the application was not found.");
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(folder.isEmpty() ? QDir::homePath() : folder);
+    // A started application must not inherit our startup notification.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!process.startDetached()) return QStringLiteral("%1 could not be started.").arg(program);
+    return std::nullopt;
+}
+
+QString argumentFor(const QUrl& url) { return url.isLocalFile() ? url.toLocalFile() : url.toString(); }
+
+// The argument each terminal takes for its working directory; the folder is also the
+// process's own working directory, which is enough for the others.
+QStringList terminalArguments(const QString& program, const QString& folder) {
+    const QString name = QFileInfo(program).baseName(); // "gnome-terminal.wrapper" too
+    if (name == "gnome-terminal" || name == "xfce4-terminal" || name == "mate-terminal" ||
+        name == "tilix" || name == "terminator" || name == "ptyxis" || name == "foot" ||
+        name == "kgx" || name == "lxterminal")
+        return {"--working-directory=" + folder};
+    if (name == "konsole") return {"--workdir", folder};
+    if (name == "kitty") return {"--directory", folder};
+    if (name == "alacritty") return {"--working-directory", folder};
+    if (name == "wezterm") return {"start", "--cwd", folder};
+    if (name == "ghostty") return {"--working-directory=" + folder};
+    return {};
+}
+
+} // namespace
+
+QString LinuxDesktop::mimeTypeOf(const QUrl& url) {
+    if (!url.isLocalFile()) return "x-scheme-handler/" + url.scheme().toLower();
+    return QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
+}
+
+QStringList LinuxDesktop::applicationsFor(const QString& mimeType) {
+    QStringList types{mimeType};
+    const QMimeType type = QMimeDatabase().mimeTypeForName(mimeType);
+    if (type.isValid()) types << type.allAncestors();
+    QStringList found;
+    auto add = [&](const QStringList& ids) {
+        for (const QString& id : ids) {
+            const std::optional<QString> file = desktopFile(id);
+            if (file && !found.contains(*file)) found << *file;
+        }
+    };
+    for (const QString& candidate : types) {
+        for (const QString& file : associationFiles()) add(idsIn(file, "Default Applications", candidate));
+        for (const QString& file : associationFiles()) add(idsIn(file, "Added Associations", candidate));
+        for (const QString& folder : applicationFolders())
+            add(idsIn(folder + "/mimeinfo.cache", "MIME Cache", candidate));
+    }
+    return found;
+}
+
+std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool) {
+    const QString name = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return QStringLiteral("“%1” does not exist.").arg(name);
+    const QString type = mimeTypeOf(url);
+    for (const QString& file : applicationsFor(type)) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::read(file);
+        if (!entry || entry->hidden) continue;
+        return start(entry->arguments({argumentFor(url)}));
+    }
+    return QStringLiteral("No application is set to open “%1” (%2).").arg(name, type);
+}
+
+std::optional<QString> LinuxDesktop::openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
+                                              bool) {
+    QStringList files;
+    for (const QUrl& url : urls) files << argumentFor(url);
+    if (install.desktopEntry) {
+        if (const std::optional<DesktopEntry> entry = DesktopEntry::read(*install.desktopEntry)) {
+            const QStringList arguments = entry->arguments(files);
+            // An Exec line without a field code takes no files; hand them on anyway.
+            const bool takesFiles = entry->exec.contains(QRegularExpression("%[fFuU]"));
+            return start(takesFiles ? arguments : arguments + files);
+        }
+    }
+    if (install.launcher) return start(QStringList{*install.launcher} + files);
+    return QStringLiteral("The application has no command to start it.");
+}
+
+std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const ApplicationInstall& install) {
+    if (!install.launcher) return QStringLiteral("The terminal has no command to start it.");
+    const QString program = QFileInfo(*install.launcher).canonicalFilePath().isEmpty()
+                                ? *install.launcher
+                                : QFileInfo(*install.launcher).canonicalFilePath();
+    return start(QStringList{*install.launcher} + terminalArguments(program, folder), folder);
+}
 
 } // namespace tarn

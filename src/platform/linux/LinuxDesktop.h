@@ -2,12 +2,24 @@
 
 #include "platform/Desktop.h"
 
+#include <QStringList>
+
 namespace tarn {
 
-// Opens locations through the desktop's own handlers (xdg-open and friends, via Qt).
+// Opens locations the freedesktop way: the default application of a MIME type or URL scheme
+// comes from mimeapps.list (user, then system) and mimeinfo.cache, and is started from its
+// desktop entry's Exec line (field codes expanded, no shell), detached.
 class LinuxDesktop : public Desktop {
 public:
-    bool openURL(const QUrl& url) override;
+    std::optional<QString> openURL(const QUrl& url, bool background) override;
+    std::optional<QString> openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
+                                    bool background) override;
+    std::optional<QString> openTerminal(const QString& folder, const ApplicationInstall& install) override;
+
+    // The desktop entry files that handle `mimeType`, the default first; each once.
+    static QStringList applicationsFor(const QString& mimeType);
+    // The MIME type a URL is opened as: the file's type, or x-scheme-handler/<scheme>.
+    static QString mimeTypeOf(const QUrl& url);
 };
 
 } // namespace tarn
