@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "actions/OpenWindows.h"
+#include "discovery/Library.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
 #include "model/Store.h"
@@ -54,6 +55,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             });
     showStatusItemWhenTrayAppears();
 
+    // The Quick Open model's redraw on git updates comes with Quick Open.
+    Library::shared().refresh(false);
     scheduleFirstRunPrompt();
 }
 

@@ -36,15 +36,31 @@ LazyMenu::LazyMenu(const QString& title, Build build, QWidget* parent)
     connect(this, &QMenu::aboutToShow, this, &LazyMenu::rebuild);
 }
 
+LazyMenu* LazyMenu::holding(const QString& title, const QList<QAction*>& items) {
+    auto* menu = new LazyMenu(title, nullptr);
+    disconnect(menu, &QMenu::aboutToShow, menu, &LazyMenu::rebuild);
+    connect(menu, &QMenu::aboutToShow, menu, &LazyMenu::followAltKey);
+    menu->clear();
+    menu->addItems(items);
+    return menu;
+}
+
 void LazyMenu::rebuild() {
     clear(); // deletes the items this menu owns, and with them their submenus
-    QList<QAction*> items = build ? build() : QList<QAction*>{};
+    addItems(build ? build() : QList<QAction*>{});
+}
+
+void LazyMenu::addItems(QList<QAction*> items) {
     if (items.isEmpty()) items << disabledItem(QStringLiteral("Empty"), this);
     for (QAction* item : items) {
         if (!item->parent()) item->setParent(this);
         addAction(item);
     }
-    // A submenu that opens while Alt is already held starts with its alternates.
+    followAltKey();
+}
+
+// A menu that opens while Alt is already held starts with its alternates.
+void LazyMenu::followAltKey() {
     alternatesShown = !(QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier);
     showAlternates(!alternatesShown);
 }

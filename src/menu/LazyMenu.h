@@ -17,6 +17,10 @@ public:
     // Shows a disabled "Loading…" until its first opening.
     LazyMenu(const QString& title, Build build, QWidget* parent = nullptr);
 
+    // A plain menu of the given items, made now and kept (it does not rebuild), with the same
+    // alternates and titles as the others.
+    static LazyMenu* holding(const QString& title, const QList<QAction*>& items);
+
     // Deletes the items and adds what `build` returns now; a disabled "Empty" when nothing.
     void rebuild();
 
@@ -41,6 +45,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    void addItems(QList<QAction*> items);
+    void followAltKey();
     void showAlternates(bool shown);
     static void showAlternatesInOpenMenus(bool shown);
 

@@ -1,33 +1,365 @@
 #include "menu/MenuController.h"
 
+#include "actions/Hotkeys.h"
+#include "actions/Opener.h"
+#include "actions/OpenWindows.h"
+#include "discovery/Editors.h"
+#include "discovery/Library.h"
 #include "git/GitStore.h"
 #include "menu/ActionItem.h"
-#include "menu/LazyMenu.h"
+#include "menu/Icons.h"
+#include "menu/MenuItems.h"
+#include "menu/MenuStyle.h"
+#include "model/LocalizedCompare.h"
 #include "model/Store.h"
+#include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
+#include "platform/WindowTitles.h"
 
 #include <QApplication>
-#include <QMenu>
+#include <QFileInfo>
+#include <QPointer>
+#include <algorithm>
 
 namespace tarn {
 
+namespace {
+
+constexpr qsizetype recentsShown = 8;
+
+struct SectionLook {
+    QString title;
+    QString symbol;
+    std::optional<QString> header;
+};
+
+SectionLook lookOf(SectionID id) {
+    switch (id) {
+    case SectionID::favorites: return {"Favorites", "star", QString("Favorites")};
+    case SectionID::recent: return {"Recent", "clock", QString("Recent")};
+    case SectionID::shortcuts: return {"Shortcuts", "square.stack.3d.forward.dottedline", QString("Shortcuts")};
+    case SectionID::folders: return {"Folders", "folder", std::nullopt};
+    case SectionID::workspaces: return {"VS Code Workspaces", "rectangle.3.group", QString("VS Code Workspaces")};
+    case SectionID::repositories: return {"Git Repositories", "arrow.triangle.branch", QString("Git Repositories")};
+    case SectionID::quickAccess: return {"Quick Access", "tray", QString("Quick Access")};
+    }
+    return {};
+}
+
+QAction* separator() {
+    auto* item = new QAction;
+    item->setSeparator(true);
+    return item;
+}
+
+// A non-selectable header above a group of items.
+QAction* header(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    item->setProperty("isSectionHeader", true);
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+    return item;
+}
+
+QAction* disabled(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    return item;
+}
+
+// An item that opens `submenu`, with a system symbol.
+QAction* submenuItem(const QString& title, const QString& symbol, QMenu* submenu) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    if (!symbol.isEmpty()) item->setIcon(Icons::symbol(symbol));
+    LazyMenu::attach(item, submenu);
+    return item;
+}
+
+QList<QAction*> entries(const QList<Entry>& list) {
+    QList<QAction*> items;
+    for (const Entry& entry : list) items << MenuItems::entry(entry);
+    return items;
+}
+
+Entry shortcutEntry(const ShortcutItem& item) {
+    return {EntryKind::shortcut, ShortcutsCLI::editURL(item.name), item.name, item.id, std::nullopt};
+}
+
+} // namespace
+
 MenuController::MenuController()
     : statusMenu(std::make_unique<LazyMenu>(QStringLiteral("Tarn"), [this] { return items(); })),
-      store(Store::shared()) {
+      store(Store::shared()), library(Library::shared()) {
+    // Shown: the open windows are read first, then the menu is built, then the library starts
+    // its refresh, whose results rebuild the menu in place.
+    disconnect(statusMenu.get(), &QMenu::aboutToShow, statusMenu.get(), &LazyMenu::rebuild);
+    connect(statusMenu.get(), &QMenu::aboutToShow, this, [this] {
+        library.openParts = OpenWindows::titleParts();
+        rebuild();
+        library.refresh(false);
+    });
+    QPointer<MenuController> self(this);
+    library.onChange = [self] {
+        if (self) self->rebuild();
+    };
     rebuild();
 }
 
 MenuController::~MenuController() = default;
 
-// Rebuilt before every showing (the menu's own aboutToShow) and on demand.
 void MenuController::rebuild() { statusMenu->rebuild(); }
 
 QList<QAction*> MenuController::items() {
     GitStore::shared().compact();
-    auto* quit = new ActionItem(QStringLiteral("Quit Tarn"), QStringLiteral("Ctrl+Q"),
-                                [] { QApplication::quit(); });
-    return {quit};
+    QList<QAction*> items;
+
+    auto* search = new ActionItem(QStringLiteral("Search\u2026"), QString(), [] {
+        // Quick Open is not built yet.
+    });
+    search->setIcon(Icons::symbol(QStringLiteral("magnifyingglass")));
+    const QString hotkey =
+        store.defaults().string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space"));
+    if (const std::optional<HotkeyPreset> preset = Hotkeys::preset(hotkey))
+        MenuStyle::setTitle(search, MenuStyle::title(QStringLiteral("Search\u2026"),
+                                                     MenuStyle::info(preset->title), false, std::nullopt));
+    items << search;
+
+    if (store.pinnedFolders().isEmpty())
+        items << separator() << disabled(QStringLiteral("Add a folder to get started"));
+
+    for (const SectionConfig& config : store.sections()) {
+        if (config.mode == SectionMode::hidden) continue;
+        Section section = build(config.id);
+        if (section.items.isEmpty()) continue;
+        items << separator();
+        const SectionLook look = lookOf(config.id);
+        if (config.mode == SectionMode::submenu) {
+            items << submenuItem(look.title, look.symbol, LazyMenu::holding(look.title, section.items));
+        } else {
+            if (section.header) items << header(*section.header);
+            items << section.items;
+        }
+    }
+
+    items << separator();
+    QPointer<MenuController> self(this);
+    items << submenuItem(QStringLiteral("Add"), QStringLiteral("plus"),
+                         new LazyMenu(QStringLiteral("Add"), [self] {
+                             return self ? self->addItems() : QList<QAction*>{};
+                         }));
+    items << submenuItem(QStringLiteral("Settings"), QStringLiteral("gearshape"),
+                         new LazyMenu(QStringLiteral("Settings"), [self] {
+                             return self ? self->settingsItems() : QList<QAction*>{};
+                         }));
+    items << separator();
+    if (store.boolean(Keys::showOpenWindows, false) && !platform().windowTitles().isTrusted()) {
+        auto* access = new ActionItem(QStringLiteral("Allow Access for Open-Window Dots\u2026"), QString(),
+                                      [] { OpenWindows::fixAccess(); });
+        access->setIcon(Icons::symbol(QStringLiteral("exclamationmark.triangle")));
+        items << access;
+    }
+    items << new ActionItem(QStringLiteral("Quit Tarn"), QStringLiteral("Ctrl+Q"),
+                            [] { QApplication::quit(); });
+    return items;
+}
+
+MenuController::Section MenuController::build(SectionID id) {
+    const std::optional<QString> header = lookOf(id).header;
+    switch (id) {
+    case SectionID::favorites: return {header, favoriteItems()};
+    case SectionID::recent: return {header, recentItems()};
+    case SectionID::shortcuts: {
+        const ShortcutsSnapshot snapshot = library.shortcuts;
+        if (snapshot.items.isEmpty()) return {header, {}};
+        return {header, store.boolean(Keys::useCustomShortcuts, false) ? customShortcutItems(snapshot)
+                                                                       : mirroredShortcutItems(snapshot)};
+    }
+    case SectionID::folders: return {header, folderItems()};
+    case SectionID::workspaces: return {header, entries(library.scan.workspaces)};
+    case SectionID::repositories: return {header, entries(library.scan.repos)};
+    case SectionID::quickAccess: return {header, quickAccessItems()};
+    }
+    return {};
+}
+
+QList<QAction*> MenuController::favoriteItems() {
+    QList<Favorite> favorites = store.favorites();
+    std::stable_sort(favorites.begin(), favorites.end(), [](const Favorite& a, const Favorite& b) {
+        return localizedStandardLess(a.title, b.title);
+    });
+    if (favorites.isEmpty()) return {};
+    QList<QAction*> items;
+    for (const Favorite& favorite : favorites)
+        if (!favorite.group) items << MenuItems::entry(favorite.entry());
+
+    auto membersOf = [&](const QString& group) {
+        QList<Entry> members;
+        for (const Favorite& favorite : favorites)
+            if (favorite.group == group) members << favorite.entry();
+        return members;
+    };
+    const QList<FavoriteGroup> groups = store.groups();
+    for (const FavoriteGroup& group : groups) {
+        if (group.asSection) continue;
+        const QList<Entry> members = membersOf(group.name);
+        if (members.isEmpty()) continue;
+        items << submenuItem(group.name, QStringLiteral("rectangle.stack"),
+                             new LazyMenu(group.name, [members] {
+                                 QList<QAction*> list = entries(members);
+                                 list << separator()
+                                      << new ActionItem(QStringLiteral("Open All"), QString(), [members] {
+                                             for (const Entry& member : members) Opener::open(member, false);
+                                         });
+                                 return list;
+                             }));
+    }
+    for (const FavoriteGroup& group : groups) {
+        if (!group.asSection) continue;
+        const QList<Entry> members = membersOf(group.name);
+        if (members.isEmpty()) continue;
+        items << header(group.name) << entries(members);
+    }
+    return items;
+}
+
+QList<QAction*> MenuController::recentItems() {
+    const QList<Entry>& recents = library.recents;
+    const bool noHistory = store.defaults().stringArray(Keys::history).value_or(QStringList{}).isEmpty();
+    if (recents.isEmpty() && noHistory) return {};
+    QList<QAction*> items = entries(recents.mid(0, recentsShown));
+    QPointer<MenuController> self(this);
+    items << submenuItem(QStringLiteral("More Recent"), QStringLiteral("clock"),
+                         new LazyMenu(QStringLiteral("More Recent"), [self] {
+                             return self ? self->moreRecentItems() : QList<QAction*>{};
+                         }));
+    return items;
+}
+
+QList<QAction*> MenuController::moreRecentItems() {
+    QList<QAction*> items;
+    if (library.recents.size() > recentsShown) {
+        const std::optional<Editor> editor = Editors::recentsEditor();
+        items << header("From " + (editor ? editor->name : QStringLiteral("Editor")))
+              << entries(library.recents.mid(recentsShown));
+    }
+    QList<Entry> opened;
+    for (const QString& path : store.defaults().stringArray(Keys::history).value_or(QStringList{}))
+        if (QFileInfo::exists(path)) opened << Entry::classify(QUrl::fromLocalFile(path));
+    if (!opened.isEmpty()) {
+        items << header(QStringLiteral("Opened via Tarn")) << entries(opened) << separator()
+              << new ActionItem(QStringLiteral("Clear History"), QString(), [] {
+                     Store::shared().defaults().setStringArray(Keys::history, {});
+                 });
+    }
+    return items;
+}
+
+QList<QAction*> MenuController::folderItems() {
+    const QList<PinnedFolder> folders = store.pinnedFolders();
+    QList<QAction*> items;
+    for (const PinnedFolder& folder : folders) {
+        if (!folder.inline_) continue;
+        const QUrl url = QUrl::fromLocalFile(folder.path);
+        const QList<MenuItems::Listed> listing = MenuItems::listing(url, folder.options);
+        if (folder.options.hideWhenEmpty && listing.isEmpty()) continue;
+        items << header(QFileInfo(folder.path).fileName()) << MenuItems::contents(listing, folder.options);
+    }
+    QList<QAction*> browsable;
+    for (const PinnedFolder& folder : folders) {
+        if (folder.inline_) continue;
+        const QUrl url = QUrl::fromLocalFile(folder.path);
+        if (folder.options.hideWhenEmpty && MenuItems::listing(url, folder.options).isEmpty()) continue;
+        browsable << MenuItems::browsable(url, folder.options);
+    }
+    if (!browsable.isEmpty()) items << header(QStringLiteral("Folders")) << browsable;
+    return items;
+}
+
+QList<QAction*> MenuController::quickAccessItems() {
+    // Downloads, screenshots and volumes are not built yet.
+    return {};
+}
+
+QList<QAction*> MenuController::mirroredShortcutItems(const ShortcutsSnapshot& snapshot) {
+    const QMap<QString, SectionMode> modes = store.shortcutFolderModes();
+    auto membersOf = [&](const QString& folder) {
+        QList<Entry> members;
+        for (const ShortcutItem& item : snapshot.items)
+            if (item.folder == folder) members << shortcutEntry(item);
+        return members;
+    };
+    QList<QAction*> items;
+    for (const QString& folder : snapshot.folders) {
+        const auto mode = modes.constFind(folder);
+        if (mode != modes.constEnd() && *mode != SectionMode::submenu) continue;
+        const QList<Entry> members = membersOf(folder);
+        if (!members.isEmpty()) items << submenuItem(folder, QString(), LazyMenu::holding(folder, entries(members)));
+    }
+    for (const ShortcutItem& item : snapshot.items)
+        if (!item.folder) items << MenuItems::entry(shortcutEntry(item));
+    for (const QString& folder : snapshot.folders) {
+        if (modes.value(folder, SectionMode::submenu) != SectionMode::inline_) continue;
+        const QList<Entry> members = membersOf(folder);
+        if (!members.isEmpty()) items << header(folder) << entries(members);
+    }
+    return items;
+}
+
+QList<QAction*> MenuController::customShortcutItems(const ShortcutsSnapshot& snapshot) {
+    QHash<QString, ShortcutItem> byID;
+    for (const ShortcutItem& item : snapshot.items)
+        if (!byID.contains(item.id)) byID.insert(item.id, item);
+    QList<QAction*> items;
+    bool lastWasFlat = false;
+    for (const ShortcutFolder& folder : store.shortcutFolders()) {
+        QList<Entry> members;
+        for (const QString& id : folder.shortcutIDs)
+            if (byID.contains(id)) members << shortcutEntry(byID.value(id));
+        if (members.isEmpty()) continue;
+        switch (folder.style) {
+        case ShortcutFolder::Style::submenu:
+            if (lastWasFlat) items << separator();
+            items << submenuItem(folder.name, QString(), LazyMenu::holding(folder.name, entries(members)));
+            lastWasFlat = false;
+            break;
+        case ShortcutFolder::Style::section:
+            items << header(folder.name) << entries(members);
+            lastWasFlat = true;
+            break;
+        case ShortcutFolder::Style::plain:
+            if (!items.isEmpty()) items << separator();
+            items << entries(members);
+            lastWasFlat = true;
+            break;
+        }
+    }
+    return items;
+}
+
+QList<QAction*> MenuController::addItems() {
+    QPointer<MenuController> self(this);
+    auto* folder = new ActionItem(QStringLiteral("Folder to Menu\u2026"), QStringLiteral("Ctrl+N"), [self] {
+        if (self) self->addFolder();
+    });
+    auto* favorites = new ActionItem(QStringLiteral("Favorite File or Folder\u2026"), QString(), [self] {
+        if (self) self->addFavorites();
+    });
+    auto* link = new ActionItem(QStringLiteral("Link\u2026"), QString(), [self] {
+        if (self) self->addLink();
+    });
+    auto* group = new ActionItem(QStringLiteral("Favorite Group\u2026"), QString(), [self] {
+        if (!self) return;
+        if (const std::optional<QString> name = self->askGroupName(QString())) Store::shared().addGroup(*name);
+    });
+    return {folder, favorites, link, group};
+}
+
+QList<QAction*> MenuController::settingsItems() {
+    // The settings submenu is not built yet.
+    return {};
 }
 
 void MenuController::addFolder() {
@@ -43,6 +375,26 @@ void MenuController::addFolder() {
     addFolderShowing = false;
     if (!chosen) return;
     for (const QUrl& url : *chosen) store.addFolder(url);
+    if (!chosen->isEmpty()) library.refresh(false);
+}
+
+void MenuController::addFavorites() {
+    Dialogs& dialogs = platform().dialogs();
+    dialogs.activate();
+    const std::optional<QList<QUrl>> chosen = dialogs.openPanel(
+        {QStringLiteral("Add Favorites"), QStringLiteral("Choose files, folders or workspaces."),
+         QStringLiteral("Choose"), false, true});
+    if (!chosen) return;
+    for (const QUrl& url : *chosen) store.addFavorite(Entry::classify(url), std::nullopt);
+}
+
+void MenuController::addLink() {
+    // Needs the form dialog of the settings work; not built yet.
+}
+
+std::optional<QString> MenuController::askGroupName(const QString&) {
+    // Needs the form dialog of the settings work; not built yet.
+    return std::nullopt;
 }
 
 } // namespace tarn

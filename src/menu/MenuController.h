@@ -1,21 +1,26 @@
 #pragma once
 
 #include "menu/LazyMenu.h"
-
-#include <QObject>
-#include <memory>
+#include "model/SectionConfig.h"
 
 #include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
 
 class QAction;
-class QMenu;
 
 namespace tarn {
 
+class Library;
 class Store;
+struct ShortcutsSnapshot;
 
-// Owns the tray menu. So far the menu holds the frame's "Quit Tarn" item; the sections arrive
-// with the library.
+// Owns the tray menu: a frame ("Search…" at the top; "Add", "Settings" and "Quit Tarn" at the
+// bottom) around the sections the user orders and shows inline, as submenus or not at all.
+// Rebuilt from the Store and the Library before every showing and whenever the Library
+// reports new results, also while the menu is open.
 class MenuController : public QObject {
     Q_OBJECT
 public:
@@ -24,16 +29,41 @@ public:
 
     QMenu* menu() const { return statusMenu.get(); }
 
+    // Replaces all items of the menu.
+    void rebuild();
+
+    // A section's header (when shown inline) and items.
+    struct Section {
+        std::optional<QString> header;
+        QList<QAction*> items;
+    };
+    Section build(SectionID id);
+
+    QList<QAction*> addItems();
+    QList<QAction*> favoriteItems();
+    QList<QAction*> recentItems();
+    QList<QAction*> moreRecentItems();
+    QList<QAction*> folderItems();
+    QList<QAction*> quickAccessItems();
+    QList<QAction*> mirroredShortcutItems(const ShortcutsSnapshot& snapshot);
+    QList<QAction*> customShortcutItems(const ShortcutsSnapshot& snapshot);
+    QList<QAction*> settingsItems();
+
     // Asks for folders to pin and pins each one chosen.
     void addFolder();
-
-    void rebuild();
+    // Asks for files and folders to make favorites.
+    void addFavorites();
+    // Asks for a link to add to the favorites.
+    void addLink();
+    // Asks for a group name; none when cancelled or empty.
+    std::optional<QString> askGroupName(const QString& current);
 
 private:
     QList<QAction*> items();
 
     std::unique_ptr<LazyMenu> statusMenu;
     Store& store;
+    Library& library;
     bool addFolderShowing = false;
 };
 
