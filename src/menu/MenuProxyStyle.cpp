@@ -105,9 +105,13 @@ QSize MenuProxyStyle::sizeFromContents(ContentsType type, const QStyleOption* op
     const std::optional<StyledTitle> title =
         type == CT_MenuItem && item ? styledTitleOf(option) : std::nullopt;
     if (!title) return QProxyStyle::sizeFromContents(type, option, size, widget);
-    // `size` is the plain text's; the text part is as wide as the columns instead.
+    // `size` is the plain text's; the text part is as wide as the columns instead. Room for a
+    // submenu arrow is always kept: an entry's alternate has one, and the menu must not widen
+    // when Alt swaps the alternates in.
     const QSize columns(int(std::ceil(contentWidth(*title, item->font))), size.height());
-    return QProxyStyle::sizeFromContents(type, option, columns, widget);
+    QStyleOptionMenuItem withArrow = *item;
+    withArrow.menuItemType = QStyleOptionMenuItem::SubMenu;
+    return QProxyStyle::sizeFromContents(type, &withArrow, columns, widget);
 }
 
 } // namespace tarn
