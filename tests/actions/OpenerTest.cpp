@@ -1,0 +1,156 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "actions/Opener.h"
+#include "model/Store.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace tarn;
+
+class OpenerTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+    QString launcher; // records its arguments, one run per line, in <home>/launched
+
+    // Installs the editor with a launcher that records what it is given.
+    void install(const QString& editorID, bool withLauncher = true) {
+        platform->fakeApplications.installs.insert(
+            editorID, {home->path() + "/editor", withLauncher ? std::optional(launcher) : std::nullopt, {}});
+        platform->memoryDefaults.setString(Keys::defaultEditorID, editorID);
+    }
+    QStringList history() { return Store::shared().defaults().stringArray(Keys::history).value_or(QStringList{}); }
+    QList<QUrl> openedWithEditor() {
+        return platform->fakeDesktop.openedWith.isEmpty() ? QList<QUrl>{} : platform->fakeDesktop.openedWith.last().urls;
+    }
+    QString launched() {
+        QFile file(home->path() + "/launched");
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+    }
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+        launcher = home->writeFile("editor/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/launched'\n").arg(home->path()).toUtf8());
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    void cleanup() {
+        platform.reset();
+        home.reset();
+    }
+
+    void noEditor() {
+        Opener::openInEditor(QUrl::fromLocalFile(home->makeFolder("repo")), Opener::WindowMode::standard, false,
+                             std::nullopt);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().message, QString("No editor found"));
+        QCOMPARE(platform->testDialogs.warnings.first().informative,
+                 QString("Install VS Code (or choose an editor in Settings \u2192 Default Editor)."));
+        QVERIFY(history().isEmpty());
+    }
+
+    // An editor that cannot open workspace files gets the first folder the file lists.
+    void workspaceFiles_data() {
+        QTest::addColumn<QString>("editorID");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("opened"); // relative to the home
+        QTest::newRow("VS Code opens the file") << "com.microsoft.VSCode" << QByteArray("{\"folders\": [{\"path\": \"api\"}]}")
+                                                << "w/team.code-workspace";
+        QTest::newRow("Zed gets the first folder") << "dev.zed.Zed" << QByteArray("{\"folders\": [{\"path\": \"api\"}, {\"path\": \"web\"}]}")
+                                                   << "w/api";
+        QTest::newRow("no folder listed: the file") << "dev.zed.Zed" << QByteArray("{\"folders\": []}")
+                                                    << "w/team.code-workspace";
+    }
+
+    void workspaceFiles() {
+        QFETCH(QString, editorID);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, opened);
+        install(editorID);
+        const QString file = home->writeFile("w/team.code-workspace", contents);
+        Opener::openFile(QUrl::fromLocalFile(file), false);
+        QCOMPARE(openedWithEditor(), QList<QUrl>{QUrl::fromLocalFile(home->path() + '/' + opened)});
+        QCOMPARE(history(), QStringList{file}); // the workspace file, once
+        QVERIFY(launched().isEmpty());           // standard mode never runs the launcher
+    }
+
+    void extensionIsExact() {
+        install("com.microsoft.VSCode");
+        const QString file = home->writeFile("w/team.Code-Workspace", "{}");
+        Opener::openFile(QUrl::fromLocalFile(file), true);
+        QCOMPARE(platform->fakeDesktop.opened, QList<QUrl>{QUrl::fromLocalFile(file)});
+        QVERIFY(platform->fakeDesktop.openedWith.isEmpty());
+        QCOMPARE(history(), QStringList{file});
+    }
+
+    void windowModes_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("withLauncher");
+        QTest::addColumn<QString>("launchedWith"); // "" when the application is used instead
+        QTest::newRow("new window") << int(Opener::WindowMode::newWindow) << true << "-n @/repo";
+        QTest::newRow("current window") << int(Opener::WindowMode::currentWindow) << true << "-r @/repo";
+        QTest::newRow("new window without a launcher") << int(Opener::WindowMode::newWindow) << false << "";
+    }
+
+    void windowModes() {
+        QFETCH(int, mode);
+        QFETCH(bool, withLauncher);
+        QFETCH(QString, launchedWith);
+        install("com.microsoft.VSCode", withLauncher);
+        const QString repo = home->makeFolder("repo");
+        Opener::openInEditor(QUrl::fromLocalFile(repo), Opener::WindowMode(mode), false, std::nullopt);
+        if (launchedWith.isEmpty()) {
+            QCOMPARE(openedWithEditor(), QList<QUrl>{QUrl::fromLocalFile(repo)});
+        } else {
+            QTRY_COMPARE(launched(), QString(launchedWith).replace("@", home->path()));
+            QVERIFY(platform->fakeDesktop.openedWith.isEmpty());
+        }
+        QCOMPARE(history(), QStringList{repo});
+    }
+
+    void terminalOpensTheFolder() {
+        platform->fakeApplications.installs.insert("com.apple.Terminal", {"/usr/bin/xterm", QString("/usr/bin/xterm"), {}});
+        const QString file = home->writeFile("src/main.c", "x");
+        Opener::openInTerminal(QUrl::fromLocalFile(file));
+        Opener::openInTerminal(QUrl::fromLocalFile(home->path() + "/src"));
+        QCOMPARE(platform->fakeDesktop.terminals.size(), 2);
+        QCOMPARE(platform->fakeDesktop.terminals[0].first, home->path() + "/src");
+        QCOMPARE(platform->fakeDesktop.terminals[1].first, home->path() + "/src");
+        platform->fakeDesktop.failure = QString("no terminal");
+        Opener::openInTerminal(QUrl::fromLocalFile(file));
+        QVERIFY(platform->testDialogs.warnings.isEmpty()); // never an alert
+        QVERIFY(history().isEmpty());
+    }
+
+    void failuresAreShown() {
+        platform->fakeDesktop.failure = QString(3000, 'x');
+        Opener::openURL(QUrl("https://example.com"), false);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().message, QString("Couldn\u2019t open"));
+        QCOMPARE(platform->testDialogs.warnings.first().informative.size(), 2000);
+        QVERIFY(history().isEmpty()); // links are not history
+    }
+
+    void moveToTrash() {
+        const QString file = home->writeFile("old.txt", "x");
+        platform->testDialogs.answers.enqueue(1); // Cancel
+        Opener::moveToTrash(QUrl::fromLocalFile(file));
+        QCOMPARE(platform->testDialogs.questions.size(), 1);
+        QCOMPARE(platform->testDialogs.questions.first().message, QString("Move \u201Cold.txt\u201D to the Trash?"));
+        QCOMPARE(platform->testDialogs.questions.first().buttons, QStringList({"Move to Trash", "Cancel"}));
+        QVERIFY(QFile::exists(file));
+        platform->testDialogs.answers.enqueue(0);
+        Opener::moveToTrash(QUrl::fromLocalFile(file));
+        QVERIFY(!QFile::exists(file));
+        platform->testDialogs.answers.enqueue(0);
+        Opener::moveToTrash(QUrl::fromLocalFile(file)); // gone already
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().message, QString("Couldn\u2019t move to Trash"));
+    }
+};
+
+TARN_TEST(OpenerTest)
+#include "OpenerTest.moc"
