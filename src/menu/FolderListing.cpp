@@ -30,20 +30,26 @@ struct Info {
 
 const QDateTime distantPast = QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
 
-Info infoOf(const QFileInfo& file, const QMimeDatabase& types) {
+// The attributes of one child; of the sort keys, only the one `sort` compares is read (the
+// others cannot change the order).
+Info infoOf(const QFileInfo& file, SortKey sort, const QMimeDatabase& types) {
     Info info;
     info.url = QUrl::fromLocalFile(file.filePath());
     info.name = file.fileName();
-    if (!file.exists()) { // vanished, or a link to nothing: no attributes
-        info.modified = info.created = distantPast;
-        return info;
-    }
+    info.modified = info.created = distantPast;
+    if (!file.exists()) return info; // vanished, or a link to nothing: no attributes
     info.isFolder = file.isDir() && !isPackage(file.filePath());
-    info.modified = file.lastModified().isValid() ? file.lastModified() : distantPast;
-    // The birth time where the file system records it (statx), else none.
-    info.created = file.birthTime().isValid() ? file.birthTime() : distantPast;
-    info.size = file.isDir() ? 0 : file.size();
-    info.kind = types.mimeTypeForFile(file, QMimeDatabase::MatchExtension).comment();
+    switch (sort) {
+    case SortKey::name: break;
+    case SortKey::dateModified:
+        if (file.lastModified().isValid()) info.modified = file.lastModified();
+        break;
+    case SortKey::dateCreated: // the birth time where the file system records it (statx)
+        if (file.birthTime().isValid()) info.created = file.birthTime();
+        break;
+    case SortKey::size: info.size = file.isDir() ? 0 : file.size(); break;
+    case SortKey::kind: info.kind = types.mimeTypeForFile(file, QMimeDatabase::MatchExtension).comment(); break;
+    }
     return info;
 }
 
@@ -93,7 +99,7 @@ QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
     QList<Info> infos;
     for (const QFileInfo& file : directory.entryInfoList(filters, QDir::NoSort)) {
         if (!options.showHidden && file.fileName().startsWith('.')) continue;
-        infos << infoOf(file, types);
+        infos << infoOf(file, options.sort, types);
     }
     std::stable_sort(infos.begin(), infos.end(),
                      [&](const Info& a, const Info& b) { return goesBefore(a, b, options); });

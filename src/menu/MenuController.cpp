@@ -130,12 +130,23 @@ QList<QAction*> MenuController::items() {
     if (store.pinnedFolders().isEmpty())
         items << separator() << disabled(QStringLiteral("Add a folder to get started"));
 
+    QPointer<MenuController> self(this);
     for (const SectionConfig& config : store.sections()) {
         if (config.mode == SectionMode::hidden) continue;
+        const SectionLook look = lookOf(config.id);
+        // A long list shown as a submenu is made when the submenu opens; whether it has
+        // anything to show is known without making it.
+        if (config.mode == SectionMode::submenu && isListSection(config.id)) {
+            if (!hasItems(config.id)) continue;
+            items << separator()
+                  << submenuItem(look.title, look.symbol, new LazyMenu(look.title, [self, id = config.id] {
+                                     return self ? self->build(id).items : QList<QAction*>{};
+                                 }));
+            continue;
+        }
         Section section = build(config.id);
         if (section.items.isEmpty()) continue;
         items << separator();
-        const SectionLook look = lookOf(config.id);
         if (config.mode == SectionMode::submenu) {
             items << submenuItem(look.title, look.symbol, LazyMenu::holding(look.title, section.items));
         } else {
@@ -145,7 +156,6 @@ QList<QAction*> MenuController::items() {
     }
 
     items << separator();
-    QPointer<MenuController> self(this);
     items << submenuItem(QStringLiteral("Add"), QStringLiteral("plus"),
                          new LazyMenu(QStringLiteral("Add"), [self] {
                              return self ? self->addItems() : QList<QAction*>{};
@@ -164,6 +174,30 @@ QList<QAction*> MenuController::items() {
     items << new ActionItem(QStringLiteral("Quit Tarn"), QStringLiteral("Ctrl+Q"),
                             [] { QApplication::quit(); });
     return items;
+}
+
+bool MenuController::isListSection(SectionID id) {
+    return id == SectionID::favorites || id == SectionID::recent || id == SectionID::workspaces ||
+           id == SectionID::repositories;
+}
+
+// Exactly when build(id) returns items, for the sections isListSection names.
+bool MenuController::hasItems(SectionID id) {
+    switch (id) {
+    case SectionID::favorites: {
+        QSet<QString> groups;
+        for (const FavoriteGroup& group : store.groups()) groups.insert(group.name);
+        const QList<Favorite> favorites = store.favorites();
+        return std::any_of(favorites.begin(), favorites.end(),
+                           [&](const Favorite& f) { return !f.group || groups.contains(*f.group); });
+    }
+    case SectionID::recent:
+        return !library.recents.isEmpty() ||
+               !store.defaults().stringArray(Keys::history).value_or(QStringList{}).isEmpty();
+    case SectionID::workspaces: return !library.scan.workspaces.isEmpty();
+    case SectionID::repositories: return !library.scan.repos.isEmpty();
+    default: return !build(id).items.isEmpty();
+    }
 }
 
 MenuController::Section MenuController::build(SectionID id) {

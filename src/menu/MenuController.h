@@ -60,6 +60,8 @@ public:
 
 private:
     QList<QAction*> items();
+    static bool isListSection(SectionID id);
+    bool hasItems(SectionID id);
 
     std::unique_ptr<LazyMenu> statusMenu;
     Store& store;

@@ -84,8 +84,16 @@ QString truncate(const QString& text, const QFont& font, qreal width) {
 StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
                   std::optional<bool> dot) {
     const qreal width = (info || reserveInfo) ? titleWithInfo : !dot ? titleAlone : titleWithDot;
+    // A menu shows the same titles at every rebuild; each is measured once per width.
+    static QHash<QPair<QString, int>, QString> truncated;
+    const QPair<QString, int> key(text, int(width));
+    auto found = truncated.constFind(key);
+    if (found == truncated.constEnd()) {
+        if (truncated.size() > 20000) truncated.clear();
+        found = truncated.insert(key, truncate(text, menuFont(), width));
+    }
     StyledTitle result;
-    result.title = truncate(text, menuFont(), width);
+    result.title = *found;
     result.tabbed = dot || info || reserveInfo;
     result.info = info;
     result.dot = dot;

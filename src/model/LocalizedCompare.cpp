@@ -52,9 +52,17 @@ int compareFolded(const QString& x, const QString& y) {
     return 0;
 }
 
+bool isASCII(const QString& s) {
+    for (const QChar c : s)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
 } // namespace
 
 int localizedStandardCompare(const QString& a, const QString& b) {
+    // Plain ASCII has no accents to set aside (most names, and sorts compare often).
+    if (isASCII(a) && isASCII(b)) return compareFolded(a.toCaseFolded(), b.toCaseFolded());
     // Accented letters sort with their base letter; only between names that differ in
     // nothing else does the accent decide, the plain one first.
     if (const int primary = compareFolded(baseLetters(a), baseLetters(b))) return primary;
