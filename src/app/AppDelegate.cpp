@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "actions/OpenWindows.h"
+#include "app/PreviewWindow.h"
 #include "discovery/Library.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
@@ -26,8 +27,25 @@ constexpr int trayRetryInterval = 2000;
 constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
 }
 
-AppDelegate::AppDelegate() = default;
-AppDelegate::~AppDelegate() = default;
+namespace {
+AppDelegate* currentDelegate = nullptr;
+}
+
+AppDelegate::AppDelegate() { currentDelegate = this; }
+
+AppDelegate::~AppDelegate() {
+    if (currentDelegate == this) currentDelegate = nullptr;
+}
+
+AppDelegate* AppDelegate::current() { return currentDelegate; }
+
+void AppDelegate::quickLook(const QList<QUrl>& urls) {
+    quickLookURLs = urls;
+    platform().dialogs().activate();
+    if (urls.isEmpty()) return;
+    if (!previewWindow) previewWindow = std::make_unique<PreviewWindow>();
+    previewWindow->preview(urls.first());
+}
 
 void AppDelegate::applicationDidFinishLaunching() {
     // A setting that cannot be written must not vanish silently. Writes may fail on any

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QObject>
+#include <QUrl>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -11,6 +13,7 @@ class QSystemTrayIcon;
 namespace tarn {
 
 class MenuController;
+class PreviewWindow;
 
 // Brings Tarn up once the event loop runs: the menu controller, the tray icon and the first-run
 // prompt. Lives as long as the process.
@@ -21,6 +24,12 @@ public:
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
+
+    // The program's delegate while it exists (what other parts reach the application through).
+    static AppDelegate* current();
+
+    // Previews the first of `urls` in the preview window.
+    void quickLook(const QList<QUrl>& urls);
 
     QSystemTrayIcon* statusItem() const { return trayIcon.get(); }
     MenuController* controller() const { return menuController.get(); }
@@ -41,6 +50,8 @@ private:
     QTimer trayRetry;
     bool saveAlertShowing = false;
     std::optional<QColor> panelColor; // what the tray icon sits on, once seen
+    std::unique_ptr<PreviewWindow> previewWindow;
+    QList<QUrl> quickLookURLs;
 };
 
 } // namespace tarn

@@ -1,7 +1,241 @@
 #include "menu/ItemActions.h"
 
+#include "actions/Opener.h"
+#include "app/AppDelegate.h"
+#include "discovery/Editors.h"
+#include "discovery/Library.h"
+#include "discovery/ShortcutsCLI.h"
+#include "discovery/Terminals.h"
+#include "git/GitStore.h"
+#include "menu/ActionItem.h"
+#include "menu/Icons.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuController.h"
+#include "menu/MenuStyle.h"
+#include "menu/WorkspaceCreator.h"
+#include "model/Store.h"
+#include "platform/Applications.h"
+#include "platform/DefaultsDomain.h"
+#include "platform/Desktop.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+
 namespace tarn::ItemActions {
 
-QList<QAction*> items(const Entry&) { return {}; }
+namespace {
+
+constexpr int openWithLimit = 30;
+
+QAction* action(const QString& title, std::function<void()> handler) {
+    return new ActionItem(title, QString(), std::move(handler));
+}
+
+QAction* separator() {
+    auto* item = new QAction;
+    item->setSeparator(true);
+    return item;
+}
+
+QAction* header(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    item->setProperty("isSectionHeader", true);
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+    return item;
+}
+
+QAction* submenu(const QString& title, LazyMenu::Build build) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    LazyMenu::attach(item, new LazyMenu(title, std::move(build)));
+    return item;
+}
+
+void copyText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+QString hostName(const QUrl& web) {
+    const QString host = web.host();
+    if (host.isEmpty()) return QStringLiteral("Remote");
+    if (host.contains(QLatin1String("github"))) return QStringLiteral("GitHub");
+    if (host.contains(QLatin1String("gitlab"))) return QStringLiteral("GitLab");
+    if (host.contains(QLatin1String("bitbucket"))) return QStringLiteral("Bitbucket");
+    return host;
+}
+
+QList<QAction*> gitItems(const QUrl& repo) {
+    const std::optional<GitStatus> status = GitStore::shared().status(repo.path());
+    QList<QAction*> items{header(status ? "Git \u00B7 " + status->summary() : QStringLiteral("Git"))};
+    if (const std::optional<QUrl> web = Git::remoteWebURL(repo))
+        items << action("Open on " + hostName(*web), [web = *web] { Opener::openURL(web, false); });
+    items << action(QStringLiteral("Fetch"), [repo] { GitStore::shared().run(GitOp::fetch, repo); });
+    items << action(QStringLiteral("Pull (fast-forward only)"), [repo] { GitStore::shared().run(GitOp::pull, repo); });
+    if (status) items << action(QStringLiteral("Copy Branch Name"), [branch = status->branch] { copyText(branch); });
+    return items;
+}
+
+QAction* openWith(const QUrl& url, bool includeEditors) {
+    return submenu(QStringLiteral("Open With"), [url, includeEditors] {
+        Desktop& desktop = platform().desktop();
+        QList<OfferedApplication> candidates;
+        auto listed = [&](const OfferedApplication& offered) {
+            return std::any_of(candidates.begin(), candidates.end(), [&](const OfferedApplication& c) {
+                return c.install.location == offered.install.location;
+            });
+        };
+        if (includeEditors) {
+            for (const Editor& editor : Editors::installed())
+                if (const auto install = platform().applications().find(editor.id)) {
+                    OfferedApplication offered = desktop.describe(*install);
+                    if (offered.name.isEmpty()) offered.name = editor.name;
+                    if (!listed(offered)) candidates << offered;
+                }
+        }
+        for (const OfferedApplication& offered : desktop.applicationsFor(url))
+            if (!listed(offered)) candidates << offered;
+        QList<QAction*> items;
+        for (const OfferedApplication& offered : candidates.mid(0, openWithLimit)) {
+            QAction* item = action(QString(offered.name).remove(QLatin1String(".app")),
+                                   [url, install = offered.install] { Opener::open({url}, install, false); });
+            item->setIcon(offered.iconName.isEmpty() ? Icons::file(offered.install.location)
+                                                     : QIcon::fromTheme(offered.iconName, Icons::file(offered.install.location)));
+            items << item;
+        }
+        return items;
+    });
+}
+
+// The repository an entry's git block shows: the library's, else a ".git" right inside it.
+std::optional<QString> repositoryFor(const Entry& entry) {
+    if (const std::optional<QString> path = Library::shared().gitPath(entry)) return path;
+    const QString own = entry.url.toLocalFile();
+    if (QFileInfo::exists(own + "/.git")) return own;
+    return std::nullopt;
+}
+
+QList<QAction*> fileItems(const Entry& entry) {
+    const QUrl url = entry.url;
+    QList<QAction*> items;
+    if (entry.kind == EntryKind::file) {
+        items << action(QStringLiteral("Open"), [entry] { Opener::open(entry, false); });
+    } else {
+        const std::optional<Editor> editor = Editors::editor(url);
+        items << action("Open in " + (editor ? editor->name : QStringLiteral("Editor")), [url] {
+            Opener::openInEditor(url, Opener::WindowMode::standard, false, std::nullopt);
+        });
+        if (editor && Editors::cliURL(*editor)) {
+            if (editor->newWindowFlag)
+                items << action(QStringLiteral("Open in New Window"), [url] {
+                    Opener::openInEditor(url, Opener::WindowMode::newWindow, false, std::nullopt);
+                });
+            if (editor->reuseWindowFlag)
+                items << action(QStringLiteral("Open in Current Window"), [url] {
+                    Opener::openInEditor(url, Opener::WindowMode::currentWindow, false, std::nullopt);
+                });
+        }
+    }
+    items << openWith(url, entry.kind != EntryKind::file);
+    items << action("Open in " + Terminals::current().name, [url] { Opener::openInTerminal(url); });
+    items << action(QStringLiteral("Show in Finder"), [url] {
+        if (const auto failure = platform().desktop().reveal(url))
+            platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failure);
+    });
+    items << action(QStringLiteral("Quick Look"), [url] {
+        if (AppDelegate* delegate = AppDelegate::current()) delegate->quickLook({url});
+    });
+    items << separator();
+    items << action(QStringLiteral("Copy Path"), [path = url.path()] { copyText(path); });
+    items << action(QStringLiteral("Copy File"), [url] { Opener::copyFile(url); });
+    if (const std::optional<QString> repo = repositoryFor(entry))
+        items << separator() << gitItems(QUrl::fromLocalFile(*repo));
+    items << separator();
+    if (entry.kind == EntryKind::repo || entry.kind == EntryKind::folder)
+        items << action(QStringLiteral("Save as Workspace\u2026"), [url] { WorkspaceCreator::save(url); });
+    items << favoriteItems(entry);
+    items << separator();
+    items << action(QStringLiteral("Move to Trash\u2026"), [url] { Opener::moveToTrash(url); });
+    return items;
+}
+
+QAction* addToShortcutFolder(const Entry& entry) {
+    return submenu(QStringLiteral("Add to Folder"), [entry] {
+        if (!entry.shortcutID) return QList<QAction*>{};
+        const QString id = *entry.shortcutID;
+        QList<QAction*> items;
+        for (const ShortcutFolder& folder : Store::shared().shortcutFolders()) {
+            const bool member = folder.shortcutIDs.contains(id);
+            QAction* item = action(folder.name, [folderID = folder.id, id, member] {
+                Store& store = Store::shared();
+                QList<ShortcutFolder> folders = store.shortcutFolders();
+                for (ShortcutFolder& stored : folders) {
+                    if (stored.id != folderID) continue;
+                    if (member) stored.shortcutIDs.removeAll(id);
+                    else stored.shortcutIDs << id;
+                    store.setShortcutFolders(folders);
+                    store.defaults().setBool(Keys::useCustomShortcuts, true);
+                    return;
+                }
+            });
+            item->setCheckable(true);
+            item->setChecked(member);
+            items << item;
+        }
+        if (!items.isEmpty()) items << separator();
+        // "New Folder…" needs the form dialog of the shortcut-folder work; not built yet.
+        QAction* create = action(QStringLiteral("New Folder\u2026"), [] {});
+        create->setEnabled(false);
+        items << create;
+        return items;
+    });
+}
+
+} // namespace
+
+QList<QAction*> items(const Entry& entry) {
+    switch (entry.kind) {
+    case EntryKind::link:
+        return QList<QAction*>{action(QStringLiteral("Open"), [url = entry.url] { Opener::openURL(url, false); }),
+                               action(QStringLiteral("Copy URL"), [text = entry.url.toString()] { copyText(text); }),
+                               separator()}
+               << favoriteItems(entry);
+    case EntryKind::shortcut:
+        return {action(QStringLiteral("Run Shortcut"), [entry] { ShortcutsCLI::run(entry); }),
+                action(QStringLiteral("Edit in Shortcuts"), [url = entry.url] { Opener::openURL(url, false); }),
+                action(QStringLiteral("Copy Name"), [title = entry.title] { copyText(title); }), separator(),
+                addToShortcutFolder(entry)};
+    default: return fileItems(entry);
+    }
+}
+
+QList<QAction*> favoriteItems(const Entry& entry) {
+    const std::optional<Favorite> favorite = Store::shared().favorite(entry);
+    QAction* toggle = favorite ? action(QStringLiteral("Remove from Favorites"), [entry] { Store::shared().removeFavorite(entry); })
+                               : action(QStringLiteral("Add to Favorites"), [entry] { Store::shared().addFavorite(entry, std::nullopt); });
+    QAction* groups = submenu(QStringLiteral("Add to Group"), [entry, favorite] {
+        QList<QAction*> items;
+        for (const FavoriteGroup& group : Store::shared().groups()) {
+            QAction* item = action(group.name, [entry, name = group.name] { Store::shared().addFavorite(entry, name); });
+            item->setCheckable(true);
+            item->setChecked(favorite && favorite->group == group.name);
+            items << item;
+        }
+        if (!items.isEmpty()) items << separator();
+        items << action(QStringLiteral("New Group\u2026"), [entry] {
+            AppDelegate* delegate = AppDelegate::current();
+            MenuController* controller = delegate ? delegate->controller() : nullptr;
+            if (!controller) return;
+            if (const std::optional<QString> name = controller->askGroupName(QString()))
+                Store::shared().addFavorite(entry, *name);
+        });
+        if (favorite && favorite->group)
+            items << action(QStringLiteral("Remove from Group"), [entry] { Store::shared().addFavorite(entry, std::nullopt); });
+        return items;
+    });
+    return {toggle, groups};
+}
 
 } // namespace tarn::ItemActions

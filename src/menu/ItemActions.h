@@ -7,8 +7,11 @@
 
 namespace tarn::ItemActions {
 
-// The action submenu of an entry (the alternate item shown with Alt). Not built yet: it lists
-// nothing, so the submenu shows "Empty", until the item-actions work fills it.
+// The action submenu of an entry (its alternate item, shown with Alt, and Quick Open's
+// actions): open it in various ways, reveal, copy, git, favorites, workspaces, trash.
 QList<QAction*> items(const Entry& entry);
+
+// Add or remove the favorite, and "Add to Group".
+QList<QAction*> favoriteItems(const Entry& entry);
 
 } // namespace tarn::ItemActions

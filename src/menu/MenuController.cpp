@@ -405,7 +405,7 @@ void MenuController::addFolder() {
     const std::optional<QList<QUrl>> chosen = dialogs.openPanel(
         {QStringLiteral("Add Folders to Tarn"),
          QStringLiteral("Choose folders you want quick access to from the menu bar."),
-         QStringLiteral("Choose"), true, true});
+         QStringLiteral("Choose"), true, true, QString()});
     addFolderShowing = false;
     if (!chosen) return;
     for (const QUrl& url : *chosen) store.addFolder(url);
@@ -417,7 +417,7 @@ void MenuController::addFavorites() {
     dialogs.activate();
     const std::optional<QList<QUrl>> chosen = dialogs.openPanel(
         {QStringLiteral("Add Favorites"), QStringLiteral("Choose files, folders or workspaces."),
-         QStringLiteral("Choose"), false, true});
+         QStringLiteral("Choose"), false, true, QString()});
     if (!chosen) return;
     for (const QUrl& url : *chosen) store.addFavorite(Entry::classify(url), std::nullopt);
 }

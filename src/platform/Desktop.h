@@ -12,9 +12,27 @@ namespace tarn {
 // The desktop's handlers for locations, and starting applications with them. Each operation
 // returns none when the application was started, else the reason it could not be, in words a
 // user understands. `background`: the started application should not come to the front.
+// An application the desktop offers for opening something, as the user knows it.
+struct OfferedApplication {
+    ApplicationInstall install;
+    QString name;     // its display name
+    QString iconName; // an icon-theme name or an icon file; empty for none
+
+    bool operator==(const OfferedApplication&) const = default;
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
+
+    // Shows the item selected in the file manager; opens its folder when no file manager can.
+    virtual std::optional<QString> reveal(const QUrl& url) = 0;
+
+    // The applications that can open `url`, the default first, each once.
+    virtual QList<OfferedApplication> applicationsFor(const QUrl& url) = 0;
+
+    // The display name and icon of an installed application.
+    virtual OfferedApplication describe(const ApplicationInstall& install) = 0;
 
     // Opens `url` with the default application of its file type or URL scheme.
     virtual std::optional<QString> openURL(const QUrl& url, bool background) = 0;

@@ -15,6 +15,7 @@ struct OpenPanelRequest {
     QString prompt;
     bool directoriesOnly = false;
     bool multipleSelection = false;
+    QString directory; // where the panel starts; empty for its default
 
     bool operator==(const OpenPanelRequest&) const = default;
 };

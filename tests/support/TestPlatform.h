@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRecursiveMutex>
@@ -121,6 +122,16 @@ public:
     std::optional<QString> openTerminal(const QString& folder, const ApplicationInstall& application) override {
         terminals.append({folder, application});
         return failure;
+    }
+    QList<QUrl> revealed;
+    std::optional<QString> reveal(const QUrl& url) override {
+        revealed << url;
+        return failure;
+    }
+    QList<OfferedApplication> offered; // what applicationsFor answers
+    QList<OfferedApplication> applicationsFor(const QUrl&) override { return offered; }
+    OfferedApplication describe(const ApplicationInstall& install) override {
+        return {install, QFileInfo(install.location).fileName(), QString()};
     }
 };
 

@@ -148,6 +148,7 @@ std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
         const QString value = unescapeValue(line.mid(equals + 1).trimmed());
         if (key == QLatin1String("Name")) entry.name = value;
         else if (key == QLatin1String("Exec")) entry.exec = value;
+        else if (key == QLatin1String("Icon")) entry.icon = value;
         else if (key == QLatin1String("Hidden")) entry.hidden = value == QLatin1String("true");
     }
     if (!sawGroup) return std::nullopt;

@@ -12,6 +12,7 @@ struct DesktopEntry {
     QString path;
     QString name;
     QString exec;
+    QString icon;
     bool hidden = false; // Hidden=true: the entry counts as deleted
 
     bool operator==(const DesktopEntry&) const = default;

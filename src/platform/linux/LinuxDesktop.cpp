@@ -2,6 +2,9 @@
 
 #include "platform/linux/DesktopEntry.h"
 
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,7 +109,7 @@ QString LinuxDesktop::mimeTypeOf(const QUrl& url) {
     return QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
 }
 
-QStringList LinuxDesktop::applicationsFor(const QString& mimeType) {
+QStringList LinuxDesktop::desktopFilesFor(const QString& mimeType) {
     QStringList types{mimeType};
     const QMimeType type = QMimeDatabase().mimeTypeForName(mimeType);
     if (type.isValid()) types << type.allAncestors();
@@ -131,7 +134,7 @@ std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool) {
     if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
         return QStringLiteral("“%1” does not exist.").arg(name);
     const QString type = mimeTypeOf(url);
-    for (const QString& file : applicationsFor(type)) {
+    for (const QString& file : desktopFilesFor(type)) {
         const std::optional<DesktopEntry> entry = DesktopEntry::read(file);
         if (!entry || entry->hidden) continue;
         return start(entry->arguments({argumentFor(url)}));
@@ -161,6 +164,36 @@ std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const A
                                 ? *install.launcher
                                 : QFileInfo(*install.launcher).canonicalFilePath();
     return start(QStringList{*install.launcher} + terminalArguments(program, folder), folder);
+}
+
+std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
+    // The file manager's own interface selects the item; without one, its folder is opened.
+    QDBusInterface fileManager(QStringLiteral("org.freedesktop.FileManager1"),
+                               QStringLiteral("/org/freedesktop/FileManager1"),
+                               QStringLiteral("org.freedesktop.FileManager1"), QDBusConnection::sessionBus());
+    if (fileManager.isValid()) {
+        const QDBusMessage reply = fileManager.call(QStringLiteral("ShowItems"), QStringList{url.toString()}, QString());
+        if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
+    }
+    return openURL(QUrl::fromLocalFile(QFileInfo(url.toLocalFile()).absolutePath()), false);
+}
+
+OfferedApplication LinuxDesktop::describe(const ApplicationInstall& install) {
+    const QString file = install.desktopEntry.value_or(install.location);
+    if (file.endsWith(QLatin1String(".desktop")))
+        if (const std::optional<DesktopEntry> entry = DesktopEntry::read(file))
+            return {install, entry->name, entry->icon};
+    return {install, QFileInfo(install.launcher.value_or(install.location)).fileName(), QString()};
+}
+
+QList<OfferedApplication> LinuxDesktop::applicationsFor(const QUrl& url) {
+    QList<OfferedApplication> offered;
+    for (const QString& file : desktopFilesFor(mimeTypeOf(url))) {
+        const std::optional<DesktopEntry> entry = DesktopEntry::read(file);
+        if (!entry || entry->hidden || entry->exec.isEmpty()) continue;
+        offered << OfferedApplication{{file, std::nullopt, file}, entry->name, entry->icon};
+    }
+    return offered;
 }
 
 } // namespace tarn

@@ -15,9 +15,12 @@ public:
     std::optional<QString> openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
                                     bool background) override;
     std::optional<QString> openTerminal(const QString& folder, const ApplicationInstall& install) override;
+    std::optional<QString> reveal(const QUrl& url) override;
+    QList<OfferedApplication> applicationsFor(const QUrl& url) override;
+    OfferedApplication describe(const ApplicationInstall& install) override;
 
     // The desktop entry files that handle `mimeType`, the default first; each once.
-    static QStringList applicationsFor(const QString& mimeType);
+    static QStringList desktopFilesFor(const QString& mimeType);
     // The MIME type a URL is opened as: the file's type, or x-scheme-handler/<scheme>.
     static QString mimeTypeOf(const QUrl& url);
 };

@@ -58,7 +58,7 @@ std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& reque
         message->setWordWrap(true);
         layout->addWidget(message);
     }
-    auto* chooser = new QFileDialog(&panel, QString(), QDir::homePath());
+    auto* chooser = new QFileDialog(&panel, QString(), request.directory.isEmpty() ? QDir::homePath() : request.directory);
     chooser->setWindowFlags(Qt::Widget);
     chooser->setOption(QFileDialog::DontUseNativeDialog, true);
     chooser->setLabelText(QFileDialog::Accept, request.prompt);
