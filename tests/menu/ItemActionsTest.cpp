@@ -1,0 +1,225 @@
+#include "GitFixture.h"
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "discovery/Library.h"
+#include "git/GitStore.h"
+#include "menu/ItemActions.h"
+#include "menu/LazyMenu.h"
+#include "menu/WorkspaceCreator.h"
+#include "model/Store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace tarn;
+
+namespace {
+// Titles as shown: "-" separators, "# " headers, "[x] " checked items, " >" submenus.
+QStringList outline(const QList<QAction*>& items) {
+    QStringList lines;
+    for (QAction* item : items) {
+        if (item->isSeparator()) {
+            lines << "-";
+            continue;
+        }
+        QString line = QString(item->text()).replace("&&", "&");
+        if (item->property("isSectionHeader").toBool()) line = "# " + line;
+        if (item->isCheckable() && item->isChecked()) line = "[x] " + line;
+        if (item->menu()) line += " >";
+        lines << line;
+    }
+    return lines;
+}
+
+QList<QAction*> opened(QAction* item) {
+    auto* menu = qobject_cast<LazyMenu*>(item->menu());
+    menu->rebuild();
+    return menu->actions();
+}
+
+QAction* find(const QList<QAction*>& items, const QString& text) {
+    for (QAction* item : items)
+        if (item->text() == text) return item;
+    return nullptr;
+}
+} // namespace
+
+class ItemActionsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+        GitStore::shared().reset();
+        Library::shared().reset();
+    }
+    void cleanup() {
+        QTRY_VERIFY(GitStore::shared().inFlight().isEmpty());
+        GitStore::shared().reset();
+        Library::shared().reset();
+        platform.reset();
+        home.reset();
+    }
+
+    void actionLists_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList tail{"Add to Favorites", "Add to Group >", "-", "Move to Trash\u2026"};
+        QTest::newRow("link") << "link"
+                              << QStringList{"Open", "Copy URL", "-", "Add to Favorites", "Add to Group >"};
+        QTest::newRow("shortcut") << "shortcut"
+                                  << QStringList{"Run Shortcut", "Edit in Shortcuts", "Copy Name", "-", "Add to Folder >"};
+        QTest::newRow("file") << "file"
+                              << QStringList{"Open", "Open With >", "Open in Terminal", "Show in Finder", "Quick Look", "-",
+                                             "Copy Path", "Copy File", "-"} + tail;
+        QTest::newRow("plain folder, editor with a launcher")
+            << "folder"
+            << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
+                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-",
+                           "Save as Workspace\u2026"} + tail;
+        QTest::newRow("folder with .git inside, not mapped: the git block")
+            << "gitfolder"
+            << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
+                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-",
+                           "# Git", "Fetch", "Pull (fast-forward only)", "-", "Save as Workspace\u2026"} + tail;
+        QTest::newRow("workspace: no Save as Workspace")
+            << "workspace"
+            << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
+                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-"} + tail;
+    }
+
+    void actionLists() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, expected);
+        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
+        platform->fakeApplications.installs.insert("com.microsoft.VSCode", {home->path() + "/vscode", launcher, {}});
+        Entry entry;
+        if (kind == "link") entry = {EntryKind::link, QUrl("https://example.com"), "Example", {}, {}};
+        else if (kind == "shortcut") entry = {EntryKind::shortcut, QUrl("shortcuts://x"), "Build", QString("id"), {}};
+        else if (kind == "file") entry = Entry::classify(QUrl::fromLocalFile(home->writeFile("notes.md", "x")));
+        else if (kind == "folder") entry = Entry::classify(QUrl::fromLocalFile(home->makeFolder("plain")));
+        else if (kind == "gitfolder") {
+            home->makeFolder("linked/.git");
+            entry = {EntryKind::folder, QUrl::fromLocalFile(home->path() + "/linked"), "linked", {}, {}};
+        } else entry = Entry::classify(QUrl::fromLocalFile(home->writeFile("w/team.code-workspace", "{}")));
+        const QList<QAction*> items = ItemActions::items(entry);
+        QCOMPARE(outline(items), expected);
+        qDeleteAll(items);
+    }
+
+    void gitBlockWithStatusAndRemote() {
+        const QString repo = home->path() + "/tarn";
+        test::makeRepo(repo);
+        test::git(repo, {"remote", "add", "origin", "git@git.example.org:team/tarn.git"});
+        GitStore::shared().setStatusReader([](const QString&) { return GitStatus{"main", 1, 0, 2}; });
+        GitStore::shared().refresh({repo}, true);
+        QTRY_VERIFY(GitStore::shared().status(repo));
+        const QList<QAction*> items = ItemActions::items({EntryKind::repo, QUrl::fromLocalFile(repo), "tarn", {}, {}});
+        const QStringList shown = outline(items);
+        const qsizetype start = shown.indexOf("# Git \u00B7 main \u00B7 2 changes \u00B7 \u21911 \u21930");
+        QVERIFY(start > 0);
+        QCOMPARE(shown.mid(start + 1, 4),
+                 QStringList({"Open on git.example.org", "Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));
+        qDeleteAll(items);
+    }
+
+    void favoritesAndGroups() {
+        const Entry entry = Entry::classify(QUrl::fromLocalFile(home->writeFile("notes.md", "x")));
+        Store::shared().addGroup("Work");
+        QList<QAction*> items = ItemActions::favoriteItems(entry);
+        QCOMPARE(outline(items), QStringList({"Add to Favorites", "Add to Group >"}));
+        QCOMPARE(outline(opened(items[1])), QStringList({"Work", "-", "New Group\u2026"}));
+        find(opened(items[1]), "Work")->trigger();
+        qDeleteAll(items);
+        QCOMPARE(Store::shared().favorite(entry)->group, QString("Work"));
+
+        items = ItemActions::favoriteItems(entry);
+        QCOMPARE(outline(items).first(), QString("Remove from Favorites"));
+        QCOMPARE(outline(opened(items[1])), QStringList({"[x] Work", "-", "New Group\u2026", "Remove from Group"}));
+        find(opened(items[1]), "Remove from Group")->trigger();
+        QVERIFY(!Store::shared().favorite(entry)->group);
+        items[0]->trigger();
+        QVERIFY(!Store::shared().favorite(entry));
+        qDeleteAll(items);
+    }
+
+    void openWithListsEachApplicationOnce() {
+        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
+        const ApplicationInstall code{home->path() + "/vscode", launcher, {}};
+        platform->fakeApplications.installs.insert("com.microsoft.VSCode", code);
+        platform->fakeDesktop.offered << OfferedApplication{code, "Code.app", {}};
+        for (int i = 0; i < 40; ++i)
+            platform->fakeDesktop.offered << OfferedApplication{{QString("/apps/a%1.desktop").arg(i), {}, {}},
+                                                                QString("App %1.app").arg(i), {}};
+        const QString folder = home->makeFolder("src");
+        const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(folder)));
+        const QList<QAction*> apps = opened(find(items, "Open With"));
+        QCOMPARE(apps.size(), 30);
+        QCOMPARE(apps[0]->text(), QString("vscode")); // the editor first, and once
+        QCOMPARE(apps[1]->text(), QString("App 0"));  // ".app" removed
+        apps[1]->trigger();
+        QCOMPARE(platform->fakeDesktop.openedWith.last().urls, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        QCOMPARE(platform->fakeDesktop.openedWith.last().application.location, QString("/apps/a0.desktop"));
+        qDeleteAll(items);
+    }
+
+    void revealAsks_theDesktop() {
+        const QString file = home->writeFile("notes.md", "x");
+        const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(file)));
+        find(items, "Show in Finder")->trigger();
+        QCOMPARE(platform->fakeDesktop.revealed, QList<QUrl>{QUrl::fromLocalFile(file)});
+        qDeleteAll(items);
+    }
+
+    void workspaceFileBytes() {
+        QCOMPARE(WorkspaceCreator::contents("/home/me/src/a \"b\""),
+                 QByteArray("{\n\t\"folders\": [\n\t\t{ \"path\": \"\\/home\\/me\\/src\\/a \\\"b\\\"\" }\n\t],\n"
+                            "\t\"settings\": {}\n}\n"));
+    }
+
+    void saveAsWorkspace() {
+        const QString target = home->makeFolder("workspaces");
+        platform->memoryDefaults.setString(Keys::workspacesFolder, target);
+        const QString api = home->makeFolder("code/api");
+        platform->testDialogs.answers.enqueue(1); // "Done"
+        WorkspaceCreator::save(QUrl::fromLocalFile(api));
+        QFile file(target + "/api.code-workspace");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), WorkspaceCreator::contents(api));
+        file.close();
+        QCOMPARE(platform->testDialogs.questions.last().message, QString("Saved \u201Capi.code-workspace\u201D"));
+        QCOMPARE(platform->testDialogs.questions.last().informative, "in " + tildePath(QUrl::fromLocalFile(target)));
+
+        // Saving again never overwrites: it offers the existing file.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("mine");
+        file.close();
+        platform->testDialogs.answers.enqueue(1); // "Cancel"
+        WorkspaceCreator::save(QUrl::fromLocalFile(api));
+        QCOMPARE(platform->testDialogs.questions.last().message, QString("\u201Capi.code-workspace\u201D already exists"));
+        QCOMPARE(platform->testDialogs.questions.last().buttons, QStringList({"Open", "Cancel"}));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("mine"));
+        QTRY_VERIFY(!Library::shared().scanning);
+    }
+
+    void chooseWorkspacesFolderPinsIt() {
+        const QString chosen = home->makeFolder("ws");
+        platform->testDialogs.openPanelAnswers.enqueue(QList<QUrl>{QUrl::fromLocalFile(chosen)});
+        QCOMPARE(WorkspaceCreator::chooseWorkspacesFolder(), std::optional(QUrl::fromLocalFile(chosen)));
+        QCOMPARE(platform->testDialogs.openPanelRequests.last().title, QString("Workspaces Folder"));
+        QCOMPARE(Store::shared().defaults().string(Keys::workspacesFolder), std::optional(chosen));
+        QCOMPARE(Store::shared().pinnedFolders().size(), 1);
+        QVERIFY(!WorkspaceCreator::chooseWorkspacesFolder()); // cancelled
+    }
+};
+
+TARN_TEST(ItemActionsTest)
+#include "ItemActionsTest.moc"
