@@ -24,6 +24,8 @@ TempHome::TempHome() {
         QDir().mkpath(dir.path() + it.value());
         qputenv(it.key().constData(), QFile::encodeName(dir.path() + it.value()));
     }
+    // File types are the system's: the MIME database is read from the data folders.
+    QFile::link(QStringLiteral("/usr/share/mime"), dir.path() + "/system/share/mime");
 }
 
 TempHome::~TempHome() {

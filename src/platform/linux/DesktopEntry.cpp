@@ -149,6 +149,7 @@ std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
         if (key == QLatin1String("Name")) entry.name = value;
         else if (key == QLatin1String("Exec")) entry.exec = value;
         else if (key == QLatin1String("Icon")) entry.icon = value;
+        else if (key == QLatin1String("MimeType")) entry.mimeTypes = value.split(';', Qt::SkipEmptyParts);
         else if (key == QLatin1String("Hidden")) entry.hidden = value == QLatin1String("true");
     }
     if (!sawGroup) return std::nullopt;

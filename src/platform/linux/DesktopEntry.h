@@ -13,6 +13,7 @@ struct DesktopEntry {
     QString name;
     QString exec;
     QString icon;
+    QStringList mimeTypes; // MimeType=
     bool hidden = false; // Hidden=true: the entry counts as deleted
 
     bool operator==(const DesktopEntry&) const = default;

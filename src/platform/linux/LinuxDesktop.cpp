@@ -3,7 +3,6 @@
 #include "platform/linux/DesktopEntry.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
@@ -18,6 +17,8 @@
 namespace tarn {
 
 namespace {
+
+constexpr int revealTimeout = 5000;
 
 QStringList applicationFolders() {
     return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
@@ -126,6 +127,21 @@ QStringList LinuxDesktop::desktopFilesFor(const QString& mimeType) {
         for (const QString& folder : applicationFolders())
             add(idsIn(folder + "/mimeinfo.cache", "MIME Cache", candidate));
     }
+    // Entries installed without updating the cache (common in ~/.local/share/applications)
+    // say what they open themselves.
+    for (const QString& folder : applicationFolders()) {
+        for (const QString& name : QDir(folder).entryList({"*.desktop"}, QDir::Files, QDir::Name)) {
+            const QString path = folder + '/' + name;
+            if (found.contains(path)) continue;
+            const std::optional<DesktopEntry> entry = DesktopEntry::read(path);
+            if (!entry) continue;
+            for (const QString& candidate : types) {
+                if (!entry->mimeTypes.contains(candidate)) continue;
+                if (desktopFile(name) == path) found << path; // not shadowed by an earlier folder
+                break;
+            }
+        }
+    }
     return found;
 }
 
@@ -168,13 +184,13 @@ std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const A
 
 std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
     // The file manager's own interface selects the item; without one, its folder is opened.
-    QDBusInterface fileManager(QStringLiteral("org.freedesktop.FileManager1"),
-                               QStringLiteral("/org/freedesktop/FileManager1"),
-                               QStringLiteral("org.freedesktop.FileManager1"), QDBusConnection::sessionBus());
-    if (fileManager.isValid()) {
-        const QDBusMessage reply = fileManager.call(QStringLiteral("ShowItems"), QStringList{url.toString()}, QString());
-        if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
-    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{url.toString()} << QString();
+    // Bounded: a file manager that D-Bus has to start first gets a few seconds.
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, revealTimeout);
+    if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
     return openURL(QUrl::fromLocalFile(QFileInfo(url.toLocalFile()).absolutePath()), false);
 }
 
