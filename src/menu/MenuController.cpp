@@ -10,6 +10,7 @@
 #include "menu/Icons.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
+#include "menu/Presets.h"
 #include "model/LocalizedCompare.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
@@ -313,8 +314,11 @@ QList<QAction*> MenuController::folderItems() {
 }
 
 QList<QAction*> MenuController::quickAccessItems() {
-    // Downloads, screenshots and volumes are not built yet.
-    return {};
+    QList<QAction*> items;
+    if (store.boolean(Keys::showDownloads, true)) items << Presets::downloads();
+    if (store.boolean(Keys::showScreenshots, true)) items << Presets::screenshots();
+    if (store.boolean(Keys::showVolumes, true)) items << Presets::volumes();
+    return items;
 }
 
 QList<QAction*> MenuController::mirroredShortcutItems(const ShortcutsSnapshot& snapshot) {

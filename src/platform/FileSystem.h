@@ -21,6 +21,9 @@ struct DirectoryItem {
 // cannot be read.
 QList<DirectoryItem> listDirectory(const QString& path);
 
+// Whether the file carries the extended attribute `name` (its size can be read).
+bool hasExtendedAttribute(const QString& path, const QString& name);
+
 // The home folder of the named user; none when there is no such user.
 std::optional<QString> homeFolderOf(const QString& user);
 

@@ -6,6 +6,7 @@ class Applications;
 class DefaultsDomain;
 class Desktop;
 class Dialogs;
+class Volumes;
 class WindowTitles;
 
 // The operating-system services Tarn uses that Qt does not give. Everything reaches them
@@ -19,6 +20,7 @@ public:
     virtual const Applications& applications() = 0;
     virtual const WindowTitles& windowTitles() = 0;
     virtual Desktop& desktop() = 0;
+    virtual Volumes& volumes() = 0;
 };
 
 // The platform in use: the one installed with setPlatform, else the real one.

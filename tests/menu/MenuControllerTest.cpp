@@ -78,6 +78,12 @@ private Q_SLOTS:
 
     void nothingPinnedNothingFound() {
         MenuController controller;
+        // Quick access is on by default and always has its three items.
+        QCOMPARE(outline(controller.menu()).mid(3, 5),
+                 QStringList({"-", "# Quick Access", "Latest Downloads >", "Recent Screenshots >", "Volumes >"}));
+        for (const char* key : {Keys::showDownloads, Keys::showScreenshots, Keys::showVolumes})
+            platform->memoryDefaults.setBool(key, false);
+        controller.rebuild();
         QCOMPARE(outline(controller.menu()),
                  QStringList({"Search\u2026 [\u2303\u2325Space]", "-", "Add a folder to get started (off)", "-",
                               "Add >", "Settings >", "-", "Quit Tarn"}));

@@ -6,6 +6,7 @@
 #include "platform/WindowTitles.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
+#include "platform/Volumes.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -135,6 +136,22 @@ public:
     }
 };
 
+// Volumes the test declares; ejecting fails for the mount points in `failing`.
+class FakeVolumes : public Volumes {
+public:
+    QList<MountedVolume> volumes;
+    QHash<QString, QString> failing; // mount point -> reason
+    QStringList ejected;
+    QMutex mutex;
+    QList<MountedVolume> mounted() override { return volumes; }
+    std::optional<QString> eject(const QString& mountPoint) override {
+        QMutexLocker locker(&mutex);
+        if (failing.contains(mountPoint)) return failing.value(mountPoint);
+        ejected << mountPoint;
+        return std::nullopt;
+    }
+};
+
 // Installs itself as the platform for its lifetime.
 class TestPlatform : public Platform {
 public:
@@ -146,12 +163,14 @@ public:
     const Applications& applications() override { return fakeApplications; }
     const WindowTitles& windowTitles() override { return fakeWindowTitles; }
     Desktop& desktop() override { return fakeDesktop; }
+    Volumes& volumes() override { return fakeVolumes; }
 
     MemoryDefaults memoryDefaults;
     TestDialogs testDialogs;
     FakeApplications fakeApplications;
     FakeWindowTitles fakeWindowTitles;
     FakeDesktop fakeDesktop;
+    FakeVolumes fakeVolumes;
 };
 
 } // namespace tarn::test

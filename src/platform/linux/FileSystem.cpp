@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -55,6 +56,10 @@ std::optional<QString> homeFolderOf(const QString& user) {
         !found || !found->pw_dir)
         return std::nullopt;
     return QFile::decodeName(found->pw_dir);
+}
+
+bool hasExtendedAttribute(const QString& path, const QString& name) {
+    return ::getxattr(QFile::encodeName(path).constData(), name.toUtf8().constData(), nullptr, 0) >= 0;
 }
 
 } // namespace tarn

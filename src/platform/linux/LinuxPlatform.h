@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxApplications.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxDialogs.h"
+#include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/X11WindowTitles.h"
 
 namespace tarn {
@@ -18,6 +19,7 @@ public:
     const Applications& applications() override { return installedApplications; }
     const WindowTitles& windowTitles() override { return x11Windows; }
     Desktop& desktop() override { return desktopHandlers; }
+    Volumes& volumes() override { return mountedVolumes; }
 
 private:
     JsonDefaultsDomain defaultsDomain;
@@ -25,6 +27,7 @@ private:
     LinuxApplications installedApplications;
     X11WindowTitles x11Windows;
     LinuxDesktop desktopHandlers;
+    LinuxVolumes mountedVolumes;
 };
 
 } // namespace tarn

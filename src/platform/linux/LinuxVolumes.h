@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Volumes.h"
+
+namespace tarn {
+
+// Volumes the way Linux file managers show them: file systems mounted under /media,
+// /run/media/<user> and /mnt (never /, /boot, /home or pseudo file systems), with what UDisks2
+// on the system bus says of their drives; ejected through UDisks2 (unmount, then eject or
+// power off the drive).
+class LinuxVolumes : public Volumes {
+public:
+    QList<MountedVolume> mounted() override;
+    std::optional<QString> eject(const QString& mountPoint) override;
+
+    // Whether a mount point is one a user would call a volume.
+    static bool isUserVolume(const QString& mountPoint, const QString& fileSystemType);
+};
+
+} // namespace tarn
