@@ -38,6 +38,7 @@ QString describe(const QFileInfo& file, const QMimeType& type) {
 PreviewWindow::PreviewWindow() {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setFocusPolicy(Qt::StrongFocus);
     new QVBoxLayout(this);
 }
 
@@ -68,6 +69,7 @@ void PreviewWindow::preview(const QUrl& url) {
         view->setReadOnly(true);
         if (text.open(QIODevice::ReadOnly)) view->setPlainText(QString::fromUtf8(text.read(textPreviewBytes)));
         view->setMinimumSize(side, side * 3 / 4);
+        view->setFocusPolicy(Qt::NoFocus); // Space and Escape reach the window
         layout()->addWidget(view);
     } else {
         auto* icon = new QLabel;
@@ -87,6 +89,7 @@ void PreviewWindow::preview(const QUrl& url) {
     show();
     raise();
     activateWindow();
+    setFocus();
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event) {

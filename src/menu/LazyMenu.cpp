@@ -90,12 +90,12 @@ void LazyMenu::showAlternates(bool shown) {
     if (alternatesShown == shown) return;
     alternatesShown = shown;
     // Each alternate takes its primary's place; the highlight stays on that place. The item
-    // whose submenu is open stays as it is, so that the submenu (where Alt may have been
-    // pressed) stays open and swaps its own items.
+    // whose submenu the user is in stays as it is, so that the submenu stays open (and swaps
+    // its own items): a folder's contents, or an entry's actions entered with Alt held.
     QAction* active = activeAction();
-    QAction* keep = active && !isAlternate(active) && active->menu() && active->menu()->isVisible()
-                        ? active
-                        : nullptr;
+    const bool inSubmenu = active && active->menu() && active->menu()->isVisible() &&
+                           (!isAlternate(active) || active->menu()->activeAction());
+    QAction* keep = inSubmenu ? active : nullptr;
     QAction* stayActive = nullptr;
     const QList<QAction*> items = actions();
     for (qsizetype i = 0; i < items.size(); ++i) {
