@@ -59,8 +59,10 @@ void PreviewWindow::preview(const QUrl& url) {
     QImageReader image(file.filePath());
     if (file.isFile() && image.canRead()) {
         QImage picture = image.read();
+        if (picture.width() > side || picture.height() > side) // larger ones shrink, small ones stay
+            picture = picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         auto* label = new QLabel;
-        label->setPixmap(QPixmap::fromImage(picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        label->setPixmap(QPixmap::fromImage(picture));
         label->setAlignment(Qt::AlignCenter);
         layout()->addWidget(label);
     } else if (file.isFile() && type.inherits(QStringLiteral("text/plain"))) {

@@ -124,6 +124,16 @@ private Q_SLOTS:
         xdotool({"key", "alt+t"});
         QVERIFY(menu->isVisible());
         QCOMPARE(menu->activeAction(), primary);
+
+        // Into the actions with Alt held, then Alt released: the actions stay to be chosen.
+        xdotool({"keydown", "alt"});
+        QTRY_VERIFY(alternate->menu() && alternate->menu()->isVisible());
+        xdotool({"key", "Down"});
+        QTRY_VERIFY(alternate->menu()->activeAction());
+        xdotool({"keyup", "alt"});
+        QTest::qWait(200);
+        QVERIFY(alternate->menu()->isVisible());
+        QCOMPARE(alternate->menu()->activeAction()->text(), QString("Open in Editor"));
         menu->hide();
     }
 
