@@ -39,6 +39,10 @@ AppDelegate::~AppDelegate() {
 
 AppDelegate* AppDelegate::current() { return currentDelegate; }
 
+void AppDelegate::setMenuBarIcon(const QString& id) {
+    if (trayIcon) trayIcon->setIcon(MenuBarIcon::image(id, panelColor));
+}
+
 void AppDelegate::quickLook(const QList<QUrl>& urls) {
     quickLookURLs = urls;
     platform().dialogs().activate();

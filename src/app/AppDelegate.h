@@ -28,6 +28,9 @@ public:
     // The program's delegate while it exists (what other parts reach the application through).
     static AppDelegate* current();
 
+    // Shows the tray icon of the style `id` (the settings' "Menu Bar Icon").
+    void setMenuBarIcon(const QString& id);
+
     // Previews the first of `urls` in the preview window.
     void quickLook(const QList<QUrl>& urls);
 

@@ -185,10 +185,17 @@ QAction* addToShortcutFolder(const Entry& entry) {
             items << item;
         }
         if (!items.isEmpty()) items << separator();
-        // "New Folder…" needs the form dialog of the shortcut-folder work; not built yet.
-        QAction* create = action(QStringLiteral("New Folder\u2026"), [] {});
-        create->setEnabled(false);
-        items << create;
+        items << action(QStringLiteral("New Folder\u2026"), [id] {
+            const std::optional<FormAnswer> answer = platform().dialogs().form(
+                {QStringLiteral("New Shortcuts Folder"), QString(), {{QStringLiteral("Name"), QString()}},
+                 std::nullopt, QStringLiteral("Create")});
+            if (!answer || answer->values.isEmpty() || answer->values.first().isEmpty()) return;
+            Store& store = Store::shared();
+            QList<ShortcutFolder> folders = store.shortcutFolders();
+            folders << ShortcutFolder{QUuid::createUuid(), answer->values.first(), ShortcutFolder::Style::submenu, {id}};
+            store.setShortcutFolders(folders);
+            store.defaults().setBool(Keys::useCustomShortcuts, true);
+        });
         return items;
     });
 }

@@ -395,11 +395,6 @@ QList<QAction*> MenuController::addItems() {
     return {folder, favorites, link, group};
 }
 
-QList<QAction*> MenuController::settingsItems() {
-    // The settings submenu is not built yet.
-    return {};
-}
-
 void MenuController::addFolder() {
     // One panel at a time: a second request while it is up only brings it forward.
     Dialogs& dialogs = platform().dialogs();
@@ -426,13 +421,5 @@ void MenuController::addFavorites() {
     for (const QUrl& url : *chosen) store.addFavorite(Entry::classify(url), std::nullopt);
 }
 
-void MenuController::addLink() {
-    // Needs the form dialog of the settings work; not built yet.
-}
-
-std::optional<QString> MenuController::askGroupName(const QString&) {
-    // Needs the form dialog of the settings work; not built yet.
-    return std::nullopt;
-}
 
 } // namespace tarn

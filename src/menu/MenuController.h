@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -48,6 +49,12 @@ public:
     QList<QAction*> mirroredShortcutItems(const ShortcutsSnapshot& snapshot);
     QList<QAction*> customShortcutItems(const ShortcutsSnapshot& snapshot);
     QList<QAction*> settingsItems();
+    QList<QAction*> folderSettings(const QString& path);
+    QList<QAction*> sectionSettings();
+    QList<QAction*> quickAccessSettings();
+    QList<QAction*> groupSettings();
+    QList<QAction*> hotkeyChoices(const QString& current, const std::function<void(const QString&)>& set);
+    void toggleLaunchAtLogin();
 
     // Asks for folders to pin and pins each one chosen.
     void addFolder();

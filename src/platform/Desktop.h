@@ -34,6 +34,10 @@ public:
     // The display name and icon of an installed application.
     virtual OfferedApplication describe(const ApplicationInstall& install) = 0;
 
+    // Whether Tarn starts when the user logs in, and changing that; the reason when it could not.
+    virtual bool launchesAtLogin() = 0;
+    virtual std::optional<QString> setLaunchAtLogin(bool enabled) = 0;
+
     // Opens `url` with the default application of its file type or URL scheme.
     virtual std::optional<QString> openURL(const QUrl& url, bool background) = 0;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -20,6 +21,25 @@ struct OpenPanelRequest {
     bool operator==(const OpenPanelRequest&) const = default;
 };
 
+// A modal form: text fields (label, value) and an optional pop-up (label, options).
+struct FormRequest {
+    QString title;
+    QString message;
+    QList<QPair<QString, QString>> fields;
+    std::optional<QPair<QString, QStringList>> popup;
+    QString button;
+
+    bool operator==(const FormRequest&) const = default;
+};
+
+// What a confirmed form holds: the field values, trimmed, and the pop-up's index (0 without).
+struct FormAnswer {
+    QStringList values;
+    int choice = 0;
+
+    bool operator==(const FormAnswer&) const = default;
+};
+
 // Modal dialogs. Kept behind this seam so tests answer them instead of a person.
 class Dialogs {
 public:
@@ -36,6 +56,10 @@ public:
 
     // The chosen locations, or none when the user cancelled.
     virtual std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) = 0;
+
+    // The form's answer, or none when cancelled. Brings the application forward first; the
+    // first field has the focus; the buttons are `button`, then "Cancel".
+    virtual std::optional<FormAnswer> form(const FormRequest& request) = 0;
 
     // Brings the application in front of other applications.
     virtual void activate() = 0;

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -77,6 +78,25 @@ private Q_SLOTS:
         QTRY_COMPARE(args("editor"), "--new\n" + file);
         const auto broken = desktop.openWith({QUrl::fromLocalFile(file)}, {"/nowhere", std::nullopt, std::nullopt}, false);
         QVERIFY(broken);
+    }
+
+    void launchAtLogin() {
+        LinuxDesktop desktop;
+        QVERIFY(!desktop.launchesAtLogin());
+        QCOMPARE(desktop.setLaunchAtLogin(true), std::nullopt);
+        QVERIFY(desktop.launchesAtLogin());
+        QFile file(LinuxDesktop::autostartFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString contents = QString::fromUtf8(file.readAll());
+        file.close();
+        QVERIFY(contents.contains("Exec=/")); // the program by its absolute path
+        home->writeFile(".config/autostart/tarn.desktop", (contents + "Hidden=true\n").toUtf8());
+        QVERIFY(!desktop.launchesAtLogin()); // switched off in the session settings
+        QCOMPARE(desktop.setLaunchAtLogin(false), std::nullopt);
+        QVERIFY(!QFile::exists(LinuxDesktop::autostartFile()));
+        QVERIFY(QDir(home->path() + "/.config/autostart").removeRecursively());
+        home->writeFile(".config/autostart", "a file where the folder should be");
+        QVERIFY(desktop.setLaunchAtLogin(true)); // the reason it failed
     }
 
     void revealThroughTheFileManager() {

@@ -57,6 +57,12 @@ public:
     QQueue<int> answers; // the button index each question gets; -1 (closed) when none is queued
     QQueue<std::optional<QList<QUrl>>> openPanelAnswers;
     std::function<void()> duringOpenPanel; // runs while the panel is "up"
+    QList<FormRequest> forms;
+    QQueue<std::optional<FormAnswer>> formAnswers; // cancelled when none is queued
+    std::optional<FormAnswer> form(const FormRequest& request) override {
+        forms << request;
+        return formAnswers.isEmpty() ? std::nullopt : formAnswers.dequeue();
+    }
     int activations = 0;
 
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
@@ -131,6 +137,13 @@ public:
     }
     QList<OfferedApplication> offered; // what applicationsFor answers
     QList<OfferedApplication> applicationsFor(const QUrl&) override { return offered; }
+    bool atLogin = false;
+    bool launchesAtLogin() override { return atLogin; }
+    std::optional<QString> setLaunchAtLogin(bool enabled) override {
+        if (failure) return failure;
+        atLogin = enabled;
+        return std::nullopt;
+    }
     OfferedApplication describe(const ApplicationInstall& install) override {
         return {install, QFileInfo(install.location).fileName(), QString()};
     }

@@ -4,11 +4,13 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QSaveFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -180,6 +182,34 @@ std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const A
                                 ? *install.launcher
                                 : QFileInfo(*install.launcher).canonicalFilePath();
     return start(QStringList{*install.launcher} + terminalArguments(program, folder), folder);
+}
+
+QString LinuxDesktop::autostartFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/autostart/tarn.desktop";
+}
+
+bool LinuxDesktop::launchesAtLogin() {
+    const std::optional<DesktopEntry> entry = DesktopEntry::read(autostartFile());
+    return entry && !entry->hidden;
+}
+
+std::optional<QString> LinuxDesktop::setLaunchAtLogin(bool enabled) {
+    const QString file = autostartFile();
+    if (!enabled) {
+        QFile entry(file);
+        if (!entry.exists() || entry.remove()) return std::nullopt;
+        return entry.errorString();
+    }
+    // The program by its absolute path: the autostart session has its own search path.
+    QString program = QCoreApplication::applicationFilePath();
+    program.replace('\\', QLatin1String("\\\\")).replace(' ', QLatin1String("\\s"));
+    const QByteArray contents = "[Desktop Entry]\nType=Application\nName=Tarn\n"
+                                "Comment=Launcher for developers in the system tray\nExec=" +
+                                program.toUtf8() + "\nIcon=tarn\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+    QDir().mkpath(QFileInfo(file).path());
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(contents) >= 0 && out.commit()) return std::nullopt;
+    return out.errorString();
 }
 
 std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {

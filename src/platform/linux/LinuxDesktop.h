@@ -18,6 +18,11 @@ public:
     std::optional<QString> reveal(const QUrl& url) override;
     QList<OfferedApplication> applicationsFor(const QUrl& url) override;
     OfferedApplication describe(const ApplicationInstall& install) override;
+    bool launchesAtLogin() override;
+    std::optional<QString> setLaunchAtLogin(bool enabled) override;
+
+    // $XDG_CONFIG_HOME/autostart/tarn.desktop
+    static QString autostartFile();
 
     // The desktop entry files that handle `mimeType`, the default first; each once.
     static QStringList desktopFilesFor(const QString& mimeType);

@@ -2,6 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -77,6 +80,50 @@ std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& reque
     bringForward(panel);
     if (panel.exec() != QDialog::Accepted) return std::nullopt;
     return chooser->selectedUrls();
+}
+
+std::optional<FormAnswer> LinuxDialogs::form(const FormRequest& request) {
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Tarn"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setSpacing(6);
+    auto* title = new QLabel("<b>" + request.title.toHtmlEscaped() + "</b>", &dialog);
+    layout->addWidget(title);
+    if (!request.message.isEmpty()) {
+        auto* message = new QLabel(request.message, &dialog);
+        message->setWordWrap(true);
+        layout->addWidget(message);
+    }
+    QList<QLineEdit*> edits;
+    for (const auto& [label, value] : request.fields) {
+        layout->addWidget(new QLabel(label, &dialog));
+        auto* edit = new QLineEdit(value, &dialog);
+        edit->setMinimumWidth(300);
+        layout->addWidget(edit);
+        edits << edit;
+    }
+    QComboBox* popup = nullptr;
+    if (request.popup) {
+        layout->addWidget(new QLabel(request.popup->first, &dialog));
+        popup = new QComboBox(&dialog);
+        popup->addItems(request.popup->second);
+        layout->addWidget(popup);
+    }
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* confirm = buttons->addButton(request.button, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    confirm->setDefault(true);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    bringForward(dialog);
+    if (!edits.isEmpty()) edits.first()->setFocus();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    FormAnswer answer;
+    for (QLineEdit* edit : edits) answer.values << edit->text().trimmed();
+    answer.choice = popup ? std::max(0, popup->currentIndex()) : 0;
+    return answer;
 }
 
 } // namespace tarn

@@ -10,6 +10,7 @@ public:
     int ask(const QString& message, const QString& informative,
             const QStringList& buttons) override;
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
+    std::optional<FormAnswer> form(const FormRequest& request) override;
     void activate() override;
 
 protected:

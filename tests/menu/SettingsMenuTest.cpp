@@ -1,0 +1,203 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "discovery/Library.h"
+#include "git/GitStore.h"
+#include "menu/LazyMenu.h"
+#include "menu/MenuController.h"
+#include "menu/MenuStyle.h"
+#include "model/Store.h"
+
+#include <QTest>
+
+using namespace tarn;
+
+namespace {
+QStringList outline(const QList<QAction*>& items) {
+    QStringList lines;
+    for (QAction* item : items) {
+        if (item->isSeparator()) {
+            lines << "-";
+            continue;
+        }
+        QString line = QString(item->text()).replace("&&", "&");
+        if (const auto styled = MenuStyle::titleOf(item); styled && styled->info) line += " [" + styled->info->text + "]";
+        if (item->property("isSectionHeader").toBool()) line = "# " + line;
+        if (item->isCheckable() && item->isChecked()) line = "[x] " + line;
+        if (!item->isEnabled() && !item->property("isSectionHeader").toBool()) line += " (off)";
+        if (item->menu()) line += " >";
+        lines << line;
+    }
+    return lines;
+}
+
+QList<QAction*> open(QAction* item) {
+    auto* menu = qobject_cast<LazyMenu*>(item->menu());
+    menu->rebuild();
+    return menu->actions();
+}
+
+QAction* find(const QList<QAction*>& items, const QString& text) {
+    for (QAction* item : items)
+        if (QString(item->text()).replace("&&", "&") == text) return item;
+    return nullptr;
+}
+} // namespace
+
+class SettingsMenuTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TempHome> home;
+    std::unique_ptr<test::TestPlatform> platform;
+    std::unique_ptr<MenuController> controller;
+    Store& store = Store::shared();
+    QString code;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<test::TempHome>();
+        platform = std::make_unique<test::TestPlatform>();
+        Library::shared().reset();
+        Library::shared().setSources({[](const QList<QUrl>&) { return ScanResult{}; },
+                                      [](const QString&, int) { return RecentsResult{}; },
+                                      [] { return ShortcutsSnapshot{}; }});
+        code = home->makeFolder("code");
+        store.addFolder(QUrl::fromLocalFile(code));
+        controller = std::make_unique<MenuController>();
+    }
+    void cleanup() {
+        controller.reset();
+        QTRY_VERIFY(!Library::shared().scanning);
+        Library::shared().reset();
+        GitStore::shared().reset();
+        platform.reset();
+        home.reset();
+    }
+
+    void theList() {
+        QCOMPARE(outline(controller->settingsItems()),
+                 QStringList({"# Folders", "code >", "-", "# Menu", "Sections >", "Shortcuts >", "Quick Access >",
+                              "Favorite Groups >", "Menu Bar Icon >", "-", "# Apps", "Default Editor >", "Terminal App >",
+                              "Workspaces Folder >", "-", "# Keyboard Shortcuts", "Quick Open >", "Menu at Pointer >", "-",
+                              "[x] Show Git Status", "Show Open Windows (green dot)", "Fetch All Repositories",
+                              "Clear History", "Launch at Login"}));
+        // Dots on without a display that answers: the item says so, and offers the way.
+        platform->memoryDefaults.setBool(Keys::showOpenWindows, true);
+        platform->fakeWindowTitles.trusted = false;
+        const QStringList shown = outline(controller->settingsItems());
+        const QString expected = "[x] " + MenuStyle::title("Show Open Windows", MenuStyle::info("needs permission"), false,
+                                                           std::nullopt).title +
+                                 " [" + MenuStyle::info("needs permission").text + "]";
+        QVERIFY2(shown.contains(expected), qPrintable(shown.join('|')));
+        QVERIFY(shown.contains("Allow Accessibility Access\u2026"));
+    }
+
+    // Each toggle flips the value stored when it is chosen, and only its own field.
+    void folderSettings() {
+        const QList<QAction*> items = controller->folderSettings(code);
+        QCOMPARE(outline(items), QStringList({"Show Contents in Main Menu", "Sort By >", "[x] Folders First",
+                                              "Show Hidden Files", "Hide When Empty", "Item Limit >", "Editor >", "-",
+                                              "Show in Finder", "Remove from Menu"}));
+        QCOMPARE(outline(open(items[1])), QStringList({"[x] Name", "Date Modified", "Date Created", "Size", "Kind", "-",
+                                                       "[x] Ascending", "Descending"}));
+        QCOMPARE(outline(open(items[5])), QStringList({"25", "50", "100", "[x] 300", "1000"}));
+        QCOMPARE(outline(open(items[6])), QStringList({"[x] Default (none)", "-"}));
+        store.updateFolder(code, [](PinnedFolder& f) { f.options.showHidden = true; }); // changed meanwhile
+        items[2]->trigger();                                                           // Folders First
+        PinnedFolder stored = store.pinnedFolders().first();
+        QVERIFY(!stored.options.foldersFirst);
+        QVERIFY(stored.options.showHidden); // untouched
+        find(open(items[5]), "25")->trigger();
+        QCOMPARE(store.pinnedFolders().first().options.itemLimit, 25);
+        QVERIFY(controller->folderSettings(home->path() + "/elsewhere").isEmpty());
+        items.last()->trigger();
+        QVERIFY(store.pinnedFolders().isEmpty());
+        qDeleteAll(items);
+    }
+
+    void sections() {
+        const QList<QAction*> items = controller->sectionSettings();
+        QCOMPARE(outline(items).first(), QString("Favorites [inline] >"));
+        QCOMPARE(outline(items)[5], QString("Git Repositories [submenu] >"));
+        const QList<QAction*> first = open(items.first());
+        QCOMPARE(outline(first), QStringList({"[x] Show Inline", "Show as Submenu", "Hide", "-", "Move Up (off)", "Move Down"}));
+        find(first, "Hide")->trigger();
+        QCOMPARE(store.sections().first().mode, SectionMode::hidden);
+        find(first, "Move Down")->trigger();
+        QCOMPARE(store.sections()[1].id, SectionID::favorites);
+        qDeleteAll(items);
+    }
+
+    void hotkeys() {
+        QStringList stored;
+        const auto set = [&](const QString& id) { stored << id; };
+        QList<QAction*> items = controller->hotkeyChoices("ctrl-opt-m", set);
+        QCOMPARE(outline(items).mid(0, 3), QStringList({"Off", "-", "\u2303\u2325Space"}));
+        QVERIFY(outline(items).contains("[x] \u2303\u2325M"));
+        items[0]->trigger();
+        QCOMPARE(stored, QStringList{"off"});
+        qDeleteAll(items);
+        items = controller->hotkeyChoices("something-else", set);
+        QVERIFY(!outline(items).join('\n').contains("[x]"));
+        qDeleteAll(items);
+    }
+
+    void addLink_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("group");
+        QTest::addColumn<QString>("stored"); // "title|value|group", "" for nothing, "!" for an alert
+        QTest::newRow("scheme added, host as title") << "" << "example.com/docs" << 0 << "example.com|https://example.com/docs|";
+        QTest::newRow("named, in a group") << "Docs" << "vscode://file/x" << 1 << "Docs|vscode://file/x|Work";
+        QTest::newRow("nothing typed") << "x" << "https://" << 0 << "";
+        QTest::newRow("empty") << "x" << "" << 0 << "";
+        QTest::newRow("not a URL") << "" << "http://exa mple.com" << 0 << "!";
+    }
+
+    void addLink() {
+        QFETCH(QString, name);
+        QFETCH(QString, url);
+        QFETCH(int, group);
+        QFETCH(QString, stored);
+        store.addGroup("Work");
+        platform->testDialogs.formAnswers.enqueue(FormAnswer{{name, url}, group});
+        controller->addLink();
+        const FormRequest request = platform->testDialogs.forms.last();
+        QCOMPARE(request.title, QString("Add Link"));
+        QCOMPARE(request.popup->second, QStringList({"None", "Work"}));
+        const QList<Favorite> favorites = store.favorites();
+        if (stored == "!") {
+            QCOMPARE(platform->testDialogs.warnings.last().message, QString("That doesn\u2019t look like a valid URL"));
+            QVERIFY(favorites.isEmpty());
+        } else if (stored.isEmpty()) {
+            QVERIFY(favorites.isEmpty());
+        } else {
+            QCOMPARE(favorites.size(), 1);
+            QCOMPARE(favorites.first().title + '|' + favorites.first().value + '|' + favorites.first().group.value_or(""), stored);
+        }
+    }
+
+    void groupNames() {
+        platform->testDialogs.formAnswers.enqueue(FormAnswer{{"Reading"}, 0});
+        QCOMPARE(controller->askGroupName(""), std::optional<QString>("Reading"));
+        QCOMPARE(platform->testDialogs.forms.last().title, QString("New Favorite Group"));
+        QCOMPARE(platform->testDialogs.forms.last().button, QString("Create"));
+        platform->testDialogs.formAnswers.enqueue(FormAnswer{{""}, 0});
+        QCOMPARE(controller->askGroupName("Old"), std::nullopt);
+        QCOMPARE(platform->testDialogs.forms.last().title, QString("Rename Group"));
+        QCOMPARE(platform->testDialogs.forms.last().fields.first().second, QString("Old"));
+        QCOMPARE(controller->askGroupName("Old"), std::nullopt); // cancelled
+    }
+
+    void launchAtLogin() {
+        controller->toggleLaunchAtLogin();
+        QVERIFY(platform->fakeDesktop.atLogin);
+        QVERIFY(find(controller->settingsItems(), "Launch at Login")->isChecked());
+        platform->fakeDesktop.failure = QString("read-only folder");
+        controller->toggleLaunchAtLogin();
+        QCOMPARE(platform->testDialogs.warnings.last().message, QString("Couldn\u2019t change Launch at Login"));
+        QCOMPARE(platform->testDialogs.warnings.last().informative, QString("read-only folder"));
+    }
+};
+
+TARN_TEST(SettingsMenuTest)
+#include "SettingsMenuTest.moc"
