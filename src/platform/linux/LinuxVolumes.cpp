@@ -65,26 +65,35 @@ bool LinuxVolumes::isUserVolume(const QString& mountPoint, const QString& fileSy
            mountPoint.startsWith(QLatin1String("/mnt/"));
 }
 
-QList<MountedVolume> LinuxVolumes::mounted() {
+QList<MountedVolume> LinuxVolumes::volumesOf(const QList<Mount>& mounts) {
     QList<MountedVolume> volumes;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        const QString mountPoint = storage.rootPath();
-        if (storage.isRoot() || !isUserVolume(mountPoint, QString::fromLatin1(storage.fileSystemType()))) continue;
-        MountedVolume volume;
-        volume.mountPoint = mountPoint;
-        volume.name = storage.name();
-        if (storage.isValid() && storage.isReady()) volume.free = storage.bytesAvailable();
-        const QString block = blockObject(storage.device());
+    for (const Mount& mount : mounts) {
+        if (!isUserVolume(mount.mountPoint, mount.fileSystemType)) continue;
+        const QString block = blockObject(mount.device);
         const QString drive = block.isEmpty() ? QString() : driveOf(block);
-        volume.ejectable = !drive.isEmpty() && isEjectableDrive(drive);
-        volumes << volume;
+        volumes << MountedVolume{mount.mountPoint, mount.name, !drive.isEmpty() && isEjectableDrive(drive), mount.free};
     }
     return volumes;
 }
 
+QList<MountedVolume> LinuxVolumes::mounted() {
+    QList<Mount> mounts;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (storage.isRoot()) continue;
+        std::optional<qint64> free;
+        if (storage.isValid() && storage.isReady()) free = storage.bytesAvailable();
+        mounts << Mount{storage.rootPath(), storage.device(), QString::fromLatin1(storage.fileSystemType()),
+                        storage.name(), free};
+    }
+    return volumesOf(mounts);
+}
+
 std::optional<QString> LinuxVolumes::eject(const QString& mountPoint) {
-    const QStorageInfo storage(mountPoint);
-    const QString block = blockObject(storage.device());
+    return ejectDevice(QStorageInfo(mountPoint).device());
+}
+
+std::optional<QString> LinuxVolumes::ejectDevice(const QByteArray& device) {
+    const QString block = blockObject(device);
     if (block.isEmpty()) return QStringLiteral("No disk was found for this volume.");
     const QString drive = driveOf(block);
     const QVariantMap noOptions;

@@ -2,6 +2,8 @@
 
 #include "platform/Volumes.h"
 
+#include <QByteArray>
+
 namespace tarn {
 
 // Volumes the way Linux file managers show them: file systems mounted under /media,
@@ -15,6 +17,19 @@ public:
 
     // Whether a mount point is one a user would call a volume.
     static bool isUserVolume(const QString& mountPoint, const QString& fileSystemType);
+
+    // One mounted file system, as the mount table tells it.
+    struct Mount {
+        QString mountPoint;
+        QByteArray device;
+        QString fileSystemType;
+        QString name;
+        std::optional<qint64> free;
+    };
+    // The volumes among `mounts`, with UDisks2's word on their drives.
+    static QList<MountedVolume> volumesOf(const QList<Mount>& mounts);
+    // Unmounts the file system on `device` and ejects (or powers off) its drive.
+    static std::optional<QString> ejectDevice(const QByteArray& device);
 };
 
 } // namespace tarn
