@@ -106,9 +106,8 @@ private Q_SLOTS:
         daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
         QVERIFY(daemon.waitForReadyRead(10000));
         const QByteArray address = daemon.readLine().trimmed();
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
-        QDBusConnection system = QDBusConnection::systemBus();
-        QVERIFY2(system.isConnected(), "the system bus of this test is its own");
+        const QDBusConnection system = QDBusConnection::connectToBus(QString::fromUtf8(address), "tarn-test-system");
+        QVERIFY(system.isConnected());
 
         FakeUDisks udisks;
         udisks.blocks = {{"sdx1", {"/org/freedesktop/UDisks2/drives/Stick", ""}},
@@ -131,11 +130,13 @@ private Q_SLOTS:
              {"/run/media/me/CARD", "/dev/sdy1", "exfat", "CARD", std::nullopt},
              {"/mnt/image", "/dev/loop0", "ext4", "", 50},
              {"/boot/efi", "/dev/sda1", "vfat", "", 1},
-             {"/media/me/USB", "/dev/sdz1", "ext4", "USB", 7}});
+             {"/media/me/USB", "/dev/sdz1", "ext4", "USB", 7}},
+            system);
         // (the fake must be gone before anything below can fail and end the test)
         auto stop = qScopeGuard([&] {
             service.unregisterObject("/org/freedesktop/UDisks2");
             QDBusConnection::disconnectFromBus("fake-udisks");
+            QDBusConnection::disconnectFromBus("tarn-test-system");
             thread.quit();
             thread.wait();
             daemon.kill();
@@ -147,10 +148,10 @@ private Q_SLOTS:
         QVERIFY(!volumes[2].ejectable); // a loop device has no drive
         QVERIFY(volumes[3].ejectable);
 
-        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdx1"), std::nullopt);
-        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdy1"), std::optional<QString>("Target is busy"));
-        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdz1"), std::nullopt); // powered off instead
-        QVERIFY(LinuxVolumes::ejectDevice("tmpfs"));                     // no disk at all
+        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdx1", system), std::nullopt);
+        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdy1", system), std::optional<QString>("Target is busy"));
+        QCOMPARE(LinuxVolumes::ejectDevice("/dev/sdz1", system), std::nullopt); // powered off instead
+        QVERIFY(LinuxVolumes::ejectDevice("tmpfs", system));                     // no disk at all
         QMutexLocker locker(&udisks.mutex);
         QVERIFY(udisks.calls.contains("Eject Stick"));
         QVERIFY(!udisks.calls.contains("Eject Card")); // unmounting failed first

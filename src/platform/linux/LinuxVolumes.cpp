@@ -15,15 +15,15 @@ const QString service = QStringLiteral("org.freedesktop.UDisks2");
 constexpr int udisksTimeout = 3000;
 constexpr int ejectTimeout = 60000;
 
-QDBusMessage call(const QString& path, const QString& interface, const QString& method,
-                  const QVariantList& arguments, int timeout) {
+QDBusMessage call(const QDBusConnection& bus, const QString& path, const QString& interface,
+                  const QString& method, const QVariantList& arguments, int timeout) {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
-    return QDBusConnection::systemBus().call(message, QDBus::Block, timeout);
+    return bus.call(message, QDBus::Block, timeout);
 }
 
-QVariant property(const QString& path, const QString& interface, const QString& name) {
-    const QDBusMessage reply = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+QVariant property(const QDBusConnection& bus, const QString& path, const QString& interface, const QString& name) {
+    const QDBusMessage reply = call(bus, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
                                     {interface, name}, udisksTimeout);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
     return reply.arguments().first().value<QDBusVariant>().variant();
@@ -35,16 +35,16 @@ QString blockObject(const QByteArray& device) {
     return "/org/freedesktop/UDisks2/block_devices/" + QString::fromLocal8Bit(device.mid(5)).replace('-', '_');
 }
 
-QString driveOf(const QString& block) {
-    const QVariant drive = property(block, QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("Drive"));
+QString driveOf(const QDBusConnection& bus, const QString& block) {
+    const QVariant drive = property(bus, block, QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("Drive"));
     const QString path = drive.value<QDBusObjectPath>().path();
     return path == QLatin1String("/") ? QString() : path;
 }
 
-bool isEjectableDrive(const QString& drive) {
+bool isEjectableDrive(const QDBusConnection& bus, const QString& drive) {
     const QString interface = QStringLiteral("org.freedesktop.UDisks2.Drive");
-    return property(drive, interface, QStringLiteral("Ejectable")).toBool() ||
-           property(drive, interface, QStringLiteral("Removable")).toBool();
+    return property(bus, drive, interface, QStringLiteral("Ejectable")).toBool() ||
+           property(bus, drive, interface, QStringLiteral("Removable")).toBool();
 }
 
 QString errorOf(const QDBusMessage& reply) {
@@ -65,13 +65,14 @@ bool LinuxVolumes::isUserVolume(const QString& mountPoint, const QString& fileSy
            mountPoint.startsWith(QLatin1String("/mnt/"));
 }
 
-QList<MountedVolume> LinuxVolumes::volumesOf(const QList<Mount>& mounts) {
+QList<MountedVolume> LinuxVolumes::volumesOf(const QList<Mount>& mounts, const QDBusConnection& bus) {
     QList<MountedVolume> volumes;
     for (const Mount& mount : mounts) {
         if (!isUserVolume(mount.mountPoint, mount.fileSystemType)) continue;
         const QString block = blockObject(mount.device);
-        const QString drive = block.isEmpty() ? QString() : driveOf(block);
-        volumes << MountedVolume{mount.mountPoint, mount.name, !drive.isEmpty() && isEjectableDrive(drive), mount.free};
+        const QString drive = block.isEmpty() ? QString() : driveOf(bus, block);
+        volumes << MountedVolume{mount.mountPoint, mount.name, !drive.isEmpty() && isEjectableDrive(bus, drive),
+                                 mount.free};
     }
     return volumes;
 }
@@ -85,28 +86,28 @@ QList<MountedVolume> LinuxVolumes::mounted() {
         mounts << Mount{storage.rootPath(), storage.device(), QString::fromLatin1(storage.fileSystemType()),
                         storage.name(), free};
     }
-    return volumesOf(mounts);
+    return volumesOf(mounts, QDBusConnection::systemBus());
 }
 
 std::optional<QString> LinuxVolumes::eject(const QString& mountPoint) {
-    return ejectDevice(QStorageInfo(mountPoint).device());
+    return ejectDevice(QStorageInfo(mountPoint).device(), QDBusConnection::systemBus());
 }
 
-std::optional<QString> LinuxVolumes::ejectDevice(const QByteArray& device) {
+std::optional<QString> LinuxVolumes::ejectDevice(const QByteArray& device, const QDBusConnection& bus) {
     const QString block = blockObject(device);
     if (block.isEmpty()) return QStringLiteral("No disk was found for this volume.");
-    const QString drive = driveOf(block);
+    const QString drive = driveOf(bus, block);
     const QVariantMap noOptions;
     const QDBusMessage unmounted =
-        call(block, QStringLiteral("org.freedesktop.UDisks2.Filesystem"), QStringLiteral("Unmount"),
+        call(bus, block, QStringLiteral("org.freedesktop.UDisks2.Filesystem"), QStringLiteral("Unmount"),
              {QVariant::fromValue(noOptions)}, ejectTimeout);
     if (unmounted.type() != QDBusMessage::ReplyMessage) return errorOf(unmounted);
     if (drive.isEmpty()) return std::nullopt;
     const QString driveInterface = QStringLiteral("org.freedesktop.UDisks2.Drive");
-    QDBusMessage ejected = call(drive, driveInterface, QStringLiteral("Eject"), {QVariant::fromValue(noOptions)}, ejectTimeout);
+    QDBusMessage ejected = call(bus, drive, driveInterface, QStringLiteral("Eject"), {QVariant::fromValue(noOptions)}, ejectTimeout);
     if (ejected.type() == QDBusMessage::ReplyMessage) return std::nullopt;
     // Drives that cannot be ejected (USB sticks) are powered off instead.
-    ejected = call(drive, driveInterface, QStringLiteral("PowerOff"), {QVariant::fromValue(noOptions)}, ejectTimeout);
+    ejected = call(bus, drive, driveInterface, QStringLiteral("PowerOff"), {QVariant::fromValue(noOptions)}, ejectTimeout);
     if (ejected.type() == QDBusMessage::ReplyMessage) return std::nullopt;
     return errorOf(ejected);
 }

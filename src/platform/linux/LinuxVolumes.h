@@ -3,6 +3,7 @@
 #include "platform/Volumes.h"
 
 #include <QByteArray>
+#include <QDBusConnection>
 
 namespace tarn {
 
@@ -26,10 +27,10 @@ public:
         QString name;
         std::optional<qint64> free;
     };
-    // The volumes among `mounts`, with UDisks2's word on their drives.
-    static QList<MountedVolume> volumesOf(const QList<Mount>& mounts);
+    // The volumes among `mounts`, with the word of UDisks2 on `bus` on their drives.
+    static QList<MountedVolume> volumesOf(const QList<Mount>& mounts, const QDBusConnection& bus);
     // Unmounts the file system on `device` and ejects (or powers off) its drive.
-    static std::optional<QString> ejectDevice(const QByteArray& device);
+    static std::optional<QString> ejectDevice(const QByteArray& device, const QDBusConnection& bus);
 };
 
 } // namespace tarn
