@@ -75,12 +75,6 @@ bool goesBefore(const Info& a, const Info& b, const FolderOptions& options) {
     return options.ascending ? result < 0 : result > 0;
 }
 
-QAction* disabledItem(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    return item;
-}
-
 Entry fileEntry(const QUrl& url) {
     const QFileInfo file(url.toLocalFile());
     if (file.suffix() == QLatin1String("code-workspace"))
@@ -110,7 +104,7 @@ QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
 }
 
 QList<QAction*> contents(const QList<Listed>& listing, const FolderOptions& options) {
-    if (listing.isEmpty()) return {disabledItem(QStringLiteral("Empty"))};
+    if (listing.isEmpty()) return {disabled(QStringLiteral("Empty"))};
     const qsizetype shown = std::clamp<qint64>(options.itemLimit, 0, listing.size());
     QList<QAction*> items;
     for (qsizetype i = 0; i < shown; ++i) {
@@ -118,7 +112,7 @@ QList<QAction*> contents(const QList<Listed>& listing, const FolderOptions& opti
         items << (child.isFolder ? browsable(child.url, options) : entry(fileEntry(child.url)));
     }
     if (listing.size() > shown)
-        items << disabledItem(QStringLiteral("\u2026 and %1 more").arg(listing.size() - shown));
+        items << disabled(QStringLiteral("\u2026 and %1 more").arg(listing.size() - shown));
     return items;
 }
 
@@ -138,9 +132,7 @@ QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
                          QList<QAction*> items;
                          if (extraTop) items << extraTop();
                          items << folderActions(folder);
-                         auto* separator = new QAction;
-                         separator->setSeparator(true);
-                         items << separator;
+                         items << separator();
                          return items << contents(listing(folder, options), options);
                      }));
 

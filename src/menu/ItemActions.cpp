@@ -10,6 +10,7 @@
 #include "menu/ActionItem.h"
 #include "menu/Icons.h"
 #include "menu/LazyMenu.h"
+#include "menu/MenuItems.h"
 #include "menu/MenuController.h"
 #include "menu/MenuStyle.h"
 #include "menu/WorkspaceCreator.h"
@@ -26,34 +27,16 @@
 
 namespace tarn::ItemActions {
 
+using MenuItems::header;
+using MenuItems::separator;
+using MenuItems::submenu;
+
 namespace {
 
 constexpr int openWithLimit = 30;
 
 QAction* action(const QString& title, std::function<void()> handler) {
     return new ActionItem(title, QString(), std::move(handler));
-}
-
-QAction* separator() {
-    auto* item = new QAction;
-    item->setSeparator(true);
-    return item;
-}
-
-QAction* header(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    item->setProperty("isSectionHeader", true);
-    QFont font = item->font();
-    font.setBold(true);
-    item->setFont(font);
-    return item;
-}
-
-QAction* submenu(const QString& title, LazyMenu::Build build) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    LazyMenu::attach(item, new LazyMenu(title, std::move(build)));
-    return item;
 }
 
 void copyText(const QString& text) { QGuiApplication::clipboard()->setText(text); }

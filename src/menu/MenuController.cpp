@@ -25,6 +25,10 @@
 
 namespace tarn {
 
+using MenuItems::disabled;
+using MenuItems::header;
+using MenuItems::separator;
+
 namespace {
 
 constexpr qsizetype recentsShown = 8;
@@ -46,29 +50,6 @@ SectionLook lookOf(SectionID id) {
     case SectionID::quickAccess: return {"Quick Access", "tray", QString("Quick Access")};
     }
     return {};
-}
-
-QAction* separator() {
-    auto* item = new QAction;
-    item->setSeparator(true);
-    return item;
-}
-
-// A non-selectable header above a group of items.
-QAction* header(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    item->setProperty("isSectionHeader", true);
-    QFont font = item->font();
-    font.setBold(true);
-    item->setFont(font);
-    return item;
-}
-
-QAction* disabled(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    return item;
 }
 
 // An item that opens `submenu`, with a system symbol.

@@ -87,6 +87,35 @@ void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>&
     item->setToolTip(lines.join('\n'));
 }
 
+QAction* separator() {
+    auto* item = new QAction;
+    item->setSeparator(true);
+    return item;
+}
+
+// Qt's section separators show no text in every style; a bold disabled row does.
+QAction* header(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    item->setProperty("isSectionHeader", true);
+    QFont font = item->font();
+    font.setBold(true);
+    item->setFont(font);
+    return item;
+}
+
+QAction* disabled(const QString& title) {
+    auto* item = new QAction(MenuStyle::plainText(title));
+    item->setEnabled(false);
+    return item;
+}
+
+QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, const QIcon& icon) {
+    auto* item = new QAction(icon, MenuStyle::plainText(title));
+    LazyMenu::attach(item, new LazyMenu(title, std::move(build)));
+    return item;
+}
+
 QList<QAction*> folderActions(const QUrl& folder) {
     const std::optional<Editor> editor = Editors::editor(folder);
     auto* inEditor = new ActionItem("Open in " + (editor ? editor->name : QStringLiteral("Editor")),

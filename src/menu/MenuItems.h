@@ -4,6 +4,7 @@
 #include "model/PinnedFolder.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QList>
 #include <QUrl>
 #include <functional>
@@ -27,6 +28,13 @@ void applyTitle(QAction* item, const Entry& entry);
 // shown or the entry has none).
 void decorate(QAction* item, const Entry& entry, const std::optional<QString>& repo);
 void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>& repo);
+
+// The plain rows every menu uses: a separator line, a bold non-selectable header, a greyed
+// item, and an item whose submenu `build` makes each time it opens.
+QAction* separator();
+QAction* header(const QString& title);
+QAction* disabled(const QString& title);
+QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, const QIcon& icon = QIcon());
 
 // Open in the editor, in the file manager, in the terminal.
 QList<QAction*> folderActions(const QUrl& folder);

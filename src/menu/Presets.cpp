@@ -21,6 +21,9 @@
 
 namespace tarn::Presets {
 
+using MenuItems::disabled;
+using MenuItems::separator;
+
 namespace {
 
 constexpr qsizetype latestCount = 15;
@@ -38,18 +41,6 @@ FolderOptions listingOptions() {
     options.hideWhenEmpty = false;
     options.itemLimit = 300;
     return options;
-}
-
-QAction* disabled(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    return item;
-}
-
-QAction* separator() {
-    auto* item = new QAction;
-    item->setSeparator(true);
-    return item;
 }
 
 QAction* presetItem(const QString& title, const QIcon& icon, LazyMenu::Build build) {

@@ -12,6 +12,7 @@
 #include "menu/Icons.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuBarIcon.h"
+#include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
 #include "menu/WorkspaceCreator.h"
 #include "model/Store.h"
@@ -25,6 +26,11 @@
 #include <QPointer>
 
 namespace tarn {
+
+using MenuItems::disabled;
+using MenuItems::header;
+using MenuItems::separator;
+using MenuItems::submenu;
 
 namespace {
 
@@ -42,34 +48,6 @@ QAction* choice(const QString& title, bool checked, std::function<void()> handle
     auto* item = new ActionItem(title, QString(), std::move(handler));
     item->setCheckable(true);
     item->setChecked(checked);
-    return item;
-}
-
-QAction* separator() {
-    auto* item = new QAction;
-    item->setSeparator(true);
-    return item;
-}
-
-QAction* header(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    item->setProperty("isSectionHeader", true);
-    QFont font = item->font();
-    font.setBold(true);
-    item->setFont(font);
-    return item;
-}
-
-QAction* disabled(const QString& title) {
-    auto* item = new QAction(MenuStyle::plainText(title));
-    item->setEnabled(false);
-    return item;
-}
-
-QAction* submenu(const QString& title, LazyMenu::Build build, const QIcon& icon = QIcon()) {
-    auto* item = new QAction(icon, MenuStyle::plainText(title));
-    LazyMenu::attach(item, new LazyMenu(title, std::move(build)));
     return item;
 }
 
