@@ -1,4 +1,5 @@
 #include "GitFixture.h"
+#include "MenuOutline.h"
 #include "TempHome.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
@@ -14,37 +15,13 @@
 #include <QTest>
 
 using namespace tarn;
+using test::outline;
 
 namespace {
-// Titles as shown: "-" separators, "# " headers, "[x] " checked items, " >" submenus.
-QStringList outline(const QList<QAction*>& items) {
-    QStringList lines;
-    for (QAction* item : items) {
-        if (item->isSeparator()) {
-            lines << "-";
-            continue;
-        }
-        QString line = QString(item->text()).replace("&&", "&");
-        if (item->property("isSectionHeader").toBool()) line = "# " + line;
-        if (item->isCheckable() && item->isChecked()) line = "[x] " + line;
-        if (item->menu()) line += " >";
-        lines << line;
-    }
-    return lines;
-}
-
-QList<QAction*> opened(QAction* item) {
-    auto* menu = qobject_cast<LazyMenu*>(item->menu());
-    menu->rebuild();
-    return menu->actions();
-}
-
-QAction* find(const QList<QAction*>& items, const QString& text) {
-    for (QAction* item : items)
-        if (item->text() == text) return item;
-    return nullptr;
-}
+QList<QAction*> opened(QAction* item) { return test::openSubmenu(item); }
+QAction* find(const QList<QAction*>& items, const QString& text) { return test::findRow(items, text); }
 } // namespace
+
 
 class ItemActionsTest : public QObject {
     Q_OBJECT

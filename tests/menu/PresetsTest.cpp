@@ -1,3 +1,4 @@
+#include "MenuOutline.h"
 #include "TempHome.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
@@ -13,31 +14,10 @@
 using namespace tarn;
 
 namespace {
-QStringList outline(QAction* item) {
-    auto* menu = qobject_cast<LazyMenu*>(item->menu());
-    menu->rebuild();
-    QStringList lines;
-    for (QAction* row : menu->actions()) {
-        if (!row->isVisible()) continue;
-        if (row->isSeparator()) {
-            lines << "-";
-            continue;
-        }
-        QString line = QString(row->text()).replace("&&", "&");
-        if (const auto styled = MenuStyle::titleOf(row); styled && styled->info) line += " [" + styled->info->text + "]";
-        if (!row->isEnabled()) line += " (off)";
-        if (row->menu()) line += " >";
-        lines << line;
-    }
-    return lines;
-}
-
-QAction* row(QAction* item, const QString& text) {
-    for (QAction* candidate : item->menu()->actions())
-        if (candidate->isVisible() && candidate->text().replace("&&", "&") == text) return candidate;
-    return nullptr;
-}
+QStringList outline(QAction* item) { return test::outline(test::openSubmenu(item)); }
+QAction* row(QAction* item, const QString& text) { return test::findRow(item->menu()->actions(), text); }
 } // namespace
+
 
 class PresetsTest : public QObject {
     Q_OBJECT

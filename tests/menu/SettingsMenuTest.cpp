@@ -1,3 +1,4 @@
+#include "MenuOutline.h"
 #include "TempHome.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
@@ -11,38 +12,13 @@
 #include <QTest>
 
 using namespace tarn;
+using test::outline;
 
 namespace {
-QStringList outline(const QList<QAction*>& items) {
-    QStringList lines;
-    for (QAction* item : items) {
-        if (item->isSeparator()) {
-            lines << "-";
-            continue;
-        }
-        QString line = QString(item->text()).replace("&&", "&");
-        if (const auto styled = MenuStyle::titleOf(item); styled && styled->info) line += " [" + styled->info->text + "]";
-        if (item->property("isSectionHeader").toBool()) line = "# " + line;
-        if (item->isCheckable() && item->isChecked()) line = "[x] " + line;
-        if (!item->isEnabled() && !item->property("isSectionHeader").toBool()) line += " (off)";
-        if (item->menu()) line += " >";
-        lines << line;
-    }
-    return lines;
-}
-
-QList<QAction*> open(QAction* item) {
-    auto* menu = qobject_cast<LazyMenu*>(item->menu());
-    menu->rebuild();
-    return menu->actions();
-}
-
-QAction* find(const QList<QAction*>& items, const QString& text) {
-    for (QAction* item : items)
-        if (QString(item->text()).replace("&&", "&") == text) return item;
-    return nullptr;
-}
+QList<QAction*> open(QAction* item) { return test::openSubmenu(item); }
+QAction* find(const QList<QAction*>& items, const QString& text) { return test::findRow(items, text); }
 } // namespace
+
 
 class SettingsMenuTest : public QObject {
     Q_OBJECT
