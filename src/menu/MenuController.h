@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,6 +56,19 @@ public:
     QList<QAction*> groupSettings();
     QList<QAction*> hotkeyChoices(const QString& current, const std::function<void(const QString&)>& set);
     void toggleLaunchAtLogin();
+
+    // The shortcut folders (user folders, mirrored Shortcuts-app folders).
+    QList<QAction*> shortcutSettings();
+    QList<QAction*> shortcutFolderItems(const QUuid& id);
+    void newShortcutFolder();
+    void copyShortcutsAppFolders();
+    QList<QAction*> mirrorFolderSettings();
+    void chooseShortcuts(const QUuid& id);
+    QList<QAction*> arrangeItems(const QUuid& id);
+
+    // What the picker returns becomes the folder's list: the shortcuts kept in the order the
+    // user arranged, then the newly ticked in catalogue order.
+    static QStringList pickedOrder(const QStringList& selected, const QStringList& chosen);
 
     // Asks for folders to pin and pins each one chosen.
     void addFolder();

@@ -108,10 +108,7 @@ QList<QAction*> MenuController::settingsItems() {
         items << separator();
     }
     items << header(QStringLiteral("Menu")) << submenu(QStringLiteral("Sections"), built(&MenuController::sectionSettings))
-          << submenu(QStringLiteral("Shortcuts"), [] {
-                 // The Shortcuts tool exists only on macOS; its folder settings are not built yet.
-                 return QList<QAction*>{disabled(QStringLiteral("No shortcuts on this system"))};
-             })
+          << submenu(QStringLiteral("Shortcuts"), built(&MenuController::shortcutSettings))
           << submenu(QStringLiteral("Quick Access"), built(&MenuController::quickAccessSettings))
           << submenu(QStringLiteral("Favorite Groups"), built(&MenuController::groupSettings))
           << submenu(QStringLiteral("Menu Bar Icon"), [] {

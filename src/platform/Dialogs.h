@@ -40,6 +40,14 @@ struct FormAnswer {
     bool operator==(const FormAnswer&) const = default;
 };
 
+// One group of the shortcut picker: a header and its shortcuts (identifier, name).
+struct PickerGroup {
+    QString header;
+    QList<QPair<QString, QString>> shortcuts;
+
+    bool operator==(const PickerGroup&) const = default;
+};
+
 // Modal dialogs. Kept behind this seam so tests answer them instead of a person.
 class Dialogs {
 public:
@@ -60,6 +68,11 @@ public:
     // The form's answer, or none when cancelled. Brings the application forward first; the
     // first field has the focus; the buttons are `button`, then "Cancel".
     virtual std::optional<FormAnswer> form(const FormRequest& request) = 0;
+
+    // A checklist of shortcuts in groups, with a filter and a count; the ticked identifiers
+    // in list order, or none when cancelled. `selected` starts ticked.
+    virtual std::optional<QStringList> pickShortcuts(const QString& title, const QList<PickerGroup>& groups,
+                                                     const QStringList& selected) = 0;
 
     // Brings the application in front of other applications.
     virtual void activate() = 0;

@@ -59,6 +59,18 @@ public:
     std::function<void()> duringOpenPanel; // runs while the panel is "up"
     QList<FormRequest> forms;
     QQueue<std::optional<FormAnswer>> formAnswers; // cancelled when none is queued
+    struct Pick {
+        QString title;
+        QList<PickerGroup> groups;
+        QStringList selected;
+    };
+    QList<Pick> picks;
+    QQueue<std::optional<QStringList>> pickAnswers; // cancelled when none is queued
+    std::optional<QStringList> pickShortcuts(const QString& title, const QList<PickerGroup>& groups,
+                                             const QStringList& selected) override {
+        picks.append({title, groups, selected});
+        return pickAnswers.isEmpty() ? std::nullopt : pickAnswers.dequeue();
+    }
     std::optional<FormAnswer> form(const FormRequest& request) override {
         forms << request;
         return formAnswers.isEmpty() ? std::nullopt : formAnswers.dequeue();

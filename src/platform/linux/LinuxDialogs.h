@@ -11,6 +11,8 @@ public:
             const QStringList& buttons) override;
     std::optional<QList<QUrl>> openPanel(const OpenPanelRequest& request) override;
     std::optional<FormAnswer> form(const FormRequest& request) override;
+    std::optional<QStringList> pickShortcuts(const QString& title, const QList<PickerGroup>& groups,
+                                             const QStringList& selected) override;
     void activate() override;
 
 protected:
