@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxDialogs.h"
 
+#include "platform/linux/ShortcutPicker.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -136,69 +138,8 @@ std::optional<QStringList> LinuxDialogs::pickShortcuts(const QString& title, con
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel("<b>" + title.toHtmlEscaped() + "</b>", &dialog));
     layout->addWidget(new QLabel(QStringLiteral("Tick the shortcuts to show in this folder. Reorder them later with Arrange."), &dialog));
-    auto* filter = new QLineEdit(&dialog);
-    filter->setPlaceholderText(QStringLiteral("Filter"));
-    filter->setFixedWidth(380);
-    layout->addWidget(filter);
-
-    auto* scroll = new QScrollArea(&dialog);
-    scroll->setFixedSize(380, 340);
-    scroll->setWidgetResizable(true);
-    auto* list = new QWidget;
-    auto* rows = new QVBoxLayout(list);
-    rows->setSpacing(2);
-    struct Box {
-        QCheckBox* check;
-        QString id;
-    };
-    QList<Box> boxes;
-    QList<QPair<QLabel*, QList<QCheckBox*>>> headers;
-    for (const PickerGroup& group : groups) {
-        if (group.shortcuts.isEmpty()) continue;
-        auto* header = new QLabel(group.header.toUpper(), list);
-        QFont font = header->font();
-        font.setPixelSize(10);
-        font.setWeight(QFont::DemiBold);
-        header->setFont(font);
-        rows->addWidget(header);
-        QList<QCheckBox*> members;
-        for (const auto& [id, name] : group.shortcuts) {
-            auto* check = new QCheckBox(name, list);
-            check->setChecked(selected.contains(id));
-            rows->addWidget(check);
-            boxes.append({check, id});
-            members << check;
-        }
-        headers.append({header, members});
-    }
-    rows->addStretch();
-    scroll->setWidget(list);
-    layout->addWidget(scroll);
-    auto* count = new QLabel(&dialog);
-    QFont small = count->font();
-    small.setPixelSize(11);
-    count->setFont(small);
-    layout->addWidget(count);
-    auto updateCount = [&] {
-        const auto ticked = std::count_if(boxes.begin(), boxes.end(), [](const Box& b) { return b.check->isChecked(); });
-        count->setText(QString::number(ticked) + " selected");
-    };
-    for (const Box& box : boxes) QObject::connect(box.check, &QCheckBox::toggled, &dialog, updateCount);
-    QObject::connect(filter, &QLineEdit::textChanged, &dialog, [&](const QString& text) {
-        const QString query = text.trimmed().toLower();
-        for (const auto& [header, members] : headers) {
-            bool any = false;
-            for (QCheckBox* check : members) {
-                const bool visible = query.isEmpty() || check->text().toLower().contains(query);
-                check->setVisible(visible);
-                any = any || visible;
-            }
-            header->setVisible(any);
-        }
-        scroll->verticalScrollBar()->setValue(0);
-    });
-    updateCount();
-
+    auto* picker = new ShortcutPicker(groups, selected);
+    layout->addWidget(picker);
     auto* buttons = new QDialogButtonBox(&dialog);
     QPushButton* save = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
@@ -208,12 +149,9 @@ std::optional<QStringList> LinuxDialogs::pickShortcuts(const QString& title, con
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     dialog.setWindowModality(Qt::ApplicationModal);
     bringForward(dialog);
-    filter->setFocus();
+    picker->search()->setFocus();
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    QStringList chosen;
-    for (const Box& box : boxes)
-        if (box.check->isChecked()) chosen << box.id;
-    return chosen;
+    return picker->chosenIDs();
 }
 
 } // namespace tarn
