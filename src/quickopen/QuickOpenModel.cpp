@@ -1,0 +1,105 @@
+#include "quickopen/QuickOpenModel.h"
+
+#include "discovery/Library.h"
+#include "git/GitStore.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+namespace {
+// Spaces and tabs only: a line break typed into the field stays part of the query.
+QString trimmedHorizontally(const QString& text) {
+    auto blank = [](QChar c) { return c == ' ' || c == '\t'; };
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return text.mid(begin, end - begin);
+}
+} // namespace
+
+void QuickOpenModel::setQuery(const QString& query) {
+    if (query == currentQuery) return;
+    currentQuery = query;
+    Q_EMIT queryChanged();
+}
+
+void QuickOpenModel::setAll(const QList<QOEntry>& entries) {
+    catalogue = entries;
+    titles.clear();
+    details.clear();
+    titles.reserve(entries.size());
+    details.reserve(entries.size());
+    for (const QOEntry& entry : entries) {
+        titles << Fuzzy::Prepared(entry.entry.title);
+        details << entry.detail.toLower();
+    }
+    Q_EMIT allChanged();
+}
+
+void QuickOpenModel::setSelection(int row) {
+    if (row == selectedRow) return;
+    selectedRow = row;
+    Q_EMIT selectionChanged();
+}
+
+void QuickOpenModel::setGitVersion(qint64 version) {
+    if (version == git) return;
+    git = version;
+    Q_EMIT gitVersionChanged();
+}
+
+void QuickOpenModel::setFocusToken(qint64 token) {
+    if (token == focus) return;
+    focus = token;
+    Q_EMIT focusTokenChanged();
+}
+
+void QuickOpenModel::recompute() {
+    const QString trimmed = trimmedHorizontally(currentQuery);
+    QList<QOEntry> next;
+    if (trimmed.isEmpty()) {
+        next = catalogue.mid(0, maxResults);
+    } else {
+        struct Scored {
+            int score;
+            qsizetype index;
+        };
+        const Fuzzy::Prepared query(trimmed);
+        const QString lowered = trimmed.toLower();
+        QList<Scored> scored;
+        for (qsizetype i = 0; i < catalogue.size(); ++i) {
+            if (const std::optional<int> s = Fuzzy::score(query, titles[i])) scored.append({*s, i});
+            else if (details[i].contains(lowered)) scored.append({detailScore, i});
+        }
+        std::stable_sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) {
+            return a.score != b.score ? a.score > b.score : a.index < b.index;
+        });
+        for (qsizetype k = 0; k < std::min<qsizetype>(scored.size(), maxResults); ++k)
+            next << catalogue[scored[k].index];
+    }
+    ranked = next;
+    Q_EMIT resultsChanged();
+    setSelection(0);
+}
+
+std::optional<QOEntry> QuickOpenModel::selected() const {
+    if (selectedRow < 0 || selectedRow >= ranked.size()) return std::nullopt;
+    return ranked[selectedRow];
+}
+
+void QuickOpenModel::move(int step) {
+    if (ranked.isEmpty()) return;
+    const qsizetype target = std::max<qsizetype>(0, std::min<qsizetype>(selectedRow + step, ranked.size() - 1));
+    setSelection(static_cast<int>(target));
+}
+
+QString QuickOpenModel::subtitle(const QOEntry& item) const {
+    QStringList parts{item.detail};
+    if (const std::optional<QString> repo = Library::shared().gitPath(item.entry))
+        if (const std::optional<GitStatus> status = GitStore::shared().status(*repo)) parts << status->summary();
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral("  \u00B7  "));
+}
+
+} // namespace tarn

@@ -1,0 +1,108 @@
+#include "TempHome.h"
+#include "TestMain.h"
+#include "TestPlatform.h"
+#include "discovery/Library.h"
+#include "git/GitStore.h"
+#include "quickopen/QuickOpenModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tarn;
+
+namespace {
+QOEntry item(const QString& title, const QString& detail = QString(), EntryKind kind = EntryKind::file) {
+    return {{kind, QUrl::fromLocalFile("/x/" + title), title, std::nullopt, std::nullopt}, detail};
+}
+QStringList titles(const QList<QOEntry>& entries) {
+    QStringList out;
+    for (const QOEntry& e : entries) out << e.entry.title;
+    return out;
+}
+} // namespace
+
+class QuickOpenModelTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ranking_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("only spaces is empty") << "  \t " << QStringList{"apple", "api", "map", "Api", "notes"};
+        QTest::newRow("exact, then prefix, equal titles in catalogue order")
+            << " ap " << QStringList{"api", "Api", "apple", "map"};
+        QTest::newRow("detail only scores 100, below substring matches")
+            << "work" << QStringList{"notes"};
+        QTest::newRow("no match") << "zzz" << QStringList{};
+        QTest::newRow("a line break is not trimmed") << "api\n" << QStringList{};
+    }
+
+    void ranking() {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        QuickOpenModel model;
+        model.setAll({item("apple"), item("api"), item("map"), item("Api"), item("notes", "In WORK")});
+        model.setQuery(query);
+        model.move(1);
+        model.recompute();
+        QCOMPARE(titles(model.results()), expected);
+        QCOMPARE(model.selection(), 0);
+        QCOMPARE(model.selected().has_value(), !expected.isEmpty());
+    }
+
+    void capAndMoves() {
+        QuickOpenModel model;
+        QList<QOEntry> many;
+        for (int i = 0; i < 250; ++i) many << item(QString("item%1").arg(i));
+        model.setAll(many);
+        model.recompute();
+        QCOMPARE(model.results().size(), 100);
+        QCOMPARE(model.results().last().entry.title, QString("item99"));
+        model.move(-1);
+        QCOMPARE(model.selection(), 0);
+        model.move(500);
+        QCOMPARE(model.selection(), 99);
+        model.move(1);
+        QCOMPARE(model.selection(), 99);
+        model.setAll({});
+        model.recompute();
+        model.move(1);
+        QCOMPARE(model.selection(), 0);
+        QVERIFY(!model.selected());
+    }
+
+    // Observers hear of real changes only (the catalogue and results every time).
+    void signalsOnlyOnChange() {
+        QuickOpenModel model;
+        QSignalSpy query(&model, &QuickOpenModel::queryChanged), git(&model, &QuickOpenModel::gitVersionChanged),
+            results(&model, &QuickOpenModel::resultsChanged), selection(&model, &QuickOpenModel::selectionChanged);
+        model.setQuery("a");
+        model.setQuery("a");
+        model.setGitVersion(1);
+        model.setGitVersion(1);
+        model.recompute();
+        model.recompute();
+        QCOMPARE(query.size(), 1);
+        QCOMPARE(git.size(), 1);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(selection.size(), 0);
+    }
+
+    void subtitleWithGit() {
+        test::TempHome home;
+        test::TestPlatform platform;
+        GitStore::shared().reset();
+        const QString repo = home.makeFolder("tarn");
+        const QOEntry entry{{EntryKind::repo, QUrl::fromLocalFile(repo), "tarn", {}, {}}, "Repository \u00B7 ~/tarn"};
+        QuickOpenModel model;
+        QCOMPARE(model.subtitle(entry), QString("Repository \u00B7 ~/tarn"));
+        GitStore::shared().setStatusReader([](const QString&) { return GitStatus{"main", 0, 0, 1}; });
+        GitStore::shared().refresh({repo}, true);
+        QTRY_VERIFY(GitStore::shared().status(repo));
+        QCOMPARE(model.subtitle(entry), QString("Repository \u00B7 ~/tarn  \u00B7  main \u00B7 1 change"));
+        QCOMPARE(model.subtitle(QOEntry{entry.entry, QString()}), QString("main \u00B7 1 change"));
+        GitStore::shared().reset();
+    }
+};
+
+TARN_TEST(QuickOpenModelTest)
+#include "QuickOpenModelTest.moc"
