@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "actions/HotkeyCenter.h"
 #include "actions/OpenWindows.h"
 #include "app/PreviewWindow.h"
 #include "discovery/Library.h"
@@ -39,6 +40,24 @@ AppDelegate::~AppDelegate() {
 
 AppDelegate* AppDelegate::current() { return currentDelegate; }
 
+void AppDelegate::applyHotkeys(bool showErrors) {
+    const DefaultsDomain& defaults = Store::shared().defaults();
+    HotkeyCenter& center = HotkeyCenter::shared();
+    // The Quick Open panel arrives with its own work; until then its hotkey is only held.
+    const bool quickOpen = center.registerHotkey(
+        1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")), [] {});
+    QPointer<AppDelegate> self(this);
+    const bool menu = center.registerHotkey(
+        2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {
+            if (!self || !self->menuController) return;
+            platform().dialogs().activate();
+            self->menuController->menu()->popup(QCursor::pos());
+        });
+    if (showErrors && (!quickOpen || !menu))
+        platform().dialogs().warn(QStringLiteral("Keyboard shortcut unavailable"),
+                                  QStringLiteral("That shortcut is already used by another app. Pick a different one."));
+}
+
 void AppDelegate::setMenuBarIcon(const QString& id) {
     if (trayIcon) trayIcon->setIcon(MenuBarIcon::image(id, panelColor));
 }
@@ -77,7 +96,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             });
     showStatusItemWhenTrayAppears();
 
-    // The Quick Open model's redraw on git updates comes with Quick Open.
+    // The Quick Open model's redraw on git updates comes with the Quick Open panel.
+    applyHotkeys(false);
     Library::shared().refresh(false);
     scheduleFirstRunPrompt();
 }

@@ -28,6 +28,10 @@ public:
     // The program's delegate while it exists (what other parts reach the application through).
     static AppDelegate* current();
 
+    // (Re-)binds both global hotkeys from the settings; with `showErrors`, one alert when
+    // either is taken by another application.
+    void applyHotkeys(bool showErrors);
+
     // Shows the tray icon of the style `id` (the settings' "Menu Bar Icon").
     void setMenuBarIcon(const QString& id);
 

@@ -160,9 +160,9 @@ QList<QAction*> MenuController::settingsItems() {
         return [self, key, fallback] {
             if (!self) return QList<QAction*>{};
             const QString current = Store::shared().defaults().string(key).value_or(fallback);
-            // Storing is all for now: the global hotkeys are registered by the Quick Open work.
             return self->hotkeyChoices(current, [key](const QString& id) {
                 Store::shared().defaults().setString(key, id);
+                if (AppDelegate* delegate = AppDelegate::current()) delegate->applyHotkeys(true);
             });
         };
     };

@@ -6,6 +6,7 @@ class Applications;
 class DefaultsDomain;
 class Desktop;
 class Dialogs;
+class GlobalHotkeys;
 class Volumes;
 class WindowTitles;
 
@@ -21,6 +22,7 @@ public:
     virtual const WindowTitles& windowTitles() = 0;
     virtual Desktop& desktop() = 0;
     virtual Volumes& volumes() = 0;
+    virtual GlobalHotkeys& hotkeys() = 0;
 };
 
 // The platform in use: the one installed with setPlatform, else the real one.

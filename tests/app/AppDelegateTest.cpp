@@ -76,6 +76,30 @@ private Q_SLOTS:
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
     }
 
+    void hotkeysAtLaunchAndAfterAChoice() {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        auto& grabbed = platform->fakeHotkeys.grabbed;
+        QCOMPARE(grabbed.value(1), qMakePair(49, 0x1800)); // Quick Open: ctrl-opt-space
+        QCOMPARE(grabbed.value(2), qMakePair(46, 0x1800)); // menu: ctrl-opt-m
+
+        // Taken by another application: silent at launch, one alert when chosen, even if
+        // both are taken.
+        platform->fakeHotkeys.taken = {{49, 0x1800}, {46, 0x1800}};
+        delegate.applyHotkeys(false);
+        QVERIFY(platform->testDialogs.warnings.isEmpty());
+        delegate.applyHotkeys(true);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().message, QString("Keyboard shortcut unavailable"));
+
+        platform->memoryDefaults.setString(Keys::menuHotkey, "off");
+        platform->memoryDefaults.setString(Keys::quickOpenHotkey, "opt-cmd-o");
+        delegate.applyHotkeys(true);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(grabbed.value(1), qMakePair(31, 0x900));
+        QVERIFY(!grabbed.contains(2));
+    }
+
     void noPromptWhenFoldersArePinned() {
         Store::shared().addFolder(QUrl::fromLocalFile(home->makeFolder("src")));
         AppDelegate delegate;

@@ -6,10 +6,12 @@
 #include "platform/WindowTitles.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Volumes.h"
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QMutex>
 #include <QRecursiveMutex>
 #include <QQueue>
@@ -177,6 +179,20 @@ public:
     }
 };
 
+// Hotkeys the test declares taken; grabs are recorded.
+class FakeHotkeys : public GlobalHotkeys {
+public:
+    QSet<QPair<int, int>> taken; // (key code, modifiers) held by "another application"
+    QHash<int, QPair<int, int>> grabbed;
+    bool grab(int id, int keyCode, int carbonModifiers) override {
+        grabbed.remove(id);
+        if (taken.contains({keyCode, carbonModifiers})) return false;
+        grabbed.insert(id, {keyCode, carbonModifiers});
+        return true;
+    }
+    void release(int id) override { grabbed.remove(id); }
+};
+
 // Installs itself as the platform for its lifetime.
 class TestPlatform : public Platform {
 public:
@@ -189,6 +205,7 @@ public:
     const WindowTitles& windowTitles() override { return fakeWindowTitles; }
     Desktop& desktop() override { return fakeDesktop; }
     Volumes& volumes() override { return fakeVolumes; }
+    GlobalHotkeys& hotkeys() override { return fakeHotkeys; }
 
     MemoryDefaults memoryDefaults;
     TestDialogs testDialogs;
@@ -196,6 +213,7 @@ public:
     FakeWindowTitles fakeWindowTitles;
     FakeDesktop fakeDesktop;
     FakeVolumes fakeVolumes;
+    FakeHotkeys fakeHotkeys;
 };
 
 } // namespace tarn::test

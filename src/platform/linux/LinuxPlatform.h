@@ -6,6 +6,7 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxVolumes.h"
+#include "platform/linux/X11GlobalHotkeys.h"
 #include "platform/linux/X11WindowTitles.h"
 
 namespace tarn {
@@ -20,6 +21,7 @@ public:
     const WindowTitles& windowTitles() override { return x11Windows; }
     Desktop& desktop() override { return desktopHandlers; }
     Volumes& volumes() override { return mountedVolumes; }
+    GlobalHotkeys& hotkeys() override { return x11Hotkeys; }
 
 private:
     JsonDefaultsDomain defaultsDomain;
@@ -28,6 +30,7 @@ private:
     X11WindowTitles x11Windows;
     LinuxDesktop desktopHandlers;
     LinuxVolumes mountedVolumes;
+    X11GlobalHotkeys x11Hotkeys;
 };
 
 } // namespace tarn

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "actions/Hotkeys.h"
+
+#include <QHash>
+#include <functional>
+#include <optional>
+
+namespace tarn {
+
+// Binds the chosen presets to the desktop's global hotkeys and calls the handler of the one
+// pressed, on the GUI thread.
+class HotkeyCenter {
+public:
+    static HotkeyCenter& shared();
+
+    // Replaces what number `id` does. None turns the hotkey off (and succeeds); false when
+    // another application holds the combination (the handler is kept, never called).
+    bool registerHotkey(int id, const std::optional<HotkeyPreset>& preset, std::function<void()> handler);
+
+private:
+    HotkeyCenter() = default;
+    void pressed(int id);
+
+    QHash<int, std::function<void()>> handlers;
+    bool listening = false;
+};
+
+} // namespace tarn
