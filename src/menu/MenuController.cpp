@@ -33,24 +33,6 @@ namespace {
 
 constexpr qsizetype recentsShown = 8;
 
-struct SectionLook {
-    QString title;
-    QString symbol;
-    std::optional<QString> header;
-};
-
-SectionLook lookOf(SectionID id) {
-    switch (id) {
-    case SectionID::favorites: return {"Favorites", "star", QString("Favorites")};
-    case SectionID::recent: return {"Recent", "clock", QString("Recent")};
-    case SectionID::shortcuts: return {"Shortcuts", "square.stack.3d.forward.dottedline", QString("Shortcuts")};
-    case SectionID::folders: return {"Folders", "folder", std::nullopt};
-    case SectionID::workspaces: return {"VS Code Workspaces", "rectangle.3.group", QString("VS Code Workspaces")};
-    case SectionID::repositories: return {"Git Repositories", "arrow.triangle.branch", QString("Git Repositories")};
-    case SectionID::quickAccess: return {"Quick Access", "tray", QString("Quick Access")};
-    }
-    return {};
-}
 
 // An item that opens `submenu`, with a system symbol.
 QAction* submenuItem(const QString& title, const QString& symbol, QMenu* submenu) {
@@ -71,6 +53,19 @@ Entry shortcutEntry(const ShortcutItem& item) {
 }
 
 } // namespace
+
+MenuController::SectionLook MenuController::lookOf(SectionID id) {
+    switch (id) {
+    case SectionID::favorites: return {"Favorites", "star", QString("Favorites")};
+    case SectionID::recent: return {"Recent", "clock", QString("Recent")};
+    case SectionID::shortcuts: return {"Shortcuts", "square.stack.3d.forward.dottedline", QString("Shortcuts")};
+    case SectionID::folders: return {"Folders", "folder", std::nullopt};
+    case SectionID::workspaces: return {"VS Code Workspaces", "rectangle.3.group", QString("VS Code Workspaces")};
+    case SectionID::repositories: return {"Git Repositories", "arrow.triangle.branch", QString("Git Repositories")};
+    case SectionID::quickAccess: return {"Quick Access", "tray", QString("Quick Access")};
+    }
+    return {};
+}
 
 MenuController::MenuController()
     : statusMenu(std::make_unique<LazyMenu>(QStringLiteral("Tarn"), [this] { return items(); })),

@@ -34,6 +34,14 @@ public:
     // Replaces all items of the menu.
     void rebuild();
 
+    // A section's title and symbol as a submenu, and its header when shown inline.
+    struct SectionLook {
+        QString title;
+        QString symbol;
+        std::optional<QString> header;
+    };
+    static SectionLook lookOf(SectionID id);
+
     // A section's header (when shown inline) and items.
     struct Section {
         std::optional<QString> header;

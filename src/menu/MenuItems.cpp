@@ -116,6 +116,13 @@ QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, c
     return item;
 }
 
+QAction* choice(const QString& title, bool checked, std::function<void()> handler) {
+    auto* item = new ActionItem(title, QString(), std::move(handler));
+    item->setCheckable(true);
+    item->setChecked(checked);
+    return item;
+}
+
 QList<QAction*> folderActions(const QUrl& folder) {
     const std::optional<Editor> editor = Editors::editor(folder);
     auto* inEditor = new ActionItem("Open in " + (editor ? editor->name : QStringLiteral("Editor")),

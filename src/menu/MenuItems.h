@@ -35,6 +35,8 @@ QAction* separator();
 QAction* header(const QString& title);
 QAction* disabled(const QString& title);
 QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, const QIcon& icon = QIcon());
+// An action with a check mark showing `checked` (a choice or a toggle).
+QAction* choice(const QString& title, bool checked, std::function<void()> handler);
 
 // Open in the editor, in the file manager, in the terminal.
 QList<QAction*> folderActions(const QUrl& folder);

@@ -27,6 +27,7 @@
 
 namespace tarn {
 
+using MenuItems::choice;
 using MenuItems::disabled;
 using MenuItems::header;
 using MenuItems::separator;
@@ -43,39 +44,6 @@ const QList<qint64> itemLimits{25, 50, 100, 300, 1000};
 const QList<QPair<SectionMode, QString>> sectionModes{{SectionMode::inline_, "Show Inline"},
                                                       {SectionMode::submenu, "Show as Submenu"},
                                                       {SectionMode::hidden, "Hide"}};
-
-QAction* choice(const QString& title, bool checked, std::function<void()> handler) {
-    auto* item = new ActionItem(title, QString(), std::move(handler));
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return item;
-}
-
-QString sectionTitle(SectionID id) {
-    switch (id) {
-    case SectionID::favorites: return "Favorites";
-    case SectionID::recent: return "Recent";
-    case SectionID::shortcuts: return "Shortcuts";
-    case SectionID::folders: return "Folders";
-    case SectionID::workspaces: return "VS Code Workspaces";
-    case SectionID::repositories: return "Git Repositories";
-    case SectionID::quickAccess: return "Quick Access";
-    }
-    return {};
-}
-
-QString sectionSymbol(SectionID id) {
-    switch (id) {
-    case SectionID::favorites: return "star";
-    case SectionID::recent: return "clock";
-    case SectionID::shortcuts: return "square.stack.3d.forward.dottedline";
-    case SectionID::folders: return "folder";
-    case SectionID::workspaces: return "rectangle.3.group";
-    case SectionID::repositories: return "arrow.triangle.branch";
-    case SectionID::quickAccess: return "tray";
-    }
-    return {};
-}
 
 // A toggle of a boolean setting: flips the value stored when it is chosen.
 QAction* toggle(const QString& title, const char* key, bool fallback) {
@@ -266,7 +234,7 @@ QList<QAction*> MenuController::sectionSettings() {
     for (qsizetype i = 0; i < sections.size(); ++i) {
         const SectionConfig config = sections[i];
         const qsizetype count = sections.size();
-        QAction* item = submenu(sectionTitle(config.id), [config, i, count] {
+        QAction* item = submenu(lookOf(config.id).title, [config, i, count] {
             QList<QAction*> rows;
             for (const auto& [mode, title] : sectionModes)
                 rows << choice(title, config.mode == mode, [mode = mode, id = config.id] { Store::shared().setMode(mode, id); });
@@ -275,8 +243,8 @@ QList<QAction*> MenuController::sectionSettings() {
             up->setEnabled(i > 0);
             down->setEnabled(i < count - 1);
             return rows << separator() << up << down;
-        }, Icons::symbol(sectionSymbol(config.id)));
-        MenuStyle::setTitle(item, MenuStyle::title(sectionTitle(config.id), MenuStyle::info(rawValue(config.mode)),
+        }, Icons::symbol(lookOf(config.id).symbol));
+        MenuStyle::setTitle(item, MenuStyle::title(lookOf(config.id).title, MenuStyle::info(rawValue(config.mode)),
                                                    false, std::nullopt));
         items << item;
     }

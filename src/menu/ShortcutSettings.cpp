@@ -16,6 +16,7 @@
 
 namespace tarn {
 
+using MenuItems::choice;
 using MenuItems::disabled;
 using MenuItems::header;
 using MenuItems::separator;
@@ -30,13 +31,6 @@ const QList<QPair<SectionMode, QString>> mirrorModes{{SectionMode::submenu, "Sho
                                                      {SectionMode::inline_, "Show as Section"},
                                                      {SectionMode::hidden, "Hide"}};
 const QString dot = QStringLiteral(" \u00B7 ");
-
-QAction* choice(const QString& title, bool checked, std::function<void()> handler) {
-    auto* item = new ActionItem(title, QString(), std::move(handler));
-    item->setCheckable(true);
-    item->setChecked(checked);
-    return item;
-}
 
 QAction* action(const QString& title, std::function<void()> handler) {
     return new ActionItem(title, QString(), std::move(handler));
