@@ -67,8 +67,10 @@ public:
         auto* reply = wait<xcb_get_property_reply_t>(cookie.sequence);
         QByteArray bytes;
         if (reply && reply->format != 0)
+            // The length xcb reports is already in bytes, whatever the format; reading it as
+            // items read past the reply (stray windows, listed twice at random).
             bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                               xcb_get_property_value_length(reply) * (reply->format / 8));
+                               xcb_get_property_value_length(reply));
         std::free(reply);
         return bytes;
     }
