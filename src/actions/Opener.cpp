@@ -104,6 +104,8 @@ void openInTerminal(const QUrl& url) {
     platform().desktop().openTerminal(folder.toLocalFile(), *terminal);
 }
 
+void reveal(const QUrl& url) { report(platform().desktop().reveal(url)); }
+
 void copyFile(const QUrl& url) {
     auto* data = new QMimeData;
     data->setUrls({url});

@@ -27,6 +27,8 @@ void openFile(const QUrl& url, bool background);
 void openURL(const QUrl& url, bool background);
 void open(const QList<QUrl>& urls, const ApplicationInstall& application, bool background);
 void openInTerminal(const QUrl& url);
+// Shows the item selected in the file manager.
+void reveal(const QUrl& url);
 // Puts the file itself on the clipboard, so that pasting in a file manager copies it.
 void copyFile(const QUrl& url);
 // Asks, then moves the item to the trash.

@@ -4,6 +4,7 @@
 #include "actions/OpenWindows.h"
 #include "app/PreviewWindow.h"
 #include "discovery/Library.h"
+#include "git/GitStore.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
 #include "model/Store.h"
@@ -11,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
+#include "quickopen/QuickOpenController.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -43,9 +45,9 @@ AppDelegate* AppDelegate::current() { return currentDelegate; }
 void AppDelegate::applyHotkeys(bool showErrors) {
     const DefaultsDomain& defaults = Store::shared().defaults();
     HotkeyCenter& center = HotkeyCenter::shared();
-    // The Quick Open panel arrives with its own work; until then its hotkey is only held.
     const bool quickOpen = center.registerHotkey(
-        1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")), [] {});
+        1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")),
+        [] { QuickOpenController::shared().toggle(); });
     QPointer<AppDelegate> self(this);
     const bool menu = center.registerHotkey(
         2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {
@@ -96,7 +98,11 @@ void AppDelegate::applicationDidFinishLaunching() {
             });
     showStatusItemWhenTrayAppears();
 
-    // The Quick Open model's redraw on git updates comes with the Quick Open panel.
+    // An open Quick Open panel redraws its git details when a status arrives.
+    GitStore::shared().onUpdate = [] {
+        QuickOpenModel& model = QuickOpenController::shared().model();
+        model.setGitVersion(model.gitVersion() + 1);
+    };
     applyHotkeys(false);
     Library::shared().refresh(false);
     scheduleFirstRunPrompt();

@@ -123,10 +123,7 @@ QList<QAction*> fileItems(const Entry& entry) {
     }
     items << openWith(url, entry.kind != EntryKind::file);
     items << action("Open in " + Terminals::current().name, [url] { Opener::openInTerminal(url); });
-    items << action(QStringLiteral("Show in Finder"), [url] {
-        if (const auto failure = platform().desktop().reveal(url))
-            platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failure);
-    });
+    items << action(QStringLiteral("Show in Finder"), [url] { Opener::reveal(url); });
     items << action(QStringLiteral("Quick Look"), [url] {
         if (AppDelegate* delegate = AppDelegate::current()) delegate->quickLook({url});
     });

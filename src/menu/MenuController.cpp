@@ -13,6 +13,7 @@
 #include "menu/Presets.h"
 #include "model/LocalizedCompare.h"
 #include "model/Store.h"
+#include "quickopen/QuickOpenController.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
@@ -93,9 +94,8 @@ QList<QAction*> MenuController::items() {
     GitStore::shared().compact();
     QList<QAction*> items;
 
-    auto* search = new ActionItem(QStringLiteral("Search\u2026"), QString(), [] {
-        // Quick Open is not built yet.
-    });
+    auto* search = new ActionItem(QStringLiteral("Search\u2026"), QString(),
+                                  [] { QuickOpenController::shared().show(); });
     search->setIcon(Icons::symbol(QStringLiteral("magnifyingglass")));
     const QString hotkey =
         store.defaults().string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space"));

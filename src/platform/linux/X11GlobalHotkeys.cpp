@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -79,7 +81,7 @@ bool X11GlobalHotkeys::grab(int id, int keyCode, int carbonModifiers) {
     bool refused = false;
     for (const quint16 lock : lockStates) {
         xcb_generic_error_t* error = xcb_request_check(
-            x, xcb_grab_key_checked(x, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+            x, xcb_grab_key_checked(x, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
         if (error) {
             refused = true;
             std::free(error);
@@ -117,12 +119,37 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
     for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it) {
         if (it->keycode != press->detail || it->modifiers != (state & 0xff)) continue;
         const int id = it.key();
+        holdKeyboard();
         // Handed to the event loop: the handler may open menus and panels.
         QMetaObject::invokeMethod(QCoreApplication::instance(), [this, id] { if (pressed) pressed(id); },
                                   Qt::QueuedConnection);
-        return true;
+        // Not consumed: Qt takes the press's time stamp from it, which the window manager asks
+        // of a window that wants the focus. Qt has no window for the root, so nothing else
+        // happens with it.
+        return false;
     }
     return false;
+}
+
+void X11GlobalHotkeys::holdKeyboard() {
+    // The grab froze the keyboard at the press (its keyboard mode is synchronous), so what the
+    // user types next waits in the server until the window the hotkey brings up has the focus.
+    if (!watchingFocus) {
+        QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, qGuiApp, [this] { releaseKeyboard(); });
+        watchingFocus = true;
+    }
+    const quint64 press = ++presses;
+    QTimer::singleShot(keyboardHoldLimit, qGuiApp, [this, press] {
+        if (press == presses) releaseKeyboard();
+    });
+}
+
+void X11GlobalHotkeys::releaseKeyboard() {
+    if (xcb_connection_t* x = connection()) {
+        // Harmless when the keyboard is not frozen by us.
+        xcb_allow_events(x, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+        xcb_flush(x);
+    }
 }
 
 } // namespace tarn

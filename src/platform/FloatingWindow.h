@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace tarn::FloatingWindow {
+
+// Asks the window manager to keep `window` out of the taskbar and the pager and to show it on
+// every desktop, as a panel that floats over whatever the user is doing. Call before its first
+// showing; nothing happens where the desktop has no such hints.
+void prepare(QWidget& window);
+
+} // namespace tarn::FloatingWindow

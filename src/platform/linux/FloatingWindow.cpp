@@ -1,0 +1,37 @@
+#include "platform/FloatingWindow.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace tarn::FloatingWindow {
+
+namespace {
+xcb_atom_t atom(xcb_connection_t* x, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, static_cast<quint16>(qstrlen(name)), name), nullptr);
+    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return found;
+}
+} // namespace
+
+void prepare(QWidget& window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* x = x11 ? x11->connection() : nullptr;
+    if (!x) return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // Qt keeps the states it finds on the window when it adds its own at mapping.
+    const xcb_atom_t states[] = {atom(x, "_NET_WM_STATE_SKIP_TASKBAR"), atom(x, "_NET_WM_STATE_SKIP_PAGER"),
+                                 atom(x, "_NET_WM_STATE_STICKY")};
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom(x, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3, states);
+    const quint32 allDesktops = 0xffffffff;
+    xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom(x, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
+                        &allDesktops);
+    xcb_flush(x);
+}
+
+} // namespace tarn::FloatingWindow

@@ -1,0 +1,190 @@
+#include "quickopen/QuickOpenController.h"
+
+#include "actions/Opener.h"
+#include "discovery/Library.h"
+#include "discovery/ShortcutsCLI.h"
+#include "menu/ActionItem.h"
+#include "menu/ItemActions.h"
+#include "menu/LazyMenu.h"
+#include "platform/FloatingWindow.h"
+#include "quickopen/QuickOpenPanel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace tarn {
+
+namespace {
+constexpr QSize panelSize(640, 440);
+const QPoint actionsMenuAt(60, 110); // from the panel's top-left
+
+QuickOpenController::ScreenArea areaOf(const QScreen* screen) {
+    return {screen->geometry(), screen->availableGeometry()};
+}
+
+bool commandHeld(Qt::KeyboardModifiers modifiers) { return modifiers & Qt::ControlModifier; }
+bool optionHeld(Qt::KeyboardModifiers modifiers) { return modifiers & Qt::AltModifier; }
+} // namespace
+
+QuickOpenController& QuickOpenController::shared() {
+    // Never destroyed: the panel must not outlive the application object in a static's
+    // destructor.
+    static auto* instance = new QuickOpenController;
+    return *instance;
+}
+
+void QuickOpenController::show() {
+    Library& library = Library::shared();
+    library.refresh(false);
+    quickModel.setAll(library.quickOpenEntries());
+    quickModel.setQuery(QString());
+    quickModel.recompute();
+    if (!panel) makePanel();
+    position(*panel);
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    quickModel.setFocusToken(quickModel.focusToken() + 1);
+    installMonitor();
+}
+
+void QuickOpenController::close() {
+    if (panel) panel->hide();
+    if (monitor) {
+        qApp->removeEventFilter(this);
+        monitor = false;
+    }
+}
+
+void QuickOpenController::toggle() {
+    if (isShown())
+        close();
+    else
+        show();
+}
+
+bool QuickOpenController::isShown() const { return panel && panel->isVisible(); }
+
+QWidget* QuickOpenController::panelWidget() const { return panel.get(); }
+
+void QuickOpenController::openRow(int row) {
+    quickModel.setSelection(row);
+    const std::optional<QOEntry> entry = quickModel.selected();
+    if (!entry) return;
+    close();
+    Opener::open(entry->entry, false);
+}
+
+std::optional<QPoint> QuickOpenController::origin(const QList<ScreenArea>& screens,
+                                                  const std::optional<ScreenArea>& main, QPoint mouse,
+                                                  QSize panel) {
+    std::optional<ScreenArea> screen;
+    for (const ScreenArea& area : screens) {
+        if (area.frame.contains(mouse)) {
+            screen = area;
+            break;
+        }
+    }
+    if (!screen) screen = main;
+    if (!screen) return std::nullopt;
+    const QRect& visible = screen->visible;
+    const double left = visible.x() + visible.width() / 2.0 - 0.5 * panel.width();
+    const double top = visible.y() + 0.15 * visible.height();
+    return QPoint(qRound(left), qRound(top));
+}
+
+void QuickOpenController::windowDidResignKey() {
+    if (!showingMenu) close();
+}
+
+bool QuickOpenController::eventFilter(QObject* watched, QEvent* event) {
+    // The panel reads its keys before the focused field does; other windows are left alone.
+    if (event->type() != QEvent::KeyPress || !panel || !watched->isWidgetType()) return false;
+    if (static_cast<QWidget*>(watched)->window() != panel.get()) return false;
+    return handle(static_cast<const QKeyEvent&>(*event));
+}
+
+bool QuickOpenController::handle(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    switch (event.key()) {
+    case Qt::Key_Escape: close(); return true;
+    case Qt::Key_Up: quickModel.move(-1); return true;
+    case Qt::Key_Down: quickModel.move(+1); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: openSelection(modifiers); return true;
+    case Qt::Key_K:
+        // Shift makes it another key ("K"), as on the keyboard it is typed with.
+        if (commandHeld(modifiers) && !(modifiers & Qt::ShiftModifier)) {
+            showActions();
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+void QuickOpenController::openSelection(Qt::KeyboardModifiers modifiers) {
+    const std::optional<QOEntry> selected = quickModel.selected();
+    if (!selected) return;
+    const Entry& entry = selected->entry;
+    const bool linkOrShortcut = entry.kind == EntryKind::link || entry.kind == EntryKind::shortcut;
+    close();
+    if (commandHeld(modifiers)) {
+        if (entry.kind == EntryKind::link) {
+            Opener::openURL(entry.url, false);
+        } else if (entry.kind == EntryKind::shortcut) {
+            ShortcutsCLI::run(entry);
+        } else {
+            Opener::reveal(entry.url);
+        }
+    } else if (optionHeld(modifiers) && !linkOrShortcut) {
+        Opener::openInTerminal(entry.url);
+    } else {
+        Opener::open(entry, modifiers & Qt::ShiftModifier);
+    }
+}
+
+void QuickOpenController::showActions() {
+    const std::optional<QOEntry> selected = quickModel.selected();
+    if (!selected || !panel) return;
+    QPointer<LazyMenu> menu = LazyMenu::holding(QString(), ItemActions::items(selected->entry));
+    const qint64 fired = ActionItem::fireCount;
+    showingMenu = true;
+    menu->exec(panel->mapToGlobal(actionsMenuAt));
+    showingMenu = false;
+    delete menu.data();
+    if (!panel) return;
+    if (ActionItem::fireCount == fired) {
+        panel->activateWindow();
+        // The menu may have taken the focus with it; the search field gets it back.
+        quickModel.setFocusToken(quickModel.focusToken() + 1);
+    } else {
+        close();
+    }
+}
+
+void QuickOpenController::position(QWidget& window) {
+    QList<ScreenArea> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << areaOf(screen);
+    std::optional<ScreenArea> main;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) main = areaOf(primary);
+    if (const std::optional<QPoint> place = origin(screens, main, QCursor::pos(), window.size()))
+        window.move(*place);
+}
+
+void QuickOpenController::makePanel() {
+    panel = std::make_unique<QuickOpenPanel>(*this);
+    panel->resize(panelSize);
+    FloatingWindow::prepare(*panel);
+}
+
+void QuickOpenController::installMonitor() {
+    if (monitor) return;
+    qApp->installEventFilter(this);
+    monitor = true;
+}
+
+} // namespace tarn

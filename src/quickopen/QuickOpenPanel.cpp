@@ -1,0 +1,51 @@
+#include "quickopen/QuickOpenPanel.h"
+
+#include "quickopen/QuickOpenController.h"
+#include "quickopen/QuickOpenView.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace tarn {
+
+QuickOpenPanel::QuickOpenPanel(QuickOpenController& controller)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      controller(controller), content(new QuickOpenView(controller.model(), controller, this)) {
+    setWindowTitle(QStringLiteral("Quick Open"));
+    setObjectName(QStringLiteral("QuickOpenPanel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1); // inside the border
+    layout->addWidget(content);
+}
+
+bool QuickOpenPanel::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible()) controller.windowDidResignKey();
+    return QWidget::event(event);
+}
+
+void QuickOpenPanel::closeEvent(QCloseEvent* event) {
+    // The window manager's close keeps the panel for the next opening, like Escape.
+    event->ignore();
+    controller.close();
+}
+
+void QuickOpenPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void QuickOpenPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void QuickOpenPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset) move(event->globalPosition().toPoint() - *dragOffset);
+}
+
+void QuickOpenPanel::mouseReleaseEvent(QMouseEvent*) { dragOffset.reset(); }
+
+} // namespace tarn

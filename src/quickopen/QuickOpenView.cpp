@@ -1,0 +1,183 @@
+#include "quickopen/QuickOpenView.h"
+
+#include "menu/Icons.h"
+#include "quickopen/QuickOpenController.h"
+#include "quickopen/QuickOpenList.h"
+#include "quickopen/QuickOpenModel.h"
+#include "quickopen/QuickOpenRow.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace tarn {
+
+namespace {
+constexpr int searchIconSize = 18;
+constexpr int searchFontSize = 20;
+constexpr int hintFontSize = 11;
+
+QFont sized(QFont font, int pixels, QFont::Weight weight = QFont::Normal) {
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+void useSecondaryColor(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+    widget->setPalette(palette);
+}
+
+// One key and what it does: "Ctrl ↩ Show in Finder".
+QWidget* hint(const QString& key, const QString& label, const QFont& font) {
+    auto* box = new QWidget;
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto* keyLabel = new QLabel(key);
+    keyLabel->setFont(sized(font, hintFontSize, QFont::DemiBold));
+    auto* text = new QLabel(label);
+    text->setFont(sized(font, hintFontSize));
+    for (QLabel* part : {keyLabel, text}) {
+        useSecondaryColor(part);
+        layout->addWidget(part);
+    }
+    return box;
+}
+} // namespace
+
+QString QuickOpenView::placeholder() {
+    return QString::fromUtf8("Search workspaces, repos, folders, shortcuts\u2026");
+}
+QString QuickOpenView::emptyCatalogueText() {
+    return QStringLiteral("Nothing here yet. Add folders from the menu bar.");
+}
+QString QuickOpenView::noMatchText() { return QStringLiteral("No matches"); }
+
+QuickOpenView::QuickOpenView(QuickOpenModel& model, QuickOpenController& controller, QWidget* parent)
+    : QWidget(parent), model(model) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(searchBar());
+    layout->addWidget(divider());
+
+    empty = new QLabel;
+    empty->setAlignment(Qt::AlignCenter);
+    useSecondaryColor(empty);
+    listModel = new QuickOpenList(model, this);
+    rows = new QListView;
+    rows->setModel(listModel);
+    rows->setItemDelegate(new QuickOpenRow(model, rows));
+    rows->setFrameShape(QFrame::NoFrame);
+    rows->setFocusPolicy(Qt::NoFocus); // the keys belong to the search field and the panel
+    rows->setSelectionMode(QAbstractItemView::NoSelection);
+    rows->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rows->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    rows->setMouseTracking(true);
+    rows->viewport()->setAutoFillBackground(false);
+    auto* listBox = new QWidget;
+    auto* listLayout = new QVBoxLayout(listBox);
+    listLayout->setContentsMargins(QuickOpenRow::listPadding, QuickOpenRow::listPadding,
+                                   QuickOpenRow::listPadding, QuickOpenRow::listPadding);
+    listLayout->addWidget(rows);
+    body = new QStackedWidget;
+    body->addWidget(empty);
+    body->addWidget(listBox);
+    layout->addWidget(body, 1);
+
+    layout->addWidget(divider());
+    layout->addWidget(hintBar());
+
+    connect(rows, &QListView::clicked, &controller, [&controller](const QModelIndex& index) {
+        controller.openRow(index.row());
+    });
+    connect(field, &QLineEdit::textEdited, &model, &QuickOpenModel::setQuery);
+    connect(&model, &QuickOpenModel::queryChanged, this, [this] {
+        if (field->text() != this->model.query()) field->setText(this->model.query());
+        this->model.recompute();
+    });
+    connect(&model, &QuickOpenModel::resultsChanged, this, &QuickOpenView::showResults);
+    connect(&model, &QuickOpenModel::allChanged, this, &QuickOpenView::showResults);
+    connect(&model, &QuickOpenModel::selectionChanged, this, &QuickOpenView::scrollToSelection);
+    connect(&model, &QuickOpenModel::gitVersionChanged, rows->viewport(), qOverload<>(&QWidget::update));
+    connect(&model, &QuickOpenModel::focusTokenChanged, this, &QuickOpenView::focusField);
+    showResults();
+}
+
+QString QuickOpenView::emptyText() const { return body->currentWidget() == empty ? empty->text() : QString(); }
+
+void QuickOpenView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    focusField();
+}
+
+QWidget* QuickOpenView::searchBar() {
+    auto* bar = new QWidget;
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(16, 18, 16, 12);
+    layout->setSpacing(10);
+    auto* glass = new QLabel;
+    glass->setPixmap(Icons::symbol(QStringLiteral("magnifyingglass"))
+                         .pixmap(searchIconSize, searchIconSize, QIcon::Disabled));
+    layout->addWidget(glass);
+    field = new QLineEdit;
+    field->setFrame(false);
+    field->setPlaceholderText(placeholder());
+    field->setFont(sized(font(), searchFontSize));
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(palette);
+    layout->addWidget(field, 1);
+    return bar;
+}
+
+QWidget* QuickOpenView::hintBar() {
+    auto* bar = new QWidget;
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(14, 8, 14, 8);
+    layout->setSpacing(14);
+    // The keys as they are written on a PC keyboard.
+    layout->addWidget(hint(QString::fromUtf8("\u21a9"), QStringLiteral("Open"), font()));
+    layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), QStringLiteral("Show in Finder"), font()));
+    layout->addWidget(hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font()));
+    layout->addWidget(hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font()));
+    layout->addStretch(1);
+    layout->addWidget(hint(QStringLiteral("Esc"), QStringLiteral("Close"), font()));
+    return bar;
+}
+
+QWidget* QuickOpenView::divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+void QuickOpenView::showResults() {
+    if (model.results().isEmpty()) {
+        empty->setText(model.all().isEmpty() ? emptyCatalogueText() : noMatchText());
+        body->setCurrentWidget(empty);
+        return;
+    }
+    body->setCurrentWidget(rows->parentWidget());
+    scrollToSelection();
+}
+
+void QuickOpenView::scrollToSelection() {
+    rows->viewport()->update();
+    const QModelIndex index = listModel->index(model.selection());
+    if (index.isValid()) rows->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+void QuickOpenView::focusField() {
+    field->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace tarn

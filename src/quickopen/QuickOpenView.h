@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QStackedWidget;
+
+namespace tarn {
+
+class QuickOpenController;
+class QuickOpenList;
+class QuickOpenModel;
+
+// What the Quick Open panel shows: the search field, the ranked rows or an empty text, and the
+// key hints. Follows the model: every query change re-ranks, every selection change scrolls
+// the selected row into view, every focus token puts the keyboard focus in the field.
+class QuickOpenView : public QWidget {
+    Q_OBJECT
+public:
+    QuickOpenView(QuickOpenModel& model, QuickOpenController& controller, QWidget* parent);
+
+    static QString placeholder();
+    static QString emptyCatalogueText();
+    static QString noMatchText();
+
+    QLineEdit* searchField() const { return field; }
+    QListView* list() const { return rows; }
+    // The text shown instead of the list, when it is shown.
+    QString emptyText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* searchBar();
+    QWidget* hintBar();
+    QWidget* divider();
+    void showResults();
+    void scrollToSelection();
+    void focusField();
+
+    QuickOpenModel& model;
+    QLineEdit* field = nullptr;
+    QListView* rows = nullptr;
+    QuickOpenList* listModel = nullptr;
+    QLabel* empty = nullptr;
+    QStackedWidget* body = nullptr;
+};
+
+} // namespace tarn
