@@ -122,6 +122,7 @@ public:
 class FakeDesktop : public Desktop {
 public:
     QList<QUrl> opened;
+    QList<bool> openedInBackground; // one for each of `opened`
     struct OpenedWith {
         QList<QUrl> urls;
         ApplicationInstall application;
@@ -131,8 +132,9 @@ public:
     QList<QPair<QString, ApplicationInstall>> terminals;
     std::optional<QString> failure;
 
-    std::optional<QString> openURL(const QUrl& url, bool) override {
+    std::optional<QString> openURL(const QUrl& url, bool background) override {
         opened << url;
+        openedInBackground << background;
         return failure;
     }
     std::optional<QString> openWith(const QList<QUrl>& urls, const ApplicationInstall& application,
