@@ -31,7 +31,31 @@ QByteArray readAll(const QString& path) {
 class TrayEndToEndTest : public QObject {
     Q_OBJECT
     std::unique_ptr<tarn::test::TempHome> home;
-    QProcess trayer, tarn;
+    QProcess trayer, tarn, windowManager, other;
+
+    static QString focusedWindowName() {
+        QProcess xdotool;
+        xdotool.start("xdotool", {"getwindowfocus", "getwindowname"});
+        xdotool.waitForFinished(5000);
+        return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+    }
+
+    QString code, launched, settings;
+
+    // A home with a pinned folder of repositories and an editor that records what it opens.
+    void makeHome(const QStringList& repositories) {
+        home = std::make_unique<tarn::test::TempHome>();
+        code = home->makeFolder("code");
+        for (const QString& name : repositories) tarn::test::makeRepo(code + "/" + name);
+        launched = home->path() + "/launched";
+        const QString editor = home->writeFile(".local/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
+                                                                      .arg(launched).toUtf8());
+        QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray folders = QJsonDocument(QJsonArray{QJsonObject{{"path", code}}}).toJson(QJsonDocument::Compact);
+        settings = home->writeFile(
+            ".config/tarn/defaults.json",
+            QJsonDocument(QJsonObject{{"pinnedFolders", QJsonObject{{"data", QString(folders.toBase64())}}}}).toJson());
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -41,7 +65,7 @@ private Q_SLOTS:
     }
 
     void cleanup() {
-        for (QProcess* process : {&tarn, &trayer}) {
+        for (QProcess* process : {&tarn, &other, &windowManager, &trayer}) {
             process->kill();
             process->waitForFinished(5000);
         }
@@ -49,17 +73,7 @@ private Q_SLOTS:
     }
 
     void chooseARepositoryFromTheTray() {
-        home = std::make_unique<tarn::test::TempHome>();
-        const QString code = home->makeFolder("code");
-        tarn::test::makeRepo(code + "/alpha");
-        const QString launched = home->path() + "/launched";
-        const QString editor = home->writeFile(".local/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
-                                                                      .arg(launched).toUtf8());
-        QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QByteArray folders = QJsonDocument(QJsonArray{QJsonObject{{"path", code}}}).toJson(QJsonDocument::Compact);
-        const QString settings = home->writeFile(
-            ".config/tarn/defaults.json",
-            QJsonDocument(QJsonObject{{"pinnedFolders", QJsonObject{{"data", QString(folders.toBase64())}}}}).toJson());
+        makeHome({"alpha"});
 
         trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
                                 "--SetDockType", "true"});
@@ -84,6 +98,38 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QJsonDocument::fromJson(readAll(settings)).object().value("history").toArray()
                                      .contains(code + "/alpha"),
                                  5000);
+        QCOMPARE(tarn.state(), QProcess::Running);
+    }
+
+    // The hotkey pressed while another application has the focus, the query typed at once: every
+    // letter reaches the panel, and Return opens the one repository it matches.
+    void quickOpenOverAnotherApplication() {
+        if (QProcess::execute("sh", {"-c", "command -v openbox && command -v xmessage"}) != 0)
+            QSKIP("needs openbox and xmessage");
+        // "pp-tool" ranks first for a query that lost its first letter, the workspace for an empty one.
+        makeHome({"pp-tool", "app-one", "notes"});
+        home->writeFile("code/zeta.code-workspace", R"({"folders": [{"path": "notes"}]})");
+        // The window manager reads its theme from the system's data folders, not the test home's.
+        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+        system.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+        system.insert("XDG_CONFIG_DIRS", "/etc/xdg");
+        windowManager.setProcessEnvironment(system);
+        windowManager.start("openbox", {});
+        QVERIFY(windowManager.waitForStarted());
+        QTest::qWait(1000);
+        other.start("xmessage", {"-center", "another application"});
+        QVERIFY(other.waitForStarted());
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTest::qWait(2500); // the hotkeys are bound, the first scan runs
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 5000);
+
+        QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", "app"});
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 5000);
+        xdotool({"key", "Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed(), code + "/app-one", 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 5000);
         QCOMPARE(tarn.state(), QProcess::Running);
     }
 };

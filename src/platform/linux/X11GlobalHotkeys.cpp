@@ -66,6 +66,8 @@ xcb_window_t rootOf(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_g
 } // namespace
 
 X11GlobalHotkeys::~X11GlobalHotkeys() {
+    QObject::disconnect(focusWatch);
+    if (holdLimit.isActive()) releaseKeyboard();
     if (filtering && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
@@ -134,17 +136,17 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
 void X11GlobalHotkeys::holdKeyboard() {
     // The grab froze the keyboard at the press (its keyboard mode is synchronous), so what the
     // user types next waits in the server until the window the hotkey brings up has the focus.
-    if (!watchingFocus) {
-        QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, qGuiApp, [this] { releaseKeyboard(); });
-        watchingFocus = true;
+    if (!focusWatch) {
+        focusWatch = QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, qGuiApp,
+                                      [this] { if (holdLimit.isActive()) releaseKeyboard(); });
+        holdLimit.setSingleShot(true);
+        holdLimit.callOnTimeout([this] { releaseKeyboard(); });
     }
-    const quint64 press = ++presses;
-    QTimer::singleShot(keyboardHoldLimit, qGuiApp, [this, press] {
-        if (press == presses) releaseKeyboard();
-    });
+    holdLimit.start(keyboardHoldLimit);
 }
 
 void X11GlobalHotkeys::releaseKeyboard() {
+    holdLimit.stop();
     if (xcb_connection_t* x = connection()) {
         // Harmless when the keyboard is not frozen by us.
         xcb_allow_events(x, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);

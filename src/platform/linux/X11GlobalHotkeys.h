@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QTimer>
 
 namespace tarn {
 
@@ -34,8 +35,8 @@ private:
     };
     QHash<int, Grab> grabs;
     bool filtering = false;
-    bool watchingFocus = false;
-    quint64 presses = 0;
+    QTimer holdLimit;
+    QMetaObject::Connection focusWatch;
 };
 
 } // namespace tarn
