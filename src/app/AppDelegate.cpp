@@ -51,13 +51,25 @@ void AppDelegate::applyHotkeys(bool showErrors) {
     QPointer<AppDelegate> self(this);
     const bool menu = center.registerHotkey(
         2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {
-            if (!self || !self->menuController) return;
-            platform().dialogs().activate();
-            self->menuController->menu()->popup(QCursor::pos());
+            if (self) self->popUpMenuAtPointer();
         });
     if (showErrors && (!quickOpen || !menu))
         platform().dialogs().warn(QStringLiteral("Keyboard shortcut unavailable"),
                                   QStringLiteral("That shortcut is already used by another app. Pick a different one."));
+}
+
+void AppDelegate::perform(SessionInstance::Request request) {
+    switch (request) {
+    case SessionInstance::Request::quickOpen: QuickOpenController::shared().toggle(); break;
+    case SessionInstance::Request::menu: popUpMenuAtPointer(); break;
+    case SessionInstance::Request::none: break;
+    }
+}
+
+void AppDelegate::popUpMenuAtPointer() {
+    if (!menuController) return;
+    platform().dialogs().activate();
+    menuController->menu()->popup(QCursor::pos());
 }
 
 void AppDelegate::setMenuBarIcon(const QString& id) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SessionInstance.h"
+
 #include <QColor>
 #include <QList>
 #include <QObject>
@@ -31,6 +33,12 @@ public:
     // (Re-)binds both global hotkeys from the settings; with `showErrors`, one alert when
     // either is taken by another application.
     void applyHotkeys(bool showErrors);
+
+    // Answers a request of the command line: the Quick Open panel toggled, or the menu popped up
+    // at the pointer.
+    void perform(SessionInstance::Request request);
+    // The menu hotkey's meaning: the menu at the pointer, the application active.
+    void popUpMenuAtPointer();
 
     // Shows the tray icon of the style `id` (the settings' "Menu Bar Icon").
     void setMenuBarIcon(const QString& id);

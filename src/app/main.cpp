@@ -1,11 +1,25 @@
 #include "app/AppDelegate.h"
 #include "app/SelfTest.h"
 #include "platform/GraphicalSession.h"
+#include "platform/SessionInstance.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+
+using tarn::SessionInstance::Request;
+
+namespace {
+// What the command line asks the session's Tarn to do once it runs.
+Request requestOf(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--quick-open") == 0) return Request::quickOpen;
+        if (qstrcmp(argv[i], "--menu") == 0) return Request::menu;
+    }
+    return Request::none;
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -27,6 +41,13 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     tarn::AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, &tarn::AppDelegate::applicationDidFinishLaunching);
+    const Request request = requestOf(argc, argv);
+    // One Tarn per session: a later start hands its request to the running one and ends.
+    if (!tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); }))
+        return EXIT_SUCCESS;
+    QTimer::singleShot(0, &delegate, [&delegate, request] {
+        delegate.applicationDidFinishLaunching();
+        delegate.perform(request);
+    });
     return app.exec();
 }

@@ -5,6 +5,8 @@
 #include "TempHome.h"
 #include "TestMain.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -32,6 +34,14 @@ class TrayEndToEndTest : public QObject {
     Q_OBJECT
     std::unique_ptr<tarn::test::TempHome> home;
     QProcess trayer, tarn, windowManager, other;
+
+    // The mapped windows whose title matches `namePattern`.
+    static int visibleWindows(const QString& namePattern) {
+        QProcess xdotool;
+        xdotool.start("xdotool", {"search", "--onlyvisible", "--name", namePattern});
+        xdotool.waitForFinished(5000);
+        return QString::fromUtf8(xdotool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size();
+    }
 
     static QString focusedWindowName() {
         QProcess xdotool;
@@ -130,6 +140,33 @@ private Q_SLOTS:
         xdotool({"key", "Return"});
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed(), code + "/app-one", 10000);
         QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 5000);
+        QCOMPARE(tarn.state(), QProcess::Running);
+    }
+
+    // Where hotkeys cannot be grabbed, desktop shortcuts start `tarn --quick-open` or `tarn --menu`:
+    // the running Tarn does it, and the second process ends at once.
+    void laterStartsAskTheRunningOne() {
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs a session bus");
+        makeHome({"alpha"});
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.tarn.Tarn"), 5000);
+
+        auto start = [](const QStringList& arguments) {
+            QProcess later;
+            later.start(TARN_BINARY, arguments);
+            return later.waitForFinished(10000) && later.exitStatus() == QProcess::NormalExit ? later.exitCode() : -1;
+        };
+        QCOMPARE(start({"--quick-open"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 1, 5000);
+        QCOMPARE(start({"--quick-open"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
+        QCOMPARE(start({}), 0);
+        // The menu is a popup of the running Tarn, a window without a title.
+        const int untitled = visibleWindows("^$");
+        QCOMPARE(start({"--menu"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("^$"), untitled + 1, 5000);
         QCOMPARE(tarn.state(), QProcess::Running);
     }
 };

@@ -1,0 +1,57 @@
+#include "platform/linux/DBusSessionInstance.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QTimer>
+
+namespace tarn {
+
+namespace {
+constexpr int callTimeout = 5000;
+
+void handOver(QDBusConnection& bus, SessionInstance::Request request) {
+    if (request == SessionInstance::Request::none) return;
+    const QString method =
+        request == SessionInstance::Request::quickOpen ? QStringLiteral("QuickOpen") : QStringLiteral("Menu");
+    QDBusMessage call = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
+                                                       DBusSessionInstance::service, method);
+    call.setAutoStartService(false);
+    bus.call(call, QDBus::Block, callTimeout);
+}
+} // namespace
+
+DBusSessionInstance::DBusSessionInstance(std::function<void(SessionInstance::Request)> handler, QObject* parent)
+    : QObject(parent), handler(std::move(handler)) {}
+
+// The caller is answered at once; the panel or menu comes up from the event loop.
+void DBusSessionInstance::QuickOpen() {
+    QTimer::singleShot(0, this, [this] { handler(SessionInstance::Request::quickOpen); });
+}
+
+void DBusSessionInstance::Menu() {
+    QTimer::singleShot(0, this, [this] { handler(SessionInstance::Request::menu); });
+}
+
+bool SessionInstance::claim(Request request, std::function<void(Request)> handler) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return true;
+    // Without queueing: when the name is taken the claim fails at once, and a second start
+    // racing the first one loses to it cleanly.
+    const auto reply = bus.interface()->registerService(DBusSessionInstance::service,
+                                                        QDBusConnectionInterface::DontQueueService,
+                                                        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        if (bus.interface()->isServiceRegistered(DBusSessionInstance::service)) {
+            handOver(bus, request);
+            return false;
+        }
+        return true; // the bus refused the name for another reason: run alone
+    }
+    auto* instance = new DBusSessionInstance(std::move(handler), QCoreApplication::instance());
+    bus.registerObject(DBusSessionInstance::path, instance, QDBusConnection::ExportScriptableSlots);
+    return true;
+}
+
+} // namespace tarn

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/SessionInstance.h"
+
+#include <QObject>
+
+namespace tarn {
+
+// The running Tarn's object on the session bus, under a well-known name: later starts call
+// its methods instead of starting a second tray icon.
+class DBusSessionInstance : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.tarn.Tarn")
+public:
+    static constexpr const char* service = "org.tarn.Tarn";
+    static constexpr const char* path = "/org/tarn/Tarn";
+
+    explicit DBusSessionInstance(std::function<void(SessionInstance::Request)> handler, QObject* parent);
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void QuickOpen();
+    Q_SCRIPTABLE void Menu();
+
+private:
+    std::function<void(SessionInstance::Request)> handler;
+};
+
+} // namespace tarn
