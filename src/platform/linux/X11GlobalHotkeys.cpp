@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTimer>
-#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -66,8 +64,6 @@ xcb_window_t rootOf(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_g
 } // namespace
 
 X11GlobalHotkeys::~X11GlobalHotkeys() {
-    QObject::disconnect(focusWatch);
-    if (holdLimit.isActive()) releaseKeyboard();
     if (filtering && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
@@ -83,7 +79,7 @@ bool X11GlobalHotkeys::grab(int id, int keyCode, int carbonModifiers) {
     bool refused = false;
     for (const quint16 lock : lockStates) {
         xcb_generic_error_t* error = xcb_request_check(
-            x, xcb_grab_key_checked(x, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
+            x, xcb_grab_key_checked(x, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (error) {
             refused = true;
             std::free(error);
@@ -121,7 +117,6 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
     for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it) {
         if (it->keycode != press->detail || it->modifiers != (state & 0xff)) continue;
         const int id = it.key();
-        holdKeyboard();
         // Handed to the event loop: the handler may open menus and panels.
         QMetaObject::invokeMethod(QCoreApplication::instance(), [this, id] { if (pressed) pressed(id); },
                                   Qt::QueuedConnection);
@@ -131,27 +126,6 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
         return false;
     }
     return false;
-}
-
-void X11GlobalHotkeys::holdKeyboard() {
-    // The grab froze the keyboard at the press (its keyboard mode is synchronous), so what the
-    // user types next waits in the server until the window the hotkey brings up has the focus.
-    if (!focusWatch) {
-        focusWatch = QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, qGuiApp,
-                                      [this] { if (holdLimit.isActive()) releaseKeyboard(); });
-        holdLimit.setSingleShot(true);
-        holdLimit.callOnTimeout([this] { releaseKeyboard(); });
-    }
-    holdLimit.start(keyboardHoldLimit);
-}
-
-void X11GlobalHotkeys::releaseKeyboard() {
-    holdLimit.stop();
-    if (xcb_connection_t* x = connection()) {
-        // Harmless when the keyboard is not frozen by us.
-        xcb_allow_events(x, XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
-        xcb_flush(x);
-    }
 }
 
 } // namespace tarn

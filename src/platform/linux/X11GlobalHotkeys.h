@@ -4,16 +4,13 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
-#include <QTimer>
 
 namespace tarn {
 
 // Global hotkeys on X11: a key grab on the root window through Qt's own xcb connection, once
 // for each state of the lock keys (none, NumLock, CapsLock, both) so the key works with
 // NumLock on. A grab refused with BadAccess means another application holds the key. Presses
-// arrive through a native event filter; the keys typed right after one are held back until the
-// focus has moved (at most a second), so none of them goes to the window the user left. Without
-// X11, nothing can be grabbed.
+// arrive through a native event filter. Without X11, nothing can be grabbed.
 class X11GlobalHotkeys : public GlobalHotkeys, public QAbstractNativeEventFilter {
 public:
     ~X11GlobalHotkeys() override;
@@ -23,20 +20,12 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
-    // Longest wait for a window to take the focus after a press before typing goes on as it was.
-    static constexpr int keyboardHoldLimit = 1000;
-
-    void holdKeyboard();
-    void releaseKeyboard();
-
     struct Grab {
         quint8 keycode = 0;
         quint16 modifiers = 0;
     };
     QHash<int, Grab> grabs;
     bool filtering = false;
-    QTimer holdLimit;
-    QMetaObject::Connection focusWatch;
 };
 
 } // namespace tarn
