@@ -11,6 +11,19 @@
 using tarn::SessionInstance::Request;
 
 namespace {
+const char usage[] =
+    "Usage: tarn [option]\n"
+    "Tarn lives in the system tray: a menu of your pinned folders, favorites, recent workspaces\n"
+    "and git repositories, and a Quick Open panel that fuzzy-finds all of them.\n"
+    "\n"
+    "Options:\n"
+    "  --quick-open  show the Quick Open panel of the running Tarn, or close it when shown\n"
+    "                (Tarn starts first when none runs)\n"
+    "  --menu        pop the running Tarn's menu up at the pointer\n"
+    "  --selftest    print what Tarn finds on this machine and exit\n"
+    "  --version     print the version and exit\n"
+    "  --help        print this help and exit\n";
+
 // What the command line asks the session's Tarn to do once it runs.
 Request requestOf(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
@@ -25,6 +38,14 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--selftest") == 0) {
             tarn::SelfTest::run();
+            return EXIT_SUCCESS;
+        }
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(usage, stdout);
+            return EXIT_SUCCESS;
+        }
+        if (qstrcmp(argv[i], "--version") == 0) {
+            std::printf("tarn %s\n", TARN_VERSION);
             return EXIT_SUCCESS;
         }
     }

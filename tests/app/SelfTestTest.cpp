@@ -140,6 +140,23 @@ private Q_SLOTS:
         QCOMPARE(lines.value(8), QString("Shortcut folders: []"));
     }
 
+    // Answered without a display, like the report.
+    void helpAndVersion_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("expected"); // a part of the output
+        QTest::newRow("help") << "--help" << "  --quick-open  show the Quick Open panel";
+        QTest::newRow("short help") << "-h" << "  --selftest    print what Tarn finds";
+        QTest::newRow("version") << "--version" << "tarn " TARN_VERSION "\n";
+    }
+    void helpAndVersion() {
+        QFETCH(QString, argument);
+        QFETCH(QString, expected);
+        QProcess* process = start({argument}, {{"DISPLAY", ":97"}});
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(process->readAllStandardOutput()).contains(expected), qPrintable(expected));
+    }
+
     void otherArgumentsStartTheApplication_data() {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("display"); // VARIABLE=value, or "" for none
