@@ -156,7 +156,6 @@ void QuickOpenController::showActions() {
     menu->exec(panel->mapToGlobal(actionsMenuAt));
     showingMenu = false;
     delete menu.data();
-    if (!panel) return;
     if (ActionItem::fireCount == fired) {
         panel->activateWindow();
         // The menu may have taken the focus with it; the search field gets it back.

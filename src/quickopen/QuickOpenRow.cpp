@@ -2,6 +2,7 @@
 
 #include "discovery/Library.h"
 #include "menu/Icons.h"
+#include "menu/MenuStyle.h"
 #include "quickopen/QuickOpenModel.h"
 
 #include <QPainter>
@@ -19,7 +20,6 @@ constexpr int lineGap = 1;
 constexpr int dotSize = 7;
 constexpr int dotGap = 6;
 constexpr qreal cornerRadius = 6;
-const QColor openDotColor(0x34, 0xc7, 0x59);
 
 QFont titleFont(QFont font) {
     font.setPixelSize(titleSize);
@@ -94,7 +94,7 @@ void QuickOpenRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, titleText);
     if (row.isOpen) {
         painter->setPen(Qt::NoPen);
-        painter->setBrush(openDotColor);
+        painter->setBrush(MenuStyle::dotColor());
         painter->drawEllipse(QRectF(titleRect.right() + 1 + dotGap, titleRect.center().y() - dotSize / 2.0 + 1,
                                     dotSize, dotSize));
     }

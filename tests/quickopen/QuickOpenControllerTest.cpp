@@ -141,8 +141,9 @@ private Q_SLOTS:
         const QOEntry second = entry(EntryKind::file, "beta");
         showWith({entry(EntryKind::file, "alpha"), second});
         QListView* list = view()->list();
-        QTest::qWait(50); // laid out
-        const QRect row = list->visualRect(list->model()->index(1, 0));
+        const QModelIndex index = list->model()->index(1, 0);
+        QTRY_VERIFY(list->visualRect(index).isValid()); // laid out
+        const QRect row = list->visualRect(index);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QVERIFY(!controller.isShown());
         QCOMPARE(platform->fakeDesktop.opened, QList<QUrl>{second.entry.url});
