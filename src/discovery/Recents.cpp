@@ -21,18 +21,10 @@ struct Candidate {
     QDateTime date;
 };
 
-std::optional<QUrl> recordedLocation(const QString& storageChild) {
+std::optional<QUrl> storedLocation(const QString& storageChild) {
     QFile file(storageChild + "/workspace.json");
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-    if (!document.isObject()) return std::nullopt;
-    const QJsonObject object = document.object();
-    const QJsonValue value = object.contains("workspace") ? object.value("workspace")
-                                                           : object.value("folder");
-    if (!value.isString()) return std::nullopt;
-    const QUrl url(value.toString(), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
-    return url;
+    return recordedLocation(file.readAll());
 }
 
 // The most distant past sorts last.
@@ -45,6 +37,23 @@ QDateTime dateOf(const QString& storageChild) {
 }
 
 } // namespace
+
+std::optional<QUrl> recordedLocation(const QByteArray& workspaceJson) {
+    const QJsonDocument document = QJsonDocument::fromJson(workspaceJson);
+    if (!document.isObject()) return std::nullopt;
+    const QJsonObject object = document.object();
+    const QJsonValue value = object.contains("workspace") ? object.value("workspace")
+                                                           : object.value("folder");
+    if (!value.isString()) return std::nullopt;
+    const QUrl url(value.toString(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
+    // Another machine's folder is not here, and a relative path would be read against
+    // whatever folder Tarn happens to run in.
+    const bool thisMachine =
+        url.host().isEmpty() || url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+    if (!thisMachine || !url.path(QUrl::FullyDecoded).startsWith('/')) return std::nullopt;
+    return url;
+}
 
 QString dataFolder(const QString& storageFolder) {
     const QString native =
@@ -69,7 +78,7 @@ RecentsResult load(const QString& storageFolder, int limit) {
     for (const QString& name : storageDir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot,
                                                     QDir::NoSort)) {
         const QString child = storage + '/' + name;
-        const std::optional<QUrl> url = recordedLocation(child);
+        const std::optional<QUrl> url = storedLocation(child);
         if (!url || url->path(QUrl::FullyDecoded).startsWith(untitled)) continue;
         candidates.append({*url, dateOf(child)});
     }

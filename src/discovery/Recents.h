@@ -24,6 +24,10 @@ QString dataFolder(const QString& storageFolder);
 // Reads <data folder>/User/workspaceStorage/*/workspace.json, dated by each folder's
 // state.vscdb. At most `limit` entries; things that no longer exist, remote and untitled
 // workspaces are left out. Runs on any thread; never fails.
+// The folder or workspace file a workspace.json names; none unless it is a valid file URL of
+// an absolute path on this machine.
+std::optional<QUrl> recordedLocation(const QByteArray& workspaceJson);
+
 RecentsResult load(const QString& storageFolder, int limit);
 
 } // namespace Recents

@@ -99,8 +99,12 @@ QString stripJSONC(const QString& text) {
 QList<QUrl> folders(const QUrl& workspaceFile) {
     QFile file(workspaceFile.toLocalFile());
     if (!file.open(QIODevice::ReadOnly)) return {};
+    return folders(file.readAll(), QFileInfo(workspaceFile.toLocalFile()).path());
+}
+
+QList<QUrl> folders(const QByteArray& contents, const QString& base) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(file.readAll());
+    const QString text = utf8.decode(contents);
     if (utf8.hasError()) return {};
 
     QJsonParseError error;
@@ -109,7 +113,6 @@ QList<QUrl> folders(const QUrl& workspaceFile) {
     const QJsonValue list = document.object().value("folders");
     if (!list.isArray()) return {};
 
-    const QString base = QFileInfo(workspaceFile.toLocalFile()).path();
     QList<QUrl> result;
     for (const QJsonValue& element : list.toArray()) {
         if (!element.isObject()) return {};

@@ -15,6 +15,9 @@ QString stripJSONC(const QString& text);
 // does not have the expected shape. Remote folders are left out.
 QList<QUrl> folders(const QUrl& workspaceFile);
 
+// The same for the bytes of a workspace file kept in the folder `base`.
+QList<QUrl> folders(const QByteArray& contents, const QString& base);
+
 // The path of the first folder of the workspace that is a git repository.
 std::optional<QString> primaryRepo(const QUrl& workspaceFile);
 

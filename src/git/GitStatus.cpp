@@ -8,9 +8,15 @@ namespace {
 const QString middleDot = QStringLiteral(" \u00B7 ");
 const QChar plusMinus(0x00B1), upArrow(0x2191), downArrow(0x2193);
 
-qint64 countAfterSign(const QString& piece) {
+// "+3" with sign '+', "-12" with sign '-': the digits after the sign git writes there. Anything
+// else, a second sign included, counts as 0 rather than as a negative count.
+qint64 countAfterSign(const QString& piece, QChar sign) {
+    const QStringView digits = QStringView(piece).mid(1);
+    if (!piece.startsWith(sign) || digits.isEmpty()) return 0;
+    for (QChar c : digits)
+        if (c < '0' || c > '9') return 0;
     bool ok = false;
-    const qint64 value = piece.mid(1).toLongLong(&ok);
+    const qint64 value = digits.toLongLong(&ok);
     return ok ? value : 0;
 }
 } // namespace
@@ -42,8 +48,8 @@ GitStatus GitStatus::parse(const QString& porcelain) {
         } else if (line.startsWith(QLatin1String("# branch.ab "))) {
             const QStringList pieces = line.mid(12).split(' ', Qt::SkipEmptyParts);
             if (pieces.size() == 2) {
-                status.ahead = countAfterSign(pieces[0]);
-                status.behind = countAfterSign(pieces[1]);
+                status.ahead = countAfterSign(pieces[0], '+');
+                status.behind = countAfterSign(pieces[1], '-');
             }
         } else if (!line.startsWith('#')) {
             ++status.changes;

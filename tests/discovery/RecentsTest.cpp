@@ -98,6 +98,29 @@ private Q_SLOTS:
                                                                   home->path() + "/src/repo"}}));
     }
 
+    // JSON written with single quotes, for legibility.
+    static QByteArray json(const char* text) { return QByteArray(text).replace('\'', '"'); }
+
+    void recordedLocation_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("location"); // empty: none
+        QTest::newRow("folder") << json("{'folder':'file:///home/u/a%20b'}") << "file:///home/u/a b";
+        QTest::newRow("workspace wins") << json("{'folder':'file:///a','workspace':'file:///w.code-workspace'}")
+                                        << "file:///w.code-workspace";
+        QTest::newRow("localhost") << json("{'folder':'file://localhost/srv'}") << "file://localhost/srv";
+        QTest::newRow("another machine") << json("{'folder':'file://server/share'}") << "";
+        QTest::newRow("relative path") << json("{'folder':'file:src/app'}") << "";
+        QTest::newRow("no path, only a query") << json("{'workspace':'file:?/e-workspace'}") << "";
+        QTest::newRow("remote") << json("{'folder':'vscode-remote://wsl+Ubuntu/home/u'}") << "";
+        QTest::newRow("not an object") << json("['file:///a']") << "";
+    }
+    void recordedLocation() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, location);
+        const std::optional<QUrl> url = Recents::recordedLocation(json);
+        QCOMPARE(url ? url->toString() : QString(), location);
+    }
+
     void limitKeepsTheNewest() {
         for (int i = 0; i < 100; ++i) {
             home->makeFolder(QString("p/f%1").arg(i));

@@ -55,6 +55,10 @@ private Q_SLOTS:
         QTest::newRow("no upstream") << "# branch.head dev\n" << GitStatus{"dev", 0, 0, 0};
         QTest::newRow("count that does not parse") << "# branch.head x\n# branch.ab +x -3\n"
                                                    << GitStatus{"x", 0, 3, 0};
+        QTest::newRow("counts are never negative")
+            << "# branch.ab +-3 ^-1\n" << GitStatus{"?", 0, 0, 0};
+        QTest::newRow("signs swapped or missing") << "# branch.ab -3 +4\n# branch.ab 5 6\n"
+                                                  << GitStatus{"?", 0, 0, 0};
         QTest::newRow("ab with three pieces is ignored") << "# branch.ab +1 -2 +3\n"
                                                         << GitStatus{"?", 0, 0, 0};
         QTest::newRow("empty output") << "" << GitStatus{"?", 0, 0, 0};

@@ -129,11 +129,15 @@ QStringList unwrap(QStringList words) {
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
     QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    return parse(file.readAll(), filePath);
+}
+
+std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& contents, const QString& filePath) {
     DesktopEntry entry;
     entry.path = filePath;
     bool inGroup = false, sawGroup = false;
-    QTextStream stream(&file);
+    QTextStream stream(contents);
     while (!stream.atEnd()) {
         const QString line = stream.readLine().trimmed();
         if (line.startsWith('[')) {

@@ -20,6 +20,8 @@ struct DesktopEntry {
 
     // None when the file cannot be read or has no [Desktop Entry] group.
     static std::optional<DesktopEntry> read(const QString& path);
+    // The same for the bytes of the file at `path`.
+    static std::optional<DesktopEntry> parse(const QByteArray& contents, const QString& path);
 
     // The Exec line split into arguments, quoting undone, field codes expanded: %f/%u give the
     // first of `files`, %F/%U all of them, %% a percent sign; other codes are dropped.
