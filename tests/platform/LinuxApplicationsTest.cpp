@@ -162,6 +162,8 @@ private Q_SLOTS:
             << "/usr/bin/flatpak" << "com.visualstudio.code";
         QTest::newRow("env in front of flatpak")
             << "env A=1 flatpak run com.vscodium.codium" << "flatpak" << "com.vscodium.codium";
+        QTest::newRow("flatpak run past an empty quoted word")
+            << "flatpak run \"\" --verbose com.example.App" << "flatpak" << "com.example.App";
         QTest::newRow("empty") << "" << "" << "";
     }
 

@@ -203,7 +203,7 @@ std::optional<QString> DesktopEntry::flatpakApp() const {
         words[1] != QLatin1String("run"))
         return std::nullopt;
     for (qsizetype i = 2; i < words.size(); ++i) {
-        if (words[i].startsWith('-')) continue;
+        if (words[i].isEmpty() || words[i].startsWith('-')) continue; // no application id
         return words[i];
     }
     return std::nullopt;
