@@ -22,7 +22,7 @@ constexpr int itemHMargin = 3;
 constexpr int itemVMargin = 8;
 constexpr int rightBorder = 15;
 
-const QChar blackCircle(0x25CF), figureSpace(0x2007);
+const QChar blackCircle(0x25CF);
 
 std::optional<StyledTitle> styledTitleOf(const QStyleOption* option) {
     const auto* action = qobject_cast<const QAction*>(option->styleObject);
