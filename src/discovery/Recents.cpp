@@ -49,9 +49,7 @@ std::optional<QUrl> recordedLocation(const QByteArray& workspaceJson) {
     if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
     // Another machine's folder is not here, and a relative path would be read against
     // whatever folder Tarn happens to run in.
-    const bool thisMachine =
-        url.host().isEmpty() || url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
-    if (!thisMachine || !url.path(QUrl::FullyDecoded).startsWith('/')) return std::nullopt;
+    if (!isOnThisMachine(url) || !url.path(QUrl::FullyDecoded).startsWith('/')) return std::nullopt;
     return url;
 }
 

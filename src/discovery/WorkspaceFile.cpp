@@ -47,10 +47,9 @@ std::optional<QUrl> resolve(const QJsonObject& folder, const QString& base) {
     }
     const QJsonValue uri = folder.value("uri");
     if (!uri.isString()) return std::nullopt;
-    QUrl url(uri.toString(), QUrl::StrictMode);
+    const QUrl url(uri.toString(), QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("file")) return std::nullopt;
-    if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) url.setHost({});
-    if (!url.host().isEmpty()) return std::nullopt; // another machine's folder
+    if (!isOnThisMachine(url)) return std::nullopt; // another machine's folder
     // "file:rel/dir" is relative to the workspace file, like a relative path.
     const QString decoded = url.path(QUrl::FullyDecoded);
     if (!decoded.startsWith('/')) return QUrl::fromLocalFile(QDir::cleanPath(base + '/' + decoded));

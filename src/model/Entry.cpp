@@ -25,11 +25,14 @@ size_t qHash(const Entry& entry, size_t seed) {
                       entry.hint.has_value());
 }
 
+bool isOnThisMachine(const QUrl& url) {
+    return url.host().isEmpty() || url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+}
+
 QUrl standardizedFileURL(const QUrl& url) {
     // "localhost" names this machine; any other host would read as a network share path.
     QUrl local = url;
-    if (local.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        local.setHost(QString());
+    if (isOnThisMachine(local)) local.setHost(QString());
     return QUrl::fromLocalFile(QDir::cleanPath(local.toLocalFile()));
 }
 

@@ -40,6 +40,9 @@ struct Entry {
 
 size_t qHash(const Entry& entry, size_t seed = 0);
 
+// Whether a file URL names this machine: no host, or "localhost".
+bool isOnThisMachine(const QUrl& url);
+
 // The file URL with "." and ".." and a trailing slash resolved, "localhost" as this machine;
 // symbolic links are left alone.
 QUrl standardizedFileURL(const QUrl& url);
