@@ -5,6 +5,7 @@
 #include "Interleaved.h"
 #include "discovery/Shell.h"
 #include "git/Git.h"
+#include "git/GitReaderProcess.h"
 #include "git/GitStore.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,8 @@ QStringList makeRepositories(const QString& root, int count) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && qstrcmp(argv[1], tarn::GitReaderProcess::workerFlag) == 0)
+        return tarn::GitReaderProcess::serve();
     QCoreApplication app(argc, argv);
 
     const int spawnRounds = 400;

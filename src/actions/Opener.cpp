@@ -8,6 +8,7 @@
 #include "discovery/WorkspaceFile.h"
 #include "model/Store.h"
 #include "platform/Applications.h"
+#include "platform/ChildProcess.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
@@ -22,7 +23,6 @@ namespace tarn::Opener {
 
 namespace {
 
-constexpr double launcherTimeout = 30;
 
 void noEditor() {
     platform().dialogs().warn(QStringLiteral("No editor found"),
@@ -59,11 +59,9 @@ void openInEditor(const QUrl& url, WindowMode mode, bool background,
         const std::optional<QString> flag =
             mode == WindowMode::newWindow ? chosen->newWindowFlag : chosen->reuseWindowFlag;
         if (cli && flag) {
-            // Detached: the launcher's outcome is not reported.
-            runInBackground(TaskPriority::userInitiated, [launcher = cli->toLocalFile(), flag = *flag,
-                                                          path = target.toLocalFile()] {
-                Shell::run(launcher, {flag, path}, {}, launcherTimeout);
-            });
+            // Started, not supervised: for an AppImage or an editor that forks itself into the
+            // background, the launcher is the editor, and must outlive any wait of ours.
+            report(startDetachedProcess(cli->toLocalFile(), {*flag, target.toLocalFile()}));
             return;
         }
     }

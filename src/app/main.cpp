@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/SelfTest.h"
+#include "git/GitReaderProcess.h"
 #include "platform/GraphicalSession.h"
 #include "platform/SessionInstance.h"
 
@@ -35,6 +36,9 @@ Request requestOf(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Tarn's own git reader, started by Tarn itself; never a user's option.
+    if (argc == 2 && qstrcmp(argv[1], tarn::GitReaderProcess::workerFlag) == 0)
+        return tarn::GitReaderProcess::serve();
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--selftest") == 0) {
             tarn::SelfTest::run();

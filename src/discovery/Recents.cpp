@@ -1,4 +1,5 @@
 #include "discovery/Recents.h"
+#include "platform/FileSystem.h"
 
 #include "discovery/WorkspaceFile.h"
 
@@ -22,9 +23,9 @@ struct Candidate {
 };
 
 std::optional<QUrl> storedLocation(const QString& storageChild) {
-    QFile file(storageChild + "/workspace.json");
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return recordedLocation(file.readAll());
+    const std::optional<QByteArray> bytes = readRegularFileBytes(storageChild + "/workspace.json", editorStorageLimit);
+    if (!bytes) return std::nullopt;
+    return recordedLocation(*bytes);
 }
 
 // The most distant past sorts last.

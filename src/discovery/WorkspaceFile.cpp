@@ -96,9 +96,9 @@ QString stripJSONC(const QString& text) {
 }
 
 QList<QUrl> folders(const QUrl& workspaceFile) {
-    QFile file(workspaceFile.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return folders(file.readAll(), QFileInfo(workspaceFile.toLocalFile()).path());
+    const std::optional<QByteArray> bytes = readRegularFileBytes(workspaceFile.toLocalFile(), workspaceFileLimit);
+    if (!bytes) return {};
+    return folders(*bytes, QFileInfo(workspaceFile.toLocalFile()).path());
 }
 
 QList<QUrl> folders(const QByteArray& contents, const QString& base) {

@@ -1,18 +1,18 @@
 #include "git/Git.h"
 
-#include "git/RepoConfig.h"
+#include "git/GitReaderProcess.h"
 
 namespace tarn::Git {
 
 namespace {
-constexpr double statusTimeout = 20;
 constexpr double networkTimeout = 180;
-constexpr double remoteTimeout = 5;
 
-ShellResult git(const QUrl& repository, const QStringList& arguments, double timeout) {
-    return Shell::run(executable, QStringList{"-C", repository.toLocalFile()} + arguments, env(),
-                      timeout);
-}
+// What a fetch nobody watches must not run or reach, whatever the repository configures: it
+// touches every repository in the pinned folders, including ones the user never opened.
+const QStringList unattendedConfig{
+    "-c", "core.hooksPath=/dev/null", "-c", "core.fsmonitor=false", "-c", "protocol.ext.allow=never",
+    "-c", "remote.origin.uploadpack=git-upload-pack",
+};
 } // namespace
 
 QHash<QString, QString> env() {
@@ -21,36 +21,34 @@ QHash<QString, QString> env() {
         {"GIT_TERMINAL_PROMPT", "0"},
         {"GIT_SSH_COMMAND", "ssh -o BatchMode=yes"},
     };
-    // Tarn runs git by itself on every repository it finds, including ones unpacked from an
-    // archive, whose config could name an fsmonitor command for git to run. Configuration from
-    // the environment outranks the repository's own.
-    return RepoConfig::environment(variables, {{"core.fsmonitor", "false"}});
+    return variables;
 }
 
 std::optional<GitStatus> status(const QUrl& repository) {
-    const QString worktree = repository.toLocalFile();
-    // Nobody asked for this read, so nothing the repository configured may run during it:
-    // not its filter drivers, and not its hooks.
-    RepoConfig::Pairs overrides = RepoConfig::statusOverrides(worktree);
-    overrides.prepend({"core.hooksPath", "/dev/null"});
-    const QHash<QString, QString> variables = RepoConfig::environment(env(), overrides);
-    const ShellResult result =
-        Shell::run(executable, {"-C", worktree, "status", "--porcelain=v2", "--branch"}, variables,
-                   statusTimeout);
-    if (result.status != 0) return std::nullopt;
-    return GitStatus::parse(result.out);
+    return GitReaderProcess::shared().status(repository.toLocalFile());
 }
 
-ShellResult perform(GitOp op, const QUrl& repository) {
-    const QStringList arguments = op == GitOp::fetch ? QStringList{"fetch", "--prune"}
-                                                     : QStringList{"pull", "--ff-only"};
-    return git(repository, arguments, networkTimeout);
+ShellResult perform(GitOp op, const QUrl& repository, bool unattended) {
+    QStringList arguments{"-C", repository.toLocalFile()};
+    QHash<QString, QString> variables = env();
+    if (unattended) {
+        arguments << unattendedConfig;
+        // An empty proxy command turns off any core.gitProxy the repository names.
+        variables.insert("GIT_PROXY_COMMAND", QString());
+    }
+    if (op == GitOp::fetch) {
+        arguments << "fetch" << "--prune";
+        if (unattended) arguments << "--upload-pack=git-upload-pack";
+    } else {
+        arguments << "pull" << "--ff-only";
+    }
+    return Shell::run(executable, arguments, variables, networkTimeout);
 }
 
 std::optional<QUrl> remoteWebURL(const QUrl& repository) {
-    const ShellResult result = git(repository, {"remote", "get-url", "origin"}, remoteTimeout);
-    if (result.status != 0) return std::nullopt;
-    return webURL(result.out.trimmed());
+    const std::optional<QString> remote = GitReaderProcess::shared().originURL(repository.toLocalFile());
+    if (!remote) return std::nullopt;
+    return webURL(remote->trimmed());
 }
 
 std::optional<QUrl> webURL(const QString& remote) {

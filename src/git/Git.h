@@ -15,17 +15,21 @@ namespace Git {
 
 inline constexpr char executable[] = "/usr/bin/git";
 
-// The extra environment of every git run: no prompts, no optional locks, no fsmonitor command
-// from the repository's configuration. Status reads add more (see RepoConfig).
+// The extra environment of every git run: no prompts, no optional locks.
 QHash<QString, QString> env();
 
-// Branch, ahead/behind and changes; none when git fails. Blocks up to 20 seconds.
+// Branch, ahead/behind and changes as `git status` reports them, read by Tarn's own reader
+// process, which runs nothing the repository configures; none when the repository cannot be
+// read. Blocks up to 20 seconds.
 std::optional<GitStatus> status(const QUrl& repository);
 
-// `git fetch --prune` or `git pull --ff-only`; the run's result unchanged. Blocks.
-ShellResult perform(GitOp op, const QUrl& repository);
+// `git fetch --prune` or `git pull --ff-only`; the run's result unchanged. Blocks. The user's
+// own fetch or pull is plain git; an `unattended` one (fetching every repository at once)
+// runs no hooks and none of the repository's upload-pack, proxy or ext:: commands.
+ShellResult perform(GitOp op, const QUrl& repository, bool unattended = false);
 
-// The web address of the origin remote; none without one. Blocks up to 5 seconds.
+// The web address of the origin remote, read by the reader process; none without one.
+// Blocks up to 5 seconds.
 std::optional<QUrl> remoteWebURL(const QUrl& repository);
 
 // The https address of a remote ("git@host:a/b.git" gives https://host/a/b); none for

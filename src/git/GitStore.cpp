@@ -120,7 +120,7 @@ struct Fetches {
 void fetchInTurn(const std::shared_ptr<Fetches>& fetches, const QUrl& repo,
                  const std::function<void()>& done) {
     runInBackground(TaskPriority::utility, [fetches, repo, done] {
-        const ShellResult result = Git::perform(GitOp::fetch, repo);
+        const ShellResult result = Git::perform(GitOp::fetch, repo, true);
         QUrl next;
         bool last = false;
         {

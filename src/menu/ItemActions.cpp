@@ -2,6 +2,7 @@
 
 #include "actions/Opener.h"
 #include "app/AppDelegate.h"
+#include "discovery/BlockingPool.h"
 #include "discovery/Editors.h"
 #include "discovery/Library.h"
 #include "discovery/ShortcutsCLI.h"
@@ -24,6 +25,8 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPointer>
+#include <memory>
 
 namespace tarn::ItemActions {
 
@@ -50,11 +53,30 @@ QString hostName(const QUrl& web) {
     return host;
 }
 
+// "Open on …", hidden until the remote's address is read in the background: the menu shows
+// at once, whatever a slow disk or the repository's config does to the read.
+QAction* openOnRemote(const QUrl& repo) {
+    auto web = std::make_shared<QUrl>();
+    QAction* item = action(QStringLiteral("Open on \u2026"), [web] {
+        if (web->isValid()) Opener::openURL(*web, false);
+    });
+    item->setVisible(false);
+    runInBackground(TaskPriority::userInitiated, [repo, web, item = QPointer<QAction>(item)] {
+        const std::optional<QUrl> found = Git::remoteWebURL(repo);
+        runOnMainThread([found, web, item] {
+            if (!found || !item) return;
+            *web = *found;
+            item->setText("Open on " + hostName(*found));
+            item->setVisible(true);
+        });
+    });
+    return item;
+}
+
 QList<QAction*> gitItems(const QUrl& repo) {
     const std::optional<GitStatus> status = GitStore::shared().status(repo.path());
     QList<QAction*> items{header(status ? "Git \u00B7 " + status->summary() : QStringLiteral("Git"))};
-    if (const std::optional<QUrl> web = Git::remoteWebURL(repo))
-        items << action("Open on " + hostName(*web), [web = *web] { Opener::openURL(web, false); });
+    items << openOnRemote(repo);
     items << action(QStringLiteral("Fetch"), [repo] { GitStore::shared().run(GitOp::fetch, repo); });
     items << action(QStringLiteral("Pull (fast-forward only)"), [repo] { GitStore::shared().run(GitOp::pull, repo); });
     if (status) items << action(QStringLiteral("Copy Branch Name"), [branch = status->branch] { copyText(branch); });

@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -87,12 +86,23 @@ void eject(const QStringList& mountPoints) {
     });
 }
 
+// The value of `key` in `[group]` of an INI file's bytes.
+QString iniValue(const QByteArray& bytes, const QString& group, const QString& key) {
+    bool inGroup = false;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith('[')) inGroup = line == '[' + group + ']';
+        else if (inGroup && line.section('=', 0, 0).trimmed() == key) return line.section('=', 1).trimmed();
+    }
+    return {};
+}
+
 QString spectacleFolder() {
     const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/spectaclerc";
-    if (!QFileInfo::exists(file)) return {};
-    QSettings settings(file, QSettings::IniFormat);
-    for (const char* key : {"ImageSave/imageSaveLocation", "General/defaultSaveLocation"}) {
-        const QString value = settings.value(QLatin1String(key)).toString();
+    const std::optional<QByteArray> bytes = readRegularFileBytes(file, smallConfigLimit);
+    if (!bytes) return {};
+    for (const auto& [group, key] : {std::pair{"ImageSave", "imageSaveLocation"}, std::pair{"General", "defaultSaveLocation"}}) {
+        const QString value = iniValue(*bytes, QLatin1String(group), QLatin1String(key));
         if (value.isEmpty()) continue;
         const QUrl url(value);
         return url.isLocalFile() ? url.toLocalFile() : value;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace tarn {
 
@@ -21,5 +22,13 @@ struct ChildProcessOutcome {
 // open can block the caller for long. Blocks the calling thread.
 ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
                                     const QStringList& environment, double timeout);
+
+// Starts `executable` for the user and lets it go: in a session of its own, in `folder` (the
+// home folder when empty), with standard input and output on /dev/null and `environment`
+// ("NAME=value" items; the inherited one when empty). Tarn never waits for it or kills it,
+// so an editor outlives any time-out of ours. The reason when it could not be started.
+std::optional<QString> startDetachedProcess(const QString& executable, const QStringList& arguments,
+                                            const QString& folder = QString(),
+                                            const QStringList& environment = QStringList());
 
 } // namespace tarn

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <unistd.h>
 
 using namespace tarn;
 
@@ -25,16 +26,19 @@ class OpenerTest : public QObject {
     QList<QUrl> openedWithEditor() {
         return platform->fakeDesktop.openedWith.isEmpty() ? QList<QUrl>{} : platform->fakeDesktop.openedWith.last().urls;
     }
-    QString launched() {
-        QFile file(home->path() + "/launched");
+    QString fileText(const QString& name) {
+        QFile file(home->path() + '/' + name);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
     }
+    QString launched() { return fileText("launched"); }
 
 private Q_SLOTS:
     void init() {
         home = std::make_unique<test::TempHome>();
         platform = std::make_unique<test::TestPlatform>();
-        launcher = home->writeFile("editor/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/launched'\n").arg(home->path()).toUtf8());
+        // The launcher also notes whether it runs in a session of its own, away from ours.
+        launcher = home->writeFile("editor/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/launched'\n"
+                                                              "cut -d ' ' -f 6 /proc/$$/stat > '%1/session'\n").arg(home->path()).toUtf8());
         QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     void cleanup() {
@@ -107,6 +111,8 @@ private Q_SLOTS:
         } else {
             QTRY_COMPARE(launched(), QString(launchedWith).replace("@", home->path()));
             QVERIFY(platform->fakeDesktop.openedWith.isEmpty());
+            QTRY_VERIFY(fileText("session").toLongLong() > 0);
+            QVERIFY(fileText("session").toLongLong() != ::getsid(0));
         }
         QCOMPARE(history(), QStringList{repo});
     }

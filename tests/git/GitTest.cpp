@@ -2,12 +2,13 @@
 #include "TempHome.h"
 #include "TestMain.h"
 #include "git/Git.h"
-#include "git/RepoConfig.h"
+#include "git/GitReaderProcess.h"
 
-#include <QDateTime>
+#include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTest>
+#include <future>
+#include <sys/stat.h>
 
 using namespace tarn;
 
@@ -15,26 +16,6 @@ Q_DECLARE_METATYPE(tarn::GitStatus)
 
 namespace {
 QUrl at(const QString& path) { return QUrl::fromLocalFile(path); }
-
-// Moves the file's time stamp on, as copying or unpacking does, so that status has to read
-// its contents (through its filter driver) to tell whether it changed.
-void makeStale(const QString& path) {
-    static int minutes = 0;
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.setFileTime(QDateTime::currentDateTime().addSecs(60 * ++minutes),
-                     QFileDevice::FileModificationTime);
-}
-
-// Commits a file the attribute `filter=<driver>` applies to, with stale stat data.
-void commitFilteredFile(const QString& repo, const QString& driver) {
-    test::commitFile(repo, ".gitattributes", "*.txt filter=" + driver + "\n");
-    test::commitFile(repo, "data.txt", "payload\n");
-    makeStale(repo + "/data.txt");
-}
-
-// A shell command that leaves `marker` behind and passes its input on.
-QString trap(const QString& marker) { return "touch '" + marker + "'; cat"; }
 } // namespace
 
 class GitTest : public QObject {
@@ -183,123 +164,100 @@ private Q_SLOTS:
         QCOMPARE(Git::remoteWebURL(at(repo)), std::nullopt);
     }
 
-    // A repository from an archive must not be able to run commands through our status reads.
-    void repositoryConfigCannotRunCommands() {
-        const QString repo = home->path() + "/unpacked";
-        test::makeRepo(repo);
-        const QString marker = home->path() + "/fsmonitor-ran";
-        test::git(repo, {"config", "core.fsmonitor", "touch '" + marker + "'; false"});
-
-        // Plain git runs it: the trap is real.
-        Shell::run("/usr/bin/git", {"-C", repo, "status"}, {}, 20);
-        QVERIFY(QFile::exists(marker));
-        QFile::remove(marker);
-
-        QVERIFY(Git::status(at(repo)));
-        Git::remoteWebURL(at(repo));
-        Git::perform(GitOp::fetch, at(repo));
-        QVERIFY(!QFile::exists(marker));
-    }
-
-    void repositoryFiltersDoNotRun_data() {
-        QTest::addColumn<QString>("layout");
-        QTest::newRow("clean filter in .git/config") << "clean";
-        QTest::newRow("process filter in .git/config") << "process";
-        QTest::newRow("smudge and clean behind include.path") << "include";
-        QTest::newRow("clean filter behind a conditional include") << "includeIf";
-        QTest::newRow("clean filter in a submodule's config") << "submodule";
-        QTest::newRow("clean filter in a linked work tree's config.worktree") << "worktree";
-    }
-
-    // Git 2.39 cannot be told to ignore in-tree attributes, so the drivers they name must be
-    // disarmed for every status read Tarn makes by itself.
-    void repositoryFiltersDoNotRun() {
-        QFETCH(QString, layout);
-        const QString marker = home->path() + "/filter-ran";
-        QString repo = home->path() + "/unpacked";
-        test::makeRepo(repo);
-        if (layout == "clean" || layout == "process") {
-            test::git(repo, {"config", "filter.evil." + layout, trap(marker)});
-        } else if (layout == "include" || layout == "includeIf") {
-            home->writeFile("unpacked/.evil.inc", QString("[filter \"evil\"]\n\tclean = " + trap(marker) +
-                                                          "\n\tsmudge = " + trap(marker) + "\n")
-                                                      .toUtf8());
-            const QString key = layout == "include" ? "include.path" : "includeIf.gitdir:/.path";
-            test::git(repo, {"config", key, "../.evil.inc"});
-        } else if (layout == "submodule") {
-            const QString library = home->path() + "/library";
-            test::makeRepo(library);
-            commitFilteredFile(library, "evil");
-            test::git(repo, {"-c", "protocol.file.allow=always", "submodule", "add", "-q", library,
-                             "lib"});
-            test::git(repo, {"commit", "-q", "-m", "add lib"});
-            test::git(repo + "/lib", {"config", "filter.evil.clean", trap(marker)});
-            makeStale(repo + "/lib/data.txt");
-        } else if (layout == "worktree") {
-            test::git(repo, {"config", "extensions.worktreeConfig", "true"});
-            const QString linked = home->path() + "/linked";
-            test::git(repo, {"worktree", "add", "-q", "-b", "topic", linked});
-            test::git(linked, {"config", "--worktree", "filter.evil.clean", trap(marker)});
-            repo = linked;
+    // Tarn's reader against `git status --porcelain=v2 --branch`, on every state the corpus
+    // script makes: branch, ahead, behind and the number of change lines must all agree.
+    void statusAgreesWithGit() {
+        const QString root = home->path() + "/states";
+        for (const QString& state : corpus("make_states.sh", {root})) {
+            const QString path = root + '/' + state;
+            const ShellResult plain = Shell::run(
+                "/usr/bin/git", {"-C", path, "status", "--porcelain=v2", "--branch"}, Git::env(), 20);
+            const std::optional<GitStatus> expected =
+                plain.status == 0 ? std::optional(GitStatus::parse(plain.out)) : std::nullopt;
+            QVERIFY2(Git::status(at(path)) == expected, qPrintable(state));
         }
-        if (layout != "submodule") commitFilteredFile(repo, "evil");
-        QFile::remove(marker);
-        const QStringList keys = RepoConfig::filterKeys(RepoConfig::files(repo)).values();
-        QVERIFY(!keys.filter(QRegularExpression("^filter\\.evil\\.")).isEmpty());
-
-        // Plain git runs the driver: the trap is real.
-        Shell::run("/usr/bin/git", {"-C", repo, "status", "--porcelain"}, {}, 20);
-        QVERIFY(QFile::exists(marker));
-        QFile::remove(marker);
-        makeStale(repo + (layout == "submodule" ? "/lib" : "") + "/data.txt");
-
-        QVERIFY(Git::status(at(repo)));
-        QVERIFY2(!QFile::exists(marker), "a status read ran the repository's filter");
     }
 
-    // git-lfs and friends install their driver in the user's global config; a repository that
-    // names the same driver must not switch it off, nor replace its command.
-    void globalFiltersStillRun() {
-        const QString marker = home->path() + "/global-ran";
-        const QString hostile = home->path() + "/hostile-ran";
-        home->writeFile(".gitconfig", QString("[filter \"lfs\"]\n\tclean = " + trap(marker) + "\n")
-                                          .toUtf8());
-        const QString repo = home->path() + "/repo";
-        test::makeRepo(repo);
-        commitFilteredFile(repo, "lfs");
-        test::git(repo, {"config", "filter.lfs.clean", trap(hostile)});
-        makeStale(repo + "/data.txt");
-        QFile::remove(marker);
-        QFile::remove(hostile);
-
-        QVERIFY(Git::status(at(repo)));
-        QVERIFY(QFile::exists(marker));
-        QVERIFY(!QFile::exists(hostile));
+    // Every way a repository's own configuration makes `git status` run a command: Tarn's read
+    // runs none of them and still reports the status (or none where the read would need to
+    // fetch). Plain git then runs each, which proves the trap real.
+    void hostileRepositoriesRunNothing() {
+        const QString root = home->path() + "/hostile", markers = home->path() + "/markers";
+        for (const QString& line : corpus("make_hostile.sh", {root, markers})) {
+            const QString name = line.section('\t', 0, 0), expected = line.section('\t', 1);
+            const std::optional<GitStatus> status = Git::status(at(root + '/' + name));
+            const QString got = status ? status->branch + ' ' + QString::number(status->changes) : "none";
+            QVERIFY2(got == expected, qPrintable(name + ": " + got));
+            QVERIFY2(QDir(markers).isEmpty(), qPrintable(name + " ran a command"));
+            Shell::run("/usr/bin/git", {"-C", root + '/' + name, "status"}, {}, 20);
+            QVERIFY2(QFile::exists(markers + '/' + name), qPrintable(name + ": the trap is not real"));
+            QFile::remove(markers + '/' + name);
+        }
     }
 
-    // Configuration the user passes through the environment survives ours.
-    void userEnvironmentPairsAreKept() {
-        const QString repo = home->path() + "/repo";
-        test::makeRepo(repo);
-        commitFilteredFile(repo, "evil");
-        test::git(repo, {"config", "filter.evil.clean", "cat"});
-        home->writeFile("repo/untracked", "u");
-        QCOMPARE(Git::status(at(repo))->changes, 1);
+    // A read that never ends (a named pipe or /dev/zero included as config, a config of a
+    // gigabyte) costs its worker, killed at the time-out; the other repositories still read,
+    // then and afterwards.
+    void hungReadsCostOneWorker() {
+        GitReaderProcess::shared().setTimeouts(std::chrono::seconds(3), std::chrono::seconds(3));
+        const QString fine = home->path() + "/fine";
+        test::makeRepo(fine);
+        QStringList hostile;
+        for (const char* name : {"fifo", "zero", "huge"}) {
+            const QString repo = home->path() + '/' + name;
+            test::makeRepo(repo);
+            hostile << repo;
+        }
+        QVERIFY(::mkfifo(QFile::encodeName(home->path() + "/pipe").constData(), 0600) == 0);
+        test::git(hostile[0], {"config", "include.path", home->path() + "/pipe"});
+        test::git(hostile[1], {"config", "include.path", "/dev/zero"});
+        QFile huge(hostile[2] + "/.git/config");
+        QVERIFY(huge.open(QIODevice::Append) && huge.resize(std::int64_t(1) << 30));
+        huge.close();
 
-        qputenv("GIT_CONFIG_COUNT", "1");
-        qputenv("GIT_CONFIG_KEY_0", "status.showUntrackedFiles");
-        qputenv("GIT_CONFIG_VALUE_0", "no");
-        const auto status = Git::status(at(repo));
-        const QHash<QString, QString> variables = RepoConfig::environment(Git::env(), {{"a.b", "c"}});
-        qunsetenv("GIT_CONFIG_COUNT");
-        qunsetenv("GIT_CONFIG_KEY_0");
-        qunsetenv("GIT_CONFIG_VALUE_0");
-        QVERIFY(status);
-        QCOMPARE(status->changes, 0);
-        QCOMPARE(variables.value("GIT_CONFIG_COUNT"), QString("3"));
-        QCOMPARE(variables.value("GIT_CONFIG_KEY_1"), QString("core.fsmonitor"));
-        QCOMPARE(variables.value("GIT_CONFIG_KEY_2"), QString("a.b"));
-        QVERIFY(!variables.contains("GIT_CONFIG_KEY_0"));
+        const int before = GitReaderProcess::shared().started();
+        std::vector<std::future<std::optional<GitStatus>>> reads;
+        for (const QString& repo : hostile + QStringList{fine, fine, fine})
+            reads.push_back(std::async(std::launch::async, [repo] { return Git::status(at(repo)); }));
+        QCOMPARE(reads[0].get(), std::nullopt);
+        reads[1].get(), reads[2].get();
+        for (int i = 3; i < 6; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
+        QCOMPARE(Git::status(at(fine)), (GitStatus{"main", 0, 0, 0}));
+        QVERIFY(GitReaderProcess::shared().started() > before);
+        GitReaderProcess::shared().setTimeouts(GitReaderProcess::statusTimeout,
+                                               GitReaderProcess::remoteTimeout);
+    }
+
+    // Fetch All touches repositories nobody opened: their hooks, upload-pack and ext:: commands
+    // do not run, and the fetch still works. The user's own fetch is plain git.
+    void unattendedFetchRunsNothing() {
+        const QString remote = home->path() + "/remote";
+        const QString repo = home->path() + "/repo";
+        const QString marker = home->path() + "/ran";
+        test::makeRepo(remote);
+        test::git(home->path(), {"clone", "-q", remote, repo});
+        test::commitFile(remote, "new", "n");
+        test::git(repo, {"config", "remote.origin.uploadpack", "touch '" + marker + "'; git-upload-pack"});
+        home->writeFile("repo/.git/hooks/reference-transaction", ("#!/bin/sh\ntouch '" + marker + "'\n").toUtf8());
+        QFile::setPermissions(repo + "/.git/hooks/reference-transaction", QFile::ReadOwner | QFile::ExeOwner);
+
+        QCOMPARE(Git::perform(GitOp::fetch, at(repo), true).status, 0);
+        QVERIFY(!QFile::exists(marker));
+        QCOMPARE(Git::status(at(repo))->behind, 1);
+        test::git(repo, {"config", "protocol.ext.allow", "always"});
+        test::git(repo, {"config", "remote.origin.url", "ext::sh -c touch% " + marker});
+        QVERIFY(Git::perform(GitOp::fetch, at(repo), true).status != 0);
+        QVERIFY(!QFile::exists(marker));
+        Git::perform(GitOp::fetch, at(repo));
+        QVERIFY(QFile::exists(marker));
+    }
+
+private:
+    // Runs a corpus script with `arguments`; its output lines.
+    static QStringList corpus(const QString& script, const QStringList& arguments) {
+        const ShellResult made = Shell::run(GIT_CORPUS "/" + script, arguments, {}, 300);
+        if (made.status != 0) qWarning("%s: %s", qPrintable(script), qPrintable(made.err));
+        return made.lines();
     }
 };
 

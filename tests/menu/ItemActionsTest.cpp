@@ -98,8 +98,13 @@ private Q_SLOTS:
         GitStore::shared().refresh({repo}, true);
         QTRY_VERIFY(GitStore::shared().status(repo));
         const QList<QAction*> items = ItemActions::items({EntryKind::repo, QUrl::fromLocalFile(repo), "tarn", {}, {}});
+        const QString git = "# Git \u00B7 main \u00B7 2 changes \u00B7 \u21911 \u21930";
+        // The block shows at once; the remote's address fills in when it has been read.
+        QCOMPARE(outline(items).mid(outline(items).indexOf(git) + 1, 3),
+                 QStringList({"Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));
+        QTRY_VERIFY(outline(items).contains("Open on git.example.org"));
         const QStringList shown = outline(items);
-        const qsizetype start = shown.indexOf("# Git \u00B7 main \u00B7 2 changes \u00B7 \u21911 \u21930");
+        const qsizetype start = shown.indexOf(git);
         QVERIFY(start > 0);
         QCOMPARE(shown.mid(start + 1, 4),
                  QStringList({"Open on git.example.org", "Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));

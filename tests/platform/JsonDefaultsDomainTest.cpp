@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
+#include <cstring>
+#include <sys/stat.h>
 
 using namespace tarn;
 
@@ -185,15 +187,90 @@ private Q_SLOTS:
         QCOMPARE(reasons.size(), 2);
     }
 
+    // Only our own temporary files are cleaned up; the user's copies, whatever their names, stay.
     void staleTemporaryFilesAreRemoved() {
         JsonDefaultsDomain domain(file);
         domain.setBool("a", true);
-        home->writeFile(".config/tarn/defaults.json.Ab12Cd", "left by a killed writer");
-        home->writeFile(".config/tarn/defaults.json.notes", "not ours");
+        home->writeFile(".config/tarn/.defaults.json.tarn-Ab12Cd", "left by a killed writer");
+        const QStringList users{"defaults.json.backup", "defaults.json.bak001", "defaults.json.orig12",
+                                "defaults.json.Ab12Cd", ".defaults.json.tarn-old"};
+        for (const QString& name : users) home->writeFile(".config/tarn/" + name, "the user's");
         domain.setBool("b", true);
-        QVERIFY(!QFile::exists(file + ".Ab12Cd"));
-        QVERIFY(QFile::exists(file + ".notes"));
+        QVERIFY(!QFile::exists(home->configHome() + "/tarn/.defaults.json.tarn-Ab12Cd"));
+        for (const QString& name : users) QVERIFY2(QFile::exists(home->configHome() + "/tarn/" + name), qPrintable(name));
         QVERIFY(QFile::exists(file + ".lock"));
+    }
+
+    void fullDiskKeepsTheFile_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("kept"); // false: the rename happened, only its fsync failed
+        using Step = JsonDefaultsDomain::WriteStep;
+        QTest::newRow("write") << int(Step::write) << true;
+        QTest::newRow("flush") << int(Step::flush) << true;
+        QTest::newRow("rename") << int(Step::rename) << true;
+        QTest::newRow("folder fsync") << int(Step::directory) << false;
+    }
+
+    // A write that fails at any step is reported, and before the rename it leaves the old file
+    // as it was and no temporary file behind.
+    void fullDiskKeepsTheFile() {
+        QFETCH(int, step);
+        QFETCH(bool, kept);
+        JsonDefaultsDomain domain(file);
+        domain.setStringArray("pinned", {"a", "b"});
+        const QByteArray before = readAll(file);
+        QStringList reasons;
+        domain.setWriteFailureHandler([&](const QString& reason) { reasons << reason; });
+        domain.failWritesAt(JsonDefaultsDomain::WriteStep(step));
+        domain.setBool("more", true);
+        QCOMPARE(reasons.size(), 1);
+        QVERIFY(reasons.first().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QCOMPARE(readAll(file) == before, kept);
+        QCOMPARE(copiesOf(".defaults.json.tarn-*"), QStringList());
+        domain.failWritesAt(std::nullopt);
+        QCOMPARE(domain.stringArray("pinned"), QStringList({"a", "b"}));
+    }
+
+    // The same on a real file system that is full, where one can be mounted.
+    void fullFileSystemKeepsTheFile() {
+        const QString folder = home->makeFolder("small");
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tarn-test", folder}) != 0)
+            QSKIP("cannot mount a tmpfs here");
+        {
+            JsonDefaultsDomain domain(folder + "/defaults.json");
+            QStringList reasons;
+            domain.setWriteFailureHandler([&](const QString& reason) { reasons << reason; });
+            domain.setStringArray("pinned", {"a", "b"});
+            QVERIFY(reasons.isEmpty());
+            domain.setString("huge", QString(100 * 1024, 'x')); // does not fit
+            QCOMPARE(reasons.size(), 1);
+            QCOMPARE(domain.stringArray("pinned"), QStringList({"a", "b"}));
+            QVERIFY(!domain.contains("huge"));
+            QCOMPARE(QDir(folder).entryList({".defaults.json.tarn-*"}, QDir::Files | QDir::Hidden), QStringList());
+        }
+        QProcess::execute("umount", {folder});
+    }
+
+    void specialSettingsFilesAreNeitherReadNorReplaced_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("larger than 16 MiB") << "large";
+    }
+
+    // A settings file that is no regular file reads as defaults at once and is never written over.
+    void specialSettingsFilesAreNeitherReadNorReplaced() {
+        QFETCH(QString, kind);
+        QDir().mkpath(QFileInfo(file).path());
+        if (kind == "fifo") QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        else writeAll(file, "{\"a\": \"" + QByteArray(17 << 20, 'x') + "\"}");
+        JsonDefaultsDomain domain(file);
+        QStringList reasons;
+        domain.setWriteFailureHandler([&](const QString& reason) { reasons << reason; });
+        QVERIFY(!domain.contains("a"));
+        domain.setBool("b", true);
+        QCOMPARE(reasons.size(), 1);
+        QCOMPARE(QFileInfo(file).isFile(), kind == "large");
+        if (kind == "large") QVERIFY(QFileInfo(file).size() > (17 << 20));
     }
 
     // Each store operation reads, changes and writes as one step across processes.

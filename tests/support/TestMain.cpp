@@ -1,5 +1,7 @@
 #include "TestMain.h"
 
+#include "git/GitReaderProcess.h"
+
 #include <QApplication>
 #include <QTest>
 #include <vector>
@@ -24,6 +26,9 @@ void registerTestClass(const char* name, std::function<std::unique_ptr<QObject>(
 } // namespace tarn::test
 
 int main(int argc, char* argv[]) {
+    // The git reads of the code under test start this executable as their reader.
+    if (argc == 2 && qstrcmp(argv[1], tarn::GitReaderProcess::workerFlag) == 0)
+        return tarn::GitReaderProcess::serve();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QStringList arguments = app.arguments();

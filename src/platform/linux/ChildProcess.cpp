@@ -1,6 +1,8 @@
 #include "platform/ChildProcess.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
@@ -210,6 +212,21 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
     }
     outcome.status = waitStatus ? statusOf(*waitStatus) : -1;
     return outcome;
+}
+
+std::optional<QString> startDetachedProcess(const QString& executable, const QStringList& arguments,
+                                            const QString& folder, const QStringList& environment) {
+    QProcess process;
+    process.setProgram(executable);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(folder.isEmpty() ? QDir::homePath() : folder);
+    if (!environment.isEmpty()) process.setEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // Qt's detached start forks twice and calls setsid(): the program is nobody's child of ours.
+    if (!process.startDetached()) return QStringLiteral("%1 could not be started.").arg(executable);
+    return std::nullopt;
 }
 
 } // namespace tarn

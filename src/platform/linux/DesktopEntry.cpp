@@ -1,4 +1,5 @@
 #include "platform/linux/DesktopEntry.h"
+#include "platform/FileSystem.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -128,9 +129,9 @@ QStringList unwrap(QStringList words) {
 } // namespace
 
 std::optional<DesktopEntry> DesktopEntry::read(const QString& filePath) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return parse(file.readAll(), filePath);
+    const std::optional<QByteArray> bytes = readRegularFileBytes(filePath, smallConfigLimit);
+    if (!bytes) return std::nullopt;
+    return parse(*bytes, filePath);
 }
 
 std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& contents, const QString& filePath) {

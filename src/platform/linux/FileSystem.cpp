@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -60,6 +62,39 @@ std::optional<QString> homeFolderOf(const QString& user) {
 
 bool hasExtendedAttribute(const QString& path, const QString& name) {
     return ::getxattr(QFile::encodeName(path).constData(), name.toUtf8().constData(), nullptr, 0) >= 0;
+}
+
+FileContents readRegularFile(const QString& path, qint64 limit) {
+    using Problem = FileContents::Problem;
+    FileContents contents;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        contents.problem = errno == ENOENT || errno == ENOTDIR ? Problem::missing : Problem::unreadable;
+        return contents;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) contents.problem = Problem::unreadable;
+    else if (!S_ISREG(info.st_mode)) contents.problem = Problem::notRegular;
+    else if (info.st_size > limit) contents.problem = Problem::tooLarge;
+    // Read one byte past the limit, so that a file that grew since fstat still counts as too large.
+    while (contents.ok()) {
+        char buffer[65536];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) contents.problem = Problem::unreadable;
+        if (n <= 0) break;
+        contents.bytes.append(buffer, n);
+        if (contents.bytes.size() > limit) contents.problem = Problem::tooLarge;
+    }
+    ::close(fd);
+    if (!contents.ok()) contents.bytes.clear();
+    return contents;
+}
+
+std::optional<QByteArray> readRegularFileBytes(const QString& path, qint64 limit) {
+    FileContents contents = readRegularFile(path, limit);
+    if (!contents.ok()) return std::nullopt;
+    return std::move(contents.bytes);
 }
 
 } // namespace tarn

@@ -1,16 +1,19 @@
 #include "platform/linux/JsonDefaultsDomain.h"
 
+#include "platform/FileSystem.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -72,18 +75,36 @@ QString uniquePath(const QString& base, const QString& extension = QString()) {
     return candidate;
 }
 
-bool writeWhole(const QString& filePath, const QByteArray& bytes) {
-    QSaveFile out(filePath);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write(bytes);
-    return out.commit();
+// ".<file name>.tarn-": our temporary files start so, and no file of the user's does.
+QString temporaryPrefix(const QFileInfo& target) { return '.' + target.fileName() + ".tarn-"; }
+
+QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
 }
 
-void syncDirectory(const QString& directory) {
-    int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+bool syncDirectory(const QString& directory) {
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
     ::close(fd);
+    return synced;
+}
+
+const char* problemText(FileContents::Problem problem) {
+    switch (problem) {
+    case FileContents::Problem::notRegular: return "is not a regular file";
+    case FileContents::Problem::tooLarge: return "is larger than settings can be";
+    default: return "cannot be read";
+    }
 }
 
 std::optional<QJsonObject> parse(const QByteArray& bytes) {
@@ -116,10 +137,13 @@ JsonDefaultsDomain::Stamp JsonDefaultsDomain::stampOf(const QString& filePath) {
 QJsonObject JsonDefaultsDomain::current() const {
     const Stamp stamp = stampOf(path);
     if (cachedStamp && *cachedStamp == stamp) return cached;
-    QFile file(path);
-    QByteArray bytes;
-    if (stamp.exists && file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-    cached = parse(bytes).value_or(QJsonObject{});
+    const FileContents contents = readRegularFile(path, settingsFileLimit);
+    if (!contents.ok() && contents.problem != FileContents::Problem::missing && !warnedUnusable) {
+        warnedUnusable = true;
+        std::fprintf(stderr, "Tarn: %s %s; Tarn runs with default settings and saves none.\n",
+                     qPrintable(path), problemText(contents.problem));
+    }
+    cached = parse(contents.bytes).value_or(QJsonObject{});
     cachedStamp = stamp;
     return cached;
 }
@@ -171,7 +195,7 @@ void JsonDefaultsDomain::backUp(const QString& key) {
         const QString copy =
             uniquePath(settings.absolutePath() + '/' + settings.completeBaseName() + '.' + safeKey, ".json");
         const QByteArray bytes = QJsonDocument(QJsonObject{{key, all.value(key)}}).toJson();
-        if (writeWhole(copy, bytes))
+        if (!replaceFile(copy, bytes))
             std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read; its value was saved to %s before it is replaced.\n",
                          qPrintable(key), qPrintable(copy));
         else
@@ -180,46 +204,82 @@ void JsonDefaultsDomain::backUp(const QString& key) {
     });
 }
 
-QJsonObject JsonDefaultsDomain::onDiskForWriting() {
+std::optional<QJsonObject> JsonDefaultsDomain::onDiskForWriting() {
     // Start from what is on disk now: another process may have written since our last read.
-    QByteArray onDisk;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) onDisk = file.readAll();
-    file.close();
-    if (std::optional<QJsonObject> all = parse(onDisk)) return *all;
-    if (!onDisk.trimmed().isEmpty()) {
+    const FileContents onDisk = readRegularFile(path, settingsFileLimit);
+    if (!onDisk.ok() && onDisk.problem != FileContents::Problem::missing) {
+        // Writing would replace what we could not read: keep it, and save nothing.
+        if (!failure) failure = QStringLiteral("%1 %2").arg(path, QLatin1String(problemText(onDisk.problem)));
+        return std::nullopt;
+    }
+    if (std::optional<QJsonObject> all = parse(onDisk.bytes)) return *all;
+    if (!onDisk.bytes.trimmed().isEmpty()) {
         const QString aside = uniquePath(path + ".corrupt");
-        if (writeWhole(aside, onDisk))
+        if (!replaceFile(aside, onDisk.bytes))
             std::fprintf(stderr, "Tarn: %s did not parse; it was copied to %s.\n", qPrintable(path),
                          qPrintable(aside));
     }
-    return {};
+    return QJsonObject{};
 }
 
-// QSaveFile writes "<file>.XXXXXX" and renames it; a writer killed in between leaves it behind.
-// Called under the lock, when no writer of ours can be midway.
+// A writer killed between creating its temporary file and renaming it leaves the file behind.
+// Called under the lock, when no writer of ours can be midway; only our own names match.
 void JsonDefaultsDomain::removeStaleTemporaryFiles() const {
     const QFileInfo settings(path);
-    static const QRegularExpression temporary("^.*\\.[A-Za-z0-9]{6}$");
+    const QString prefix = temporaryPrefix(settings);
+    static const QRegularExpression suffix("^[A-Za-z0-9]{6}$");
     QDir folder(settings.absolutePath());
-    for (const QString& name : folder.entryList({settings.fileName() + ".??????"}, QDir::Files | QDir::Hidden)) {
-        if (temporary.match(name).hasMatch()) folder.remove(name);
+    for (const QString& name : folder.entryList({prefix + "??????"}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (suffix.match(name.mid(prefix.size())).hasMatch()) folder.remove(name);
     }
 }
 
+// Writes `bytes` to a temporary file beside `target` and renames it over `target`, checking
+// every step (write, flush, fsync, rename, the folder's fsync). A full disk usually fails only
+// at the flush; any failure before the rename removes the temporary file and leaves `target`
+// as it was. Returns why it failed.
+std::optional<QString> JsonDefaultsDomain::replaceFile(const QString& target, const QByteArray& bytes) const {
+    const QFileInfo info(target);
+    QByteArray name = QFile::encodeName(info.absolutePath() + '/' + temporaryPrefix(info) + "XXXXXX");
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return QStringLiteral("%1: %2").arg(target, errorText(errno));
+    struct stat previous {};
+    ::fchmod(fd, ::stat(QFile::encodeName(target).constData(), &previous) == 0 ? previous.st_mode & 07777 : 0600);
+    // The test seam: a step set to fail fails as a full disk would, without being done.
+    auto fails = [this](WriteStep step, const std::function<bool()>& perform) {
+        if (failingStep != step) return !perform();
+        errno = ENOSPC;
+        return true;
+    };
+    int error = 0;
+    if (fails(WriteStep::write, [&] { return writeAll(fd, bytes); }) ||
+        fails(WriteStep::flush, [&] { return ::fsync(fd) == 0; }))
+        error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    const QByteArray targetName = QFile::encodeName(target);
+    if (error == 0 && fails(WriteStep::rename, [&] { return ::rename(name.constData(), targetName.constData()) == 0; }))
+        error = errno;
+    if (error != 0) {
+        ::unlink(name.constData());
+        return QStringLiteral("%1: %2").arg(target, errorText(error));
+    }
+    if (fails(WriteStep::directory, [&] { return syncDirectory(info.absolutePath()); }))
+        return QStringLiteral("%1: %2").arg(target, errorText(errno));
+    return std::nullopt;
+}
+
+void JsonDefaultsDomain::failWritesAt(std::optional<WriteStep> step) { failingStep = step; }
+
 void JsonDefaultsDomain::change(const std::function<void(QJsonObject&)>& edit) {
     transaction([&] {
-        const QString directory = QFileInfo(path).absolutePath();
         removeStaleTemporaryFiles();
-        QJsonObject all = onDiskForWriting();
-        edit(all);
-        QSaveFile out(path);
-        const bool saved = out.open(QIODevice::WriteOnly) &&
-                           out.write(QJsonDocument(all).toJson(QJsonDocument::Indented)) >= 0 &&
-                           out.commit();
-        if (saved) syncDirectory(directory);
-        else if (!failure) failure = QStringLiteral("%1: %2").arg(path, out.errorString());
+        std::optional<QJsonObject> all = onDiskForWriting();
         cachedStamp.reset();
+        if (!all) return;
+        edit(*all);
+        const std::optional<QString> failed =
+            replaceFile(path, QJsonDocument(*all).toJson(QJsonDocument::Indented));
+        if (failed && !failure) failure = failed;
     });
 }
 

@@ -14,8 +14,10 @@ namespace tarn {
 //
 // Reads are cached and re-read when the file changes on disk. A write takes an exclusive lock
 // shared with other processes, re-reads the file, changes one key and replaces the file
-// atomically (temporary file, fsync, rename), so concurrent writers of different keys lose
-// nothing and a writer killed midway leaves the previous file intact. A transaction holds the
+// atomically (temporary file, fsync, rename, each step checked), so concurrent writers of
+// different keys lose nothing and a writer killed midway or a full disk leaves the previous
+// file intact. A settings file that is not a regular file (a named pipe, say) or is too large
+// reads as empty and is never written over. A transaction holds the
 // lock across a whole read-change-write. A file that does not parse reads as empty; its bytes
 // stay until the next write, which first copies them aside to "<file>.corrupt-<date>".
 class JsonDefaultsDomain : public DefaultsDomain {
@@ -34,6 +36,10 @@ public:
     void transaction(const std::function<void()>& body) override;
     void backUp(const QString& key) override;
 
+    // For tests: every write fails at `step` as on a full disk (ENOSPC); none for real writes.
+    enum class WriteStep { write, flush, rename, directory };
+    void failWritesAt(std::optional<WriteStep> step);
+
 private:
     struct Stamp {
         bool exists = false;
@@ -45,8 +51,9 @@ private:
     static Stamp stampOf(const QString& filePath);
     QJsonObject current() const;
     void change(const std::function<void(QJsonObject&)>& edit);
-    QJsonObject onDiskForWriting();
+    std::optional<QJsonObject> onDiskForWriting();
     void removeStaleTemporaryFiles() const;
+    std::optional<QString> replaceFile(const QString& target, const QByteArray& bytes) const;
 
     QString path;
     mutable QRecursiveMutex mutex;
@@ -55,6 +62,8 @@ private:
     std::optional<QString> failure;   // the first write failure of the running transaction
     mutable std::optional<Stamp> cachedStamp;
     mutable QJsonObject cached;
+    mutable bool warnedUnusable = false;
+    std::optional<WriteStep> failingStep;
 };
 
 } // namespace tarn

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/FileSystem.h"
 
+#include "platform/ChildProcess.h"
 #include "platform/linux/DesktopEntry.h"
 
 #include <QDBusConnection>
@@ -37,12 +39,11 @@ QStringList associationFiles() {
 
 // The desktop ids a key-file group lists for `mimeType` ("a.desktop;b.desktop;").
 QStringList idsIn(const QString& file, const QString& group, const QString& mimeType) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream stream(&f);
+    const std::optional<QByteArray> bytes = readRegularFileBytes(file, smallConfigLimit);
+    if (!bytes) return {};
     bool inGroup = false;
-    while (!stream.atEnd()) {
-        const QString line = stream.readLine().trimmed();
+    for (const QByteArray& raw : bytes->split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith('[')) {
             inGroup = line == '[' + group + ']';
             continue;
@@ -72,19 +73,10 @@ std::optional<QString> start(QStringList arguments, const QString& folder = QStr
     const QString program = programPath(arguments.takeFirst());
     if (program.isEmpty() || !QFileInfo(program).isExecutable())
         return QStringLiteral("The program of the application was not found.");
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setWorkingDirectory(folder.isEmpty() ? QDir::homePath() : folder);
     // A started application must not inherit our startup notification.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    if (!process.startDetached()) return QStringLiteral("%1 could not be started.").arg(program);
-    return std::nullopt;
+    return startDetachedProcess(program, arguments, folder, environment.toStringList());
 }
 
 QString argumentFor(const QUrl& url) { return url.isLocalFile() ? url.toLocalFile() : url.toString(); }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "git/GitStatus.h"
+
+#include <QMutex>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tarn {
+
+class WorkerProcess;
+
+// Runs GitReader in worker processes of Tarn's own (this executable started with
+// `workerFlag`), one read at a time each, so that a read that never ends (a named pipe
+// included as config, say) costs one killed worker instead of a thread of the pool for ever.
+// A worker is killed when a read passes its time-out and a fresh one starts with the next
+// read; answers are used only when they have the expected form. Safe from any thread; every
+// call blocks, so never on the GUI thread.
+class GitReaderProcess {
+public:
+    static constexpr char workerFlag[] = "--git-reader";
+    static constexpr auto statusTimeout = std::chrono::seconds(20);
+    static constexpr auto remoteTimeout = std::chrono::seconds(5);
+
+    static GitReaderProcess& shared();
+
+    // A worker's whole life: answers requests on its standard input until it ends. Call first
+    // thing in main() when argv[1] is `workerFlag`; returns the exit status.
+    static int serve();
+
+    std::optional<GitStatus> status(const QString& worktree);
+    std::optional<QString> originURL(const QString& worktree);
+
+    // Tests shorten the waits so that a hung read ends quickly.
+    void setTimeouts(std::chrono::milliseconds status, std::chrono::milliseconds remote);
+    // Workers started so far (tests check that a hung one was replaced).
+    int started() const;
+
+private:
+    GitReaderProcess() = default;
+
+    std::optional<QByteArray> ask(char kind, const QString& worktree, std::chrono::milliseconds timeout);
+    std::unique_ptr<WorkerProcess> take();
+    std::unique_ptr<WorkerProcess> start();
+    void giveBack(std::unique_ptr<WorkerProcess> worker);
+
+    mutable QMutex mutex;
+    std::vector<std::unique_ptr<WorkerProcess>> idle;
+    std::chrono::milliseconds statusWait = statusTimeout;
+    std::chrono::milliseconds remoteWait = remoteTimeout;
+    int startCount = 0;
+};
+
+} // namespace tarn

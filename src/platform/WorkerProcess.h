@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace tarn {
+
+// A helper process of Tarn's own: this same executable, started with `arguments`, talked to
+// through one socket that is its standard input and output. The calls block; background
+// threads only. Destroying the object kills the process, so a worker stuck in a read can
+// always be ended.
+class WorkerProcess {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // None when the process could not be started.
+    static std::unique_ptr<WorkerProcess> start(const QStringList& arguments);
+    ~WorkerProcess();
+    WorkerProcess(const WorkerProcess&) = delete;
+    WorkerProcess& operator=(const WorkerProcess&) = delete;
+
+    // Sends all of `bytes`; false when the worker is gone.
+    bool send(const QByteArray& bytes);
+    // Exactly `size` bytes; none at end of file, on an error, or when `deadline` passes first.
+    std::optional<QByteArray> receive(qsizetype size, Clock::time_point deadline);
+
+    // In the worker: ends with Tarn (no orphan left blocked in a read), and reads and writes
+    // the socket Tarn talks through. `input` gives none at end of file.
+    static void becomeWorker();
+    static std::optional<QByteArray> input(qsizetype size);
+    static bool output(const QByteArray& bytes);
+
+private:
+    WorkerProcess(int pid, int socket) : pid(pid), socket(socket) {}
+
+    int pid;
+    int socket;
+};
+
+} // namespace tarn

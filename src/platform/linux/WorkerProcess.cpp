@@ -1,0 +1,120 @@
+#include "platform/WorkerProcess.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace tarn {
+
+namespace {
+
+// The running program itself, even when its file was replaced or removed since it started.
+constexpr char selfExecutable[] = "/proc/self/exe";
+
+bool writeAll(int fd, const QByteArray& bytes, int flags) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.constData() + done, bytes.size() - done, flags);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<WorkerProcess> WorkerProcess::start(const QStringList& arguments) {
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<QByteArray> storage{selfExecutable};
+    for (const QString& argument : arguments) storage.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& item : storage) argv.push_back(item.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, selfExecutable, &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(pair[1]);
+    if (failed != 0) {
+        ::close(pair[0]);
+        return nullptr;
+    }
+    return std::unique_ptr<WorkerProcess>(new WorkerProcess(pid, pair[0]));
+}
+
+WorkerProcess::~WorkerProcess() {
+    ::close(socket);
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
+}
+
+bool WorkerProcess::send(const QByteArray& bytes) { return writeAll(socket, bytes, MSG_NOSIGNAL); }
+
+std::optional<QByteArray> WorkerProcess::receive(qsizetype size, Clock::time_point deadline) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < size) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        pollfd ready{socket, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 60'000)));
+        if (polled < 0 && errno != EINTR) return std::nullopt;
+        if (polled <= 0) continue;
+        const ssize_t n = ::recv(socket, bytes.data() + done, size - done, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return std::nullopt;
+        done += n;
+    }
+    return bytes;
+}
+
+void WorkerProcess::becomeWorker() {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // Tarn may have ended between our start and the line above.
+    if (::getppid() == 1) ::_exit(0);
+}
+
+std::optional<QByteArray> WorkerProcess::input(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(STDIN_FILENO, bytes.data() + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::nullopt;
+        done += n;
+    }
+    return bytes;
+}
+
+bool WorkerProcess::output(const QByteArray& bytes) { return writeAll(STDOUT_FILENO, bytes, MSG_NOSIGNAL); }
+
+} // namespace tarn
