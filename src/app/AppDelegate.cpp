@@ -67,7 +67,8 @@ void AppDelegate::perform(SessionInstance::Request request) {
 }
 
 void AppDelegate::popUpMenuAtPointer() {
-    if (!menuController) return;
+    // One menu at a time: asked again while it is open, it stays as it is.
+    if (!menuController || menuController->menu()->isVisible()) return;
     platform().dialogs().activate();
     menuController->menu()->popup(QCursor::pos());
 }

@@ -26,12 +26,21 @@ DBusSessionInstance::DBusSessionInstance(std::function<void(SessionInstance::Req
     : QObject(parent), handler(std::move(handler)) {}
 
 // The caller is answered at once; the panel or menu comes up from the event loop.
-void DBusSessionInstance::QuickOpen() {
-    QTimer::singleShot(0, this, [this] { handler(SessionInstance::Request::quickOpen); });
-}
+void DBusSessionInstance::QuickOpen() { ask(SessionInstance::Request::quickOpen); }
 
-void DBusSessionInstance::Menu() {
-    QTimer::singleShot(0, this, [this] { handler(SessionInstance::Request::menu); });
+void DBusSessionInstance::Menu() { ask(SessionInstance::Request::menu); }
+
+// A flood of calls (a key repeating on a desktop shortcut, a script in a loop) becomes one
+// request per window, the latest, with nothing kept per call.
+void DBusSessionInstance::ask(SessionInstance::Request request) {
+    const bool waiting = pending.has_value();
+    pending = request;
+    if (waiting) return;
+    QTimer::singleShot(mergeWindowMs, this, [this] {
+        const SessionInstance::Request latest = *pending;
+        pending.reset();
+        handler(latest);
+    });
 }
 
 bool SessionInstance::claim(Request request, std::function<void(Request)> handler) {

@@ -3,6 +3,8 @@
 #include "platform/SessionInstance.h"
 
 #include <QObject>
+#include <functional>
+#include <optional>
 
 namespace tarn {
 
@@ -17,12 +19,19 @@ public:
 
     explicit DBusSessionInstance(std::function<void(SessionInstance::Request)> handler, QObject* parent);
 
+    // Requests arriving within this long of the first one are merged into one.
+    static constexpr int mergeWindowMs = 100;
+
 public Q_SLOTS:
     Q_SCRIPTABLE void QuickOpen();
     Q_SCRIPTABLE void Menu();
 
 private:
+    void ask(SessionInstance::Request request);
+
     std::function<void(SessionInstance::Request)> handler;
+    // The request to carry out when the merge window ends; none when nothing waits.
+    std::optional<SessionInstance::Request> pending;
 };
 
 } // namespace tarn

@@ -1,0 +1,43 @@
+#include "TestMain.h"
+#include "platform/SessionInstance.h"
+#include "platform/linux/DBusSessionInstance.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QTest>
+
+using namespace tarn;
+using Request = SessionInstance::Request;
+
+// Runs on the private session bus of the platform tests.
+class DBusSessionInstanceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A flood of calls from another client becomes a few requests, the last one asked for,
+    // and a later call is still answered.
+    void floodsAreMerged() {
+        QList<Request> handled;
+        QVERIFY(SessionInstance::claim(Request::none, [&](Request request) { handled << request; }));
+        QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "flood");
+        auto send = [&](const QString& method) {
+            client.asyncCall(QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
+                                                            DBusSessionInstance::service, method));
+        };
+        const int calls = 2000;
+        for (int i = 0; i < calls; ++i) send(i % 2 ? "Menu" : "QuickOpen");
+        send("QuickOpen");
+        QTRY_VERIFY(!handled.isEmpty() && handled.last() == Request::quickOpen);
+        QTest::qWait(3 * DBusSessionInstance::mergeWindowMs);
+        QVERIFY2(handled.size() < calls / 20, qPrintable(QString::number(handled.size())));
+        const qsizetype before = handled.size();
+        send("Menu");
+        QTRY_COMPARE(handled.size(), before + 1);
+        QCOMPARE(handled.last(), Request::menu);
+        QDBusConnection::disconnectFromBus("flood");
+    }
+};
+
+TARN_TEST(DBusSessionInstanceTest)
+#include "DBusSessionInstanceTest.moc"
