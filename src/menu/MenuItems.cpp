@@ -14,6 +14,7 @@
 #include "model/Store.h"
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
+#include "platform/VisibleText.h"
 
 #include <QGuiApplication>
 
@@ -84,7 +85,7 @@ void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>&
     if (entry.kind == EntryKind::link) lines << entry.url.toString();
     else if (entry.kind != EntryKind::shortcut) lines << tildePath(entry.url);
     if (status) lines << status->summary() + gitLegend;
-    item->setToolTip(lines.join('\n'));
+    item->setToolTip(visibleText(lines.join('\n')));
 }
 
 QAction* separator() {

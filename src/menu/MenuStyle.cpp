@@ -1,5 +1,7 @@
 #include "menu/MenuStyle.h"
 
+#include "platform/VisibleText.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
@@ -90,7 +92,7 @@ StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bo
     auto found = truncated.constFind(key);
     if (found == truncated.constEnd()) {
         if (truncated.size() > 20000) truncated.clear();
-        found = truncated.insert(key, truncate(text, menuFont(), width));
+        found = truncated.insert(key, truncate(visibleText(text), menuFont(), width));
     }
     StyledTitle result;
     result.title = *found;
@@ -100,7 +102,7 @@ StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bo
     return result;
 }
 
-StyledInfo info(const QString& text) { return {truncate(text, infoFont(), infoWidth)}; }
+StyledInfo info(const QString& text) { return {truncate(visibleText(text), infoFont(), infoWidth)}; }
 
 StyledInfo gitInfo(const GitStatus& status) {
     // Menus show the same few statuses on many rows and again at every rebuild.
@@ -111,7 +113,7 @@ StyledInfo gitInfo(const GitStatus& status) {
     const QString counters = status.counters();
     const qreal countersWidth =
         counters.isEmpty() ? 0 : QFontMetricsF(infoFont()).horizontalAdvance(' ' + counters);
-    const QString branch = truncate(status.branch, infoFont(), infoWidth - countersWidth);
+    const QString branch = truncate(visibleText(status.branch), infoFont(), infoWidth - countersWidth);
     const StyledInfo info{counters.isEmpty() ? branch : branch + ' ' + counters};
     made.insert(status, info);
     return info;

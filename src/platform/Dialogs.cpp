@@ -1,10 +1,12 @@
 #include "platform/Dialogs.h"
 
+#include "platform/VisibleText.h"
+
 namespace tarn {
 
 void Dialogs::warn(const QString& message, const QString& informative) {
     activate();
-    showWarning(message, informative.left(2000));
+    showWarning(visibleText(message), visibleText(informative.left(2000)));
 }
 
 } // namespace tarn

@@ -3,6 +3,7 @@
 #include "discovery/Library.h"
 #include "menu/Icons.h"
 #include "menu/MenuStyle.h"
+#include "platform/VisibleText.h"
 #include "quickopen/QuickOpenModel.h"
 
 #include <QPainter>
@@ -87,7 +88,7 @@ void QuickOpenRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     int y = content.top() + (content.height() - textHeight) / 2;
 
     const int dotRoom = row.isOpen ? dotGap + dotSize : 0;
-    const QString titleText = titleMetrics.elidedText(row.item.entry.title, Qt::ElideRight, width - dotRoom);
+    const QString titleText = titleMetrics.elidedText(visibleText(row.item.entry.title), Qt::ElideRight, width - dotRoom);
     painter->setFont(title);
     painter->setPen(primary);
     const QRect titleRect(left, y, titleMetrics.horizontalAdvance(titleText), titleMetrics.height());
@@ -103,7 +104,7 @@ void QuickOpenRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setFont(subtitle);
         painter->setPen(secondary);
         painter->drawText(QRect(left, y, width, subtitleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                          subtitleMetrics.elidedText(row.subtitle, Qt::ElideMiddle, width));
+                          subtitleMetrics.elidedText(visibleText(row.subtitle), Qt::ElideMiddle, width));
     }
     painter->restore();
 }

@@ -174,6 +174,22 @@ private Q_SLOTS:
         QCOMPARE(item.text(), QString("R&&D notes"));
         QCOMPARE(MenuStyle::titleOf(&item)->title, QString("R&D notes"));
     }
+
+    // Bidirectional controls in names, branches and alerts are shown as marks, so that
+    // "rtl\u202Etxt.exe" cannot read as "rtlexe.txt"; the entry keeps its real name.
+    void bidiControlsAreShown() {
+        const QString name = "rtl\u202Etxt.exe \u2066a\u2069";
+        const QString shown = "rtl[RLO]txt.exe [LRI]a[PDI]";
+        QAction item;
+        const Entry entry{EntryKind::file, QUrl::fromLocalFile("/tmp/" + name), name, {}, {}};
+        MenuItems::applyTitle(&item, entry);
+        QCOMPARE(MenuStyle::titleOf(&item)->title, shown);
+        QVERIFY(item.toolTip().endsWith(shown));
+        QCOMPARE(MenuStyle::gitInfo({"x\u202Ey", 0, 0, 0}).text, QString("x[RLO]y"));
+        platform->dialogs().warn("Couldn\u2019t open \u201C" + name + "\u201D", name);
+        QCOMPARE(platform->testDialogs.warnings.last().message, "Couldn\u2019t open \u201C" + shown + "\u201D");
+        QCOMPARE(platform->testDialogs.warnings.last().informative, shown);
+    }
 };
 
 TARN_TEST(MenuStyleTest)

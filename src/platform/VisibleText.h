@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace tarn {
+
+// A name as Tarn shows it: each bidirectional control (U+202A–U+202E, U+2066–U+2069) becomes a
+// visible mark such as "[RLO]", so "rtl\u202Etxt.exe" cannot pass for "rtlexe.txt". Isolating
+// the whole name would not do: an override inside it still reverses the rest. Only the shown
+// text changes; the file keeps its real name.
+QString visibleText(const QString& text);
+
+} // namespace tarn
