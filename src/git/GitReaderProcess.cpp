@@ -92,6 +92,14 @@ void GitReaderProcess::setTimeouts(std::chrono::milliseconds status, std::chrono
     remoteWait = remote;
 }
 
+void GitReaderProcess::stopIdleWorkers() {
+    std::vector<std::unique_ptr<WorkerProcess>> stopping;
+    {
+        QMutexLocker locker(&mutex);
+        stopping.swap(idle);
+    }
+}
+
 int GitReaderProcess::started() const {
     QMutexLocker locker(&mutex);
     return startCount;

@@ -38,6 +38,8 @@ public:
     void setTimeouts(std::chrono::milliseconds status, std::chrono::milliseconds remote);
     // Workers started so far (tests check that a hung one was replaced).
     int started() const;
+    // Ends the workers waiting for a read (the next read starts a fresh one).
+    void stopIdleWorkers();
 
 private:
     GitReaderProcess() = default;
