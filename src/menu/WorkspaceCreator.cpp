@@ -38,6 +38,15 @@ void save(const QUrl& folder) {
     if (!target) return;
 
     Dialogs& dialogs = platform().dialogs();
+    // A name that is not UTF-8 reaches us with replacement characters in it; written into the
+    // workspace, that path would name a folder that does not exist.
+    if (!QFileInfo(folder.toLocalFile()).isDir()) {
+        dialogs.warn(QString::fromUtf8("Couldn\u2019t save workspace"),
+                     QString::fromUtf8("\u201C%1\u201D cannot be named in a workspace file: its name is not "
+                                       "valid UTF-8, or it no longer exists.")
+                         .arg(QFileInfo(folder.toLocalFile()).fileName()));
+        return;
+    }
     const QString name = QFileInfo(folder.toLocalFile()).fileName() + ".code-workspace";
     const QString file = QDir(target->toLocalFile()).filePath(name);
     if (QFileInfo::exists(file)) {

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace tarn;
 using test::outline;
@@ -190,6 +191,13 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("mine"));
         QTRY_VERIFY(!Library::shared().scanning);
+
+        // A folder whose name is not UTF-8 cannot be written into JSON: an alert, no file.
+        const QByteArray raw = QFile::encodeName(home->path()) + "/code/caf\xe9";
+        QVERIFY(::mkdir(raw.constData(), 0700) == 0);
+        WorkspaceCreator::save(QUrl::fromLocalFile(QFile::decodeName(raw)));
+        QCOMPARE(platform->testDialogs.warnings.last().message, QString("Couldn\u2019t save workspace"));
+        QCOMPARE(QDir(target).entryList(QDir::Files), QStringList{"api.code-workspace"});
     }
 
     void chooseWorkspacesFolderPinsIt() {

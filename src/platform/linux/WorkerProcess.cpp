@@ -7,10 +7,10 @@
 #include <csignal>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -98,9 +98,14 @@ std::optional<QByteArray> WorkerProcess::receive(qsizetype size, Clock::time_poi
 }
 
 void WorkerProcess::becomeWorker() {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    // Tarn may have ended between our start and the line above.
-    if (::getppid() == 1) ::_exit(0);
+    // The end of the socket tells an idle worker that Tarn is gone, but not one stuck in a read.
+    // PR_SET_PDEATHSIG would fire when the pool thread that started us ends, not with Tarn, so
+    // a watchdog notices the parent change instead.
+    const pid_t parent = ::getppid();
+    std::thread([parent] {
+        while (::getppid() == parent) std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::_exit(0);
+    }).detach();
 }
 
 std::optional<QByteArray> WorkerProcess::input(qsizetype size) {
