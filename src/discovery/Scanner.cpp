@@ -71,7 +71,8 @@ public:
             if (item.name.startsWith('.')) continue;
             const QString path = folder + '/' + item.name;
             if (isWorkspaceFileName(item.name)) {
-                addWorkspace(path);
+                // A named pipe, socket or device is no file an editor could open.
+                if (item.type != DirectoryItem::Type::other) addWorkspace(path);
                 continue;
             }
             if (item.type != DirectoryItem::Type::directory) continue;

@@ -69,6 +69,7 @@ private Q_SLOTS:
         QVERIFY(WorkspaceFile::folders(QUrl::fromLocalFile(home->path() + "/pinned/x.code-workspace")).isEmpty());
         const ScanResult scanned = Scanner::scan({QUrl::fromLocalFile(home->path() + "/pinned")});
         QCOMPARE(scanned.repos.size(), 1);
+        QCOMPARE(scanned.workspaces.size(), kind == "fifo" || kind == "socket" ? 0 : 1);
         QCOMPARE(Recents::load("Code", 10).entries.size(), 1);
         QCOMPARE(DesktopEntry::read(home->path() + "/apps/x.desktop"), std::nullopt);
     }

@@ -195,15 +195,15 @@ private Q_SLOTS:
         }
     }
 
-    // A read that never ends (a named pipe or /dev/zero included as config, a config of a
-    // gigabyte) costs its worker, killed at the time-out; the other repositories still read,
-    // then and afterwards.
+    // A read that never ends (a named pipe included as config or given as the commondir of a
+    // linked work tree, /dev/zero included, a config of a gigabyte) costs its worker, killed
+    // at the time-out; the other repositories still read, then and afterwards.
     void hungReadsCostOneWorker() {
         GitReaderProcess::shared().setTimeouts(std::chrono::seconds(3), std::chrono::seconds(3));
         const QString fine = home->path() + "/fine";
         test::makeRepo(fine);
         QStringList hostile;
-        for (const char* name : {"fifo", "zero", "huge"}) {
+        for (const char* name : {"fifo", "zero", "huge", "commondir"}) {
             const QString repo = home->path() + '/' + name;
             test::makeRepo(repo);
             hostile << repo;
@@ -211,6 +211,10 @@ private Q_SLOTS:
         QVERIFY(::mkfifo(QFile::encodeName(home->path() + "/pipe").constData(), 0600) == 0);
         test::git(hostile[0], {"config", "include.path", home->path() + "/pipe"});
         test::git(hostile[1], {"config", "include.path", "/dev/zero"});
+        test::git(hostile[3], {"worktree", "add", "-q", "-b", "topic", home->path() + "/linked"});
+        QFile::remove(hostile[3] + "/.git/worktrees/linked/commondir");
+        QVERIFY(::mkfifo(QFile::encodeName(hostile[3] + "/.git/worktrees/linked/commondir").constData(), 0600) == 0);
+        hostile[3] = home->path() + "/linked";
         QFile huge(hostile[2] + "/.git/config");
         QVERIFY(huge.open(QIODevice::Append) && huge.resize(std::int64_t(1) << 30));
         huge.close();
@@ -221,7 +225,8 @@ private Q_SLOTS:
             reads.push_back(std::async(std::launch::async, [repo] { return Git::status(at(repo)); }));
         QCOMPARE(reads[0].get(), std::nullopt);
         reads[1].get(), reads[2].get();
-        for (int i = 3; i < 6; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
+        QCOMPARE(reads[3].get(), std::nullopt);
+        for (int i = 4; i < 7; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
         QCOMPARE(Git::status(at(fine)), (GitStatus{"main", 0, 0, 0}));
         QVERIFY(GitReaderProcess::shared().started() > before);
         GitReaderProcess::shared().setTimeouts(GitReaderProcess::statusTimeout,
