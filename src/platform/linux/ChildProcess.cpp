@@ -1,5 +1,7 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/linux/ChildSpawn.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -28,20 +30,6 @@ using Clock = std::chrono::steady_clock;
 // that (a process that left the group may hold them; we stop reading rather than wait forever).
 constexpr auto killGrace = std::chrono::seconds(3);
 constexpr auto abandonGrace = std::chrono::seconds(1);
-
-class CStrings {
-public:
-    explicit CStrings(const QStringList& items) {
-        for (const QString& item : items) storage.push_back(QFile::encodeName(item));
-        for (QByteArray& s : storage) pointers.push_back(s.data());
-        pointers.push_back(nullptr);
-    }
-    char* const* data() { return pointers.data(); }
-
-private:
-    std::vector<QByteArray> storage;
-    std::vector<char*> pointers;
-};
 
 struct Pipe {
     int read = -1, write = -1;
@@ -109,34 +97,17 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
         return outcome;
     }
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ChildSpawn spawn(true);
+    posix_spawn_file_actions_addopen(&spawn.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&spawn.actions, out.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, err.write, STDERR_FILENO);
 
     const QByteArray path = QFile::encodeName(executable);
-    CStrings argv(QStringList{executable} + arguments);
-    CStrings envp(environment);
+    ChildSpawn::Strings argv(QStringList{executable} + arguments);
+    ChildSpawn::Strings envp(environment);
     pid_t pid = -1;
     const int spawnError =
-        ::posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+        ::posix_spawn(&pid, path.constData(), &spawn.actions, &spawn.attributes, argv.data(), envp.data());
     out.closeWrite();
     err.closeWrite();
     if (spawnError != 0) {

@@ -1,17 +1,17 @@
 #include "platform/WorkerProcess.h"
 
+#include "platform/linux/ChildSpawn.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
@@ -38,31 +38,13 @@ bool writeAll(int fd, const QByteArray& bytes, int flags) {
 std::unique_ptr<WorkerProcess> WorkerProcess::start(const QStringList& arguments) {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<QByteArray> storage{selfExecutable};
-    for (const QString& argument : arguments) storage.push_back(QFile::encodeName(argument));
-    std::vector<char*> argv;
-    for (QByteArray& item : storage) argv.push_back(item.data());
-    argv.push_back(nullptr);
+    ChildSpawn spawn(false);
+    posix_spawn_file_actions_adddup2(&spawn.actions, pair[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&spawn.actions, pair[1], STDOUT_FILENO);
+    ChildSpawn::Strings argv(QStringList{QString::fromLatin1(selfExecutable)} + arguments);
     pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, selfExecutable, &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const int failed =
+        ::posix_spawn(&pid, selfExecutable, &spawn.actions, &spawn.attributes, argv.data(), environ);
     ::close(pair[1]);
     if (failed != 0) {
         ::close(pair[0]);
