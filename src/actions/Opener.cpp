@@ -11,6 +11,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 
 #include <QClipboard>
@@ -61,7 +62,7 @@ void openInEditor(const QUrl& url, WindowMode mode, bool background,
         if (cli && flag) {
             // Started, not supervised: for an AppImage or an editor that forks itself into the
             // background, the launcher is the editor, and must outlive any wait of ours.
-            report(startDetachedProcess(cli->toLocalFile(), {*flag, target.toLocalFile()}));
+            report(startDetachedProcess(cli->toLocalFile(), {*flag, fileArgument(localPath(target))}));
             return;
         }
     }
@@ -99,7 +100,7 @@ void openInTerminal(const QUrl& url) {
         platform().applications().find(Terminals::current().id);
     if (!terminal) return;
     // Nothing is shown when the terminal cannot start, as when it is not installed.
-    platform().desktop().openTerminal(folder.toLocalFile(), *terminal);
+    platform().desktop().openTerminal(fileArgument(localPath(folder)), *terminal);
 }
 
 void reveal(const QUrl& url) { report(platform().desktop().reveal(url)); }
@@ -120,9 +121,8 @@ void moveToTrash(const QUrl& url) {
                                    tildePath(url),
                                    {QStringLiteral("Move to Trash"), QStringLiteral("Cancel")});
     if (choice != 0) return;
-    QFile item(url.toLocalFile());
-    if (!item.moveToTrash()) {
-        dialogs.warn(QString::fromUtf8("Couldn\u2019t move to Trash"), item.errorString());
+    if (const std::optional<QString> failed = tarn::moveToTrash(localPath(url))) {
+        dialogs.warn(QString::fromUtf8("Couldn\u2019t move to Trash"), *failed);
         return;
     }
     Library::shared().refresh(false);

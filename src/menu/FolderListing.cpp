@@ -6,9 +6,11 @@
 #include "menu/LazyMenu.h"
 #include "menu/MenuStyle.h"
 #include "model/LocalizedCompare.h"
+#include "platform/FileSystem.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <algorithm>
@@ -87,13 +89,29 @@ Entry fileEntry(const QUrl& url) {
 QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
     QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
     if (options.showHidden) filters |= QDir::Hidden;
-    const QDir directory(folder.toLocalFile());
-    if (!directory.exists()) return {};
+    const QByteArray folderPath = localPath(folder);
+    const bool textual = isUtf8(folderPath);
+    if (textual ? !QDir(folder.toLocalFile()).exists() : !existsAt(folderPath)) return {};
     const QMimeDatabase types;
     QList<Info> infos;
-    for (const QFileInfo& file : directory.entryInfoList(filters, QDir::NoSort)) {
-        if (!options.showHidden && file.fileName().startsWith('.')) continue;
-        infos << infoOf(file, options.sort, types);
+    if (textual) {
+        for (const QFileInfo& file : QDir(folder.toLocalFile()).entryInfoList(filters, QDir::NoSort)) {
+            if (!options.showHidden && file.fileName().startsWith('.')) continue;
+            if (!file.fileName().contains(QChar::ReplacementCharacter)) infos << infoOf(file, options.sort, types);
+        }
+    }
+    // Names text cannot carry (not UTF-8, or in a folder whose own name is not) are listed by
+    // their bytes, so that they open as they are; only their type is known.
+    for (const RawDirectoryItem& item : listDirectoryBytes(folderPath)) {
+        const QString name = QFile::decodeName(item.name);
+        if ((textual && !name.contains(QChar::ReplacementCharacter)) || (!options.showHidden && name.startsWith('.')))
+            continue;
+        Info info;
+        info.url = fileURL(folderPath + '/' + item.name);
+        info.name = name;
+        info.isFolder = item.type == DirectoryItem::Type::directory;
+        info.modified = info.created = distantPast;
+        infos << info;
     }
     std::stable_sort(infos.begin(), infos.end(),
                      [&](const Info& a, const Info& b) { return goesBefore(a, b, options); });

@@ -1,6 +1,9 @@
 #include "model/Entry.h"
 
+#include "platform/FileSystem.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -33,6 +36,9 @@ QUrl standardizedFileURL(const QUrl& url) {
     // "localhost" names this machine; any other host would read as a network share path.
     QUrl local = url;
     if (isOnThisMachine(local)) local.setHost(QString());
+    const QByteArray bytes = localPath(local);
+    // A path that is not UTF-8 is cleaned as bytes: text would lose them.
+    if (!isUtf8(bytes)) return fileURL(QDir::cleanPath(QString::fromLatin1(bytes)).toLatin1());
     return QUrl::fromLocalFile(QDir::cleanPath(local.toLocalFile()));
 }
 
@@ -57,8 +63,8 @@ Entry Entry::classify(const QUrl& url) {
     if (hasExtension && info.suffix() == QLatin1String("code-workspace")) {
         entry.kind = EntryKind::workspace;
         entry.title = info.completeBaseName();
-    } else if (info.isDir() && !isPackage(path)) {
-        entry.kind = QFileInfo::exists(path + "/.git") ? EntryKind::repo : EntryKind::folder;
+    } else if (isDirectoryAt(localPath(u)) && !isPackage(path)) {
+        entry.kind = existsAt(localPath(u) + "/.git") ? EntryKind::repo : EntryKind::folder;
     } else {
         entry.kind = EntryKind::file;
     }

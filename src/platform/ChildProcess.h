@@ -23,9 +23,15 @@ struct ChildProcessOutcome {
 ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
                                     const QStringList& environment, double timeout);
 
-// Starts `executable` for the user and lets it go: in a session of its own, in `folder` (the
-// home folder when empty), with standard input and output on /dev/null and `environment`
-// ("NAME=value" items; the inherited one when empty). Tarn never waits for it or kills it,
+// A path as an argument of a program Tarn starts, carried through text byte for byte: a byte
+// that is not part of valid UTF-8 becomes U+DC80 + byte (a lone surrogate, which no real text
+// holds), and the start turns it back into that byte. Valid UTF-8 is plain text.
+QString fileArgument(const QByteArray& path);
+
+// Starts `executable` (an absolute path) for the user and lets it go: in a session of its own,
+// in `folder` (the home folder when empty), with standard input and output on /dev/null and
+// `environment` ("NAME=value" items; the inherited one when empty). Paths among the arguments
+// and the folder may be fileArgument texts. Tarn never waits for it or kills it,
 // so an editor outlives any time-out of ours. The reason when it could not be started.
 std::optional<QString> startDetachedProcess(const QString& executable, const QStringList& arguments,
                                             const QString& folder = QString(),

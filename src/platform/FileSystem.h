@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QUrl>
 #include <optional>
 
 namespace tarn {
@@ -21,6 +22,31 @@ struct DirectoryItem {
 // without a stat per entry where the file system already tells the type. Empty when the folder
 // cannot be read.
 QList<DirectoryItem> listDirectory(const QString& path);
+
+// The same with the names as the kernel gives them, byte for byte, in a folder named by bytes:
+// for names that are not UTF-8, which text cannot carry.
+struct RawDirectoryItem {
+    QByteArray name;
+    DirectoryItem::Type type = DirectoryItem::Type::other;
+};
+QList<RawDirectoryItem> listDirectoryBytes(const QByteArray& path);
+
+// A file URL naming `path` byte for byte: bytes that are not UTF-8 stay percent-encoded in it,
+// so a name the file system has in another encoding is still opened, revealed and handed on as
+// it is. For UTF-8 paths it equals QUrl::fromLocalFile.
+QUrl fileURL(const QByteArray& path);
+// The path a file URL names, byte for byte (QUrl::toLocalFile replaces undecodable bytes).
+QByteArray localPath(const QUrl& url);
+// Whether `path` is valid UTF-8, so that text carries it unchanged.
+bool isUtf8(const QByteArray& path);
+// Moves the item at `path` to the user's Trash (the freedesktop one, as file managers do); the
+// reason when it could not be moved. A name that is not UTF-8 keeps its bytes: it is put in
+// the Trash of the home folder, which must be on the same file system.
+std::optional<QString> moveToTrash(const QByteArray& path);
+
+// Whether something exists at `path`, and whether it is a folder (a link is followed).
+bool existsAt(const QByteArray& path);
+bool isDirectoryAt(const QByteArray& path);
 
 // What reading a file Tarn did not write gave: its bytes, or why there are none.
 struct FileContents {

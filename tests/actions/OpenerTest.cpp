@@ -3,9 +3,12 @@
 #include "TestPlatform.h"
 #include "actions/Opener.h"
 #include "model/Store.h"
+#include "platform/FileSystem.h"
 
 #include <QFile>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tarn;
@@ -26,10 +29,11 @@ class OpenerTest : public QObject {
     QList<QUrl> openedWithEditor() {
         return platform->fakeDesktop.openedWith.isEmpty() ? QList<QUrl>{} : platform->fakeDesktop.openedWith.last().urls;
     }
-    QString fileText(const QString& name) {
+    QByteArray fileBytes(const QString& name) {
         QFile file(home->path() + '/' + name);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    QString fileText(const QString& name) { return QString::fromUtf8(fileBytes(name)).trimmed(); }
     QString launched() { return fileText("launched"); }
 
 private Q_SLOTS:
@@ -117,6 +121,15 @@ private Q_SLOTS:
         QCOMPARE(history(), QStringList{repo});
     }
 
+    // The editor's launcher gets a folder whose name is not UTF-8 byte for byte.
+    void launcherGetsTheRealBytes() {
+        install("com.microsoft.VSCode");
+        const QByteArray folder = QFile::encodeName(home->path()) + "/caf\xe9";
+        QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+        Opener::openInEditor(fileURL(folder), Opener::WindowMode::newWindow, false, std::nullopt);
+        QTRY_COMPARE(fileBytes("launched"), "-n " + folder + '\n');
+    }
+
     void terminalOpensTheFolder() {
         platform->fakeApplications.installs.insert("com.apple.Terminal", {"/usr/bin/xterm", QString("/usr/bin/xterm"), {}});
         const QString file = home->writeFile("src/main.c", "x");
@@ -155,6 +168,19 @@ private Q_SLOTS:
         Opener::moveToTrash(QUrl::fromLocalFile(file)); // gone already
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
         QCOMPARE(platform->testDialogs.warnings.first().message, QString("Couldn\u2019t move to Trash"));
+
+        // A name that is not UTF-8 goes to the home Trash with its bytes, twice without clashing.
+        const QByteArray raw = QFile::encodeName(home->path()) + "/caf\xe9.txt";
+        const QByteArray trash = QFile::encodeName(home->path()) + "/.local/share/Trash";
+        for (const QByteArray& kept : {QByteArray("caf\xe9.txt"), QByteArray("caf\xe9.txt 2")}) {
+            QVERIFY(::close(::open(raw.constData(), O_CREAT | O_WRONLY, 0600)) == 0);
+            platform->testDialogs.answers.enqueue(0);
+            Opener::moveToTrash(fileURL(raw));
+            QVERIFY(::access(raw.constData(), F_OK) != 0);
+            QVERIFY(::access((trash + "/files/" + kept).constData(), F_OK) == 0);
+            QVERIFY(::access((trash + "/info/" + kept + ".trashinfo").constData(), F_OK) == 0);
+        }
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
     }
 };
 

@@ -2,6 +2,9 @@
 // the test itself serves on its private session bus.
 #include "TempHome.h"
 #include "TestMain.h"
+#include "menu/MenuItems.h"
+#include "model/Entry.h"
+#include "platform/FileSystem.h"
 #include "platform/linux/LinuxDesktop.h"
 
 #include <QDBusConnection>
@@ -9,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tarn;
 
@@ -35,6 +41,10 @@ class LinuxDesktopTest : public QObject {
                         QString("[Desktop Entry]\nType=Application\nName=%1 App\nIcon=%1\nMimeType=%2\nExec=%3\n")
                             .arg(name, mimeTypes, QString(exec).replace("@", program))
                             .toUtf8());
+    }
+    QByteArray argumentBytes(const QString& name) {
+        QFile file(home->path() + '/' + name + ".args");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString args(const QString& name) {
         QFile file(home->path() + '/' + name + ".args");
@@ -78,6 +88,36 @@ private Q_SLOTS:
         QTRY_COMPARE(args("editor"), "--new\n" + file);
         const auto broken = desktop.openWith({QUrl::fromLocalFile(file)}, {"/nowhere", std::nullopt, std::nullopt}, false);
         QVERIFY(broken);
+    }
+
+    // A name that is not UTF-8, inside a folder whose name is not either: listed, classified
+    // and handed to the application byte for byte.
+    void namesThatAreNotUtf8KeepTheirBytes() {
+        application("editor", "text/plain;", "@ %F");
+        home->writeFile(".config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop\n");
+        const QByteArray code = QFile::encodeName(home->makeFolder("code"));
+        const QByteArray folder = code + "/caf\xe9", file = folder + "/n\xff.txt";
+        QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+        QVERIFY(::close(::open(file.constData(), O_CREAT | O_WRONLY, 0600)) == 0);
+
+        const QList<MenuItems::Listed> listed = MenuItems::listing(fileURL(code), {});
+        QCOMPARE(listed.size(), 1);
+        QVERIFY(listed[0].isFolder);
+        QCOMPARE(localPath(listed[0].url), folder);
+        const QList<MenuItems::Listed> inside = MenuItems::listing(listed[0].url, {});
+        QCOMPARE(inside.size(), 1);
+        QCOMPARE(localPath(inside[0].url), file);
+        QCOMPARE(Entry::classify(listed[0].url).kind, EntryKind::folder);
+        QCOMPARE(localPath(Entry::classify(inside[0].url).url), file);
+        QVERIFY(Entry::classify(inside[0].url).title.contains(QChar::ReplacementCharacter));
+
+        LinuxDesktop desktop;
+        QCOMPARE(desktop.openURL(inside[0].url, false), std::nullopt);
+        QTRY_COMPARE(argumentBytes("editor"), file + '\n');
+        QFile::remove(home->path() + "/editor.args");
+        const QString entry = home->path() + "/.local/share/applications/editor.desktop";
+        QCOMPARE(desktop.openWith({inside[0].url, listed[0].url}, {entry, std::nullopt, entry}, false), std::nullopt);
+        QTRY_COMPARE(argumentBytes("editor"), file + '\n' + folder + '\n');
     }
 
     void launchAtLogin() {

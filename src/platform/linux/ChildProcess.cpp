@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace tarn {
 
@@ -187,16 +188,49 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
 
 std::optional<QString> startDetachedProcess(const QString& executable, const QStringList& arguments,
                                             const QString& folder, const QStringList& environment) {
-    QProcess process;
-    process.setProgram(executable);
-    process.setArguments(arguments);
-    process.setWorkingDirectory(folder.isEmpty() ? QDir::homePath() : folder);
-    if (!environment.isEmpty()) process.setEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    // Qt's detached start forks twice and calls setsid(): the program is nobody's child of ours.
-    if (!process.startDetached()) return QStringLiteral("%1 could not be started.").arg(executable);
+    // Everything the children need is made before the fork: after it, only calls that are safe
+    // in a copy of a threaded process.
+    const QByteArray program = ChildSpawn::bytesOf(executable);
+    const QByteArray directory = ChildSpawn::bytesOf(folder.isEmpty() ? QDir::homePath() : folder);
+    ChildSpawn::Strings argv(QStringList{executable} + arguments);
+    ChildSpawn::Strings envp(environment);
+    char* const* environmentArray = environment.isEmpty() ? environ : envp.data();
+    const auto failed = [&] { return QStringLiteral("%1 could not be started.").arg(executable); };
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return failed();
+
+    // Two forks and a session of its own: the program is nobody's child of ours, and no signal
+    // or time-out of Tarn's reaches it. The pipe tells whether the exec worked (it closes on
+    // success) and why not.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        if (::fork() != 0) ::_exit(0);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        if (::chdir(directory.constData()) == 0) ::execve(program.constData(), argv.data(), environmentArray);
+        const int error = errno;
+        [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (child < 0) {
+        ::close(report[0]);
+        return failed();
+    }
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {}
+    int error = 0;
+    ssize_t got;
+    do got = ::read(report[0], &error, sizeof error);
+    while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got > 0) return failed() + ' ' + QString::fromLocal8Bit(std::strerror(error));
     return std::nullopt;
 }
 

@@ -19,7 +19,11 @@ public:
     ChildSpawn(const ChildSpawn&) = delete;
     ChildSpawn& operator=(const ChildSpawn&) = delete;
 
-    // A null-terminated array of the items as file-system bytes, alive as long as it is.
+    // The bytes `text` stands for: UTF-8, except that each lone U+DC80..U+DCFF is the byte
+    // fileArgument put there.
+    static QByteArray bytesOf(const QString& text);
+
+    // A null-terminated array of the items as such bytes, alive as long as it is.
     class Strings {
     public:
         explicit Strings(const QStringList& items);

@@ -1,6 +1,9 @@
 #include "platform/FileSystem.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QStandardPaths>
+#include <cstring>
 
 #include <cerrno>
 #include <dirent.h>
@@ -33,19 +36,93 @@ DirectoryItem::Type typeOf(unsigned char direntType, const QByteArray& folder, c
 }
 } // namespace
 
-QList<DirectoryItem> listDirectory(const QString& path) {
-    QList<DirectoryItem> items;
-    const QByteArray encoded = QFile::encodeName(path);
-    DIR* directory = ::opendir(encoded.constData());
+QList<RawDirectoryItem> listDirectoryBytes(const QByteArray& path) {
+    QList<RawDirectoryItem> items;
+    DIR* directory = ::opendir(path.constData());
     if (!directory) return items;
     while (const dirent* entry = ::readdir(directory)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-        items.append({QFile::decodeName(name),
-                      typeOf(entry->d_type, encoded, name)});
+        items.append({QByteArray(name), typeOf(entry->d_type, path, name)});
     }
     ::closedir(directory);
     return items;
+}
+
+QList<DirectoryItem> listDirectory(const QString& path) {
+    QList<DirectoryItem> items;
+    for (const RawDirectoryItem& item : listDirectoryBytes(QFile::encodeName(path)))
+        items.append({QFile::decodeName(item.name), item.type});
+    return items;
+}
+
+QUrl fileURL(const QByteArray& path) {
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+QByteArray localPath(const QUrl& url) {
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+bool isUtf8(const QByteArray& path) { return QString::fromUtf8(path).toUtf8() == path; }
+
+bool existsAt(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0;
+}
+
+namespace {
+QString errorText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// Writes the Trash's record of `original` as `info` (made anew, never over another).
+bool writeTrashInfo(const QByteArray& info, const QByteArray& original) {
+    const int fd = ::open(info.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    const QByteArray text = "[Trash Info]\nPath=" + original.toPercentEncoding("/") + "\nDeletionDate=" +
+                            QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1() + "\n";
+    const bool written = ::write(fd, text.constData(), text.size()) == text.size();
+    return ::close(fd) == 0 && written;
+}
+} // namespace
+
+std::optional<QString> moveToTrash(const QByteArray& path) {
+    if (isUtf8(path)) {
+        QFile item(QFile::decodeName(path));
+        if (item.moveToTrash()) return std::nullopt;
+        return item.errorString();
+    }
+    // Qt names files by text and would lose the bytes; this is the freedesktop home Trash.
+    const QByteArray trash =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "/Trash";
+    for (const QByteArray& folder : {trash, trash + "/files", trash + "/info"})
+        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) return errorText();
+    struct stat item {}, bin {};
+    if (::lstat(path.constData(), &item) != 0 || ::stat(trash.constData(), &bin) != 0) return errorText();
+    if (item.st_dev != bin.st_dev) return QStringLiteral("The item is not on the file system of the home Trash.");
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    for (int n = 1; n < 10000; ++n) {
+        const QByteArray chosen = n == 1 ? name : name + ' ' + QByteArray::number(n);
+        const QByteArray info = trash + "/info/" + chosen + ".trashinfo";
+        if (!writeTrashInfo(info, path)) {
+            if (errno == EEXIST) continue;
+            return errorText();
+        }
+        const QByteArray target = trash + "/files/" + chosen;
+        if (::access(target.constData(), F_OK) == 0) {
+            ::unlink(info.constData());
+            continue;
+        }
+        if (::rename(path.constData(), target.constData()) == 0) return std::nullopt;
+        const QString reason = errorText();
+        ::unlink(info.constData());
+        return reason;
+    }
+    return QStringLiteral("The Trash holds too many items of that name.");
+}
+
+bool isDirectoryAt(const QByteArray& path) {
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::optional<QString> homeFolderOf(const QString& user) {

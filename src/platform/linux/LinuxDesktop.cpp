@@ -79,7 +79,8 @@ std::optional<QString> start(QStringList arguments, const QString& folder = QStr
     return startDetachedProcess(program, arguments, folder, environment.toStringList());
 }
 
-QString argumentFor(const QUrl& url) { return url.isLocalFile() ? url.toLocalFile() : url.toString(); }
+// A file as the path it is on disk, byte for byte; anything else as its URL.
+QString argumentFor(const QUrl& url) { return url.isLocalFile() ? fileArgument(localPath(url)) : url.toString(); }
 
 // The argument each terminal takes for its working directory; the folder is also the
 // process's own working directory, which is enough for the others.
@@ -141,7 +142,7 @@ QStringList LinuxDesktop::desktopFilesFor(const QString& mimeType) {
 
 std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool) {
     const QString name = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
-    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+    if (url.isLocalFile() && !existsAt(localPath(url)))
         return QStringLiteral("“%1” does not exist.").arg(name);
     const QString type = mimeTypeOf(url);
     for (const QString& file : desktopFilesFor(type)) {
@@ -213,7 +214,7 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
     // Bounded: a file manager that D-Bus has to start first gets a few seconds.
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, revealTimeout);
     if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
-    return openURL(QUrl::fromLocalFile(QFileInfo(url.toLocalFile()).absolutePath()), false);
+    return openURL(url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash), false);
 }
 
 OfferedApplication LinuxDesktop::describe(const ApplicationInstall& install) {
