@@ -148,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(bus.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
         QVERIFY(bus.registerService("org.freedesktop.FileManager1"));
         QCOMPARE(desktop.reveal(QUrl::fromLocalFile(file)), std::nullopt);
-        QCOMPARE(manager.shown, QStringList{QUrl::fromLocalFile(file).toString()});
+        QTRY_COMPARE(manager.shown, QStringList{QUrl::fromLocalFile(file).toString()});
         bus.unregisterService("org.freedesktop.FileManager1");
         bus.unregisterObject("/org/freedesktop/FileManager1");
 

@@ -2,10 +2,13 @@
 #include "platform/FileSystem.h"
 
 #include "platform/ChildProcess.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
 #include "platform/linux/DesktopEntry.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -211,10 +214,18 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{url.toString()} << QString();
-    // Bounded: a file manager that D-Bus has to start first gets a few seconds.
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, revealTimeout);
-    if (reply.type() == QDBusMessage::ReplyMessage) return std::nullopt;
-    return openURL(url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash), false);
+    // Asynchronous, so that a file manager D-Bus has to start first (or one that hangs) never
+    // holds up the menu; when there is none, or it fails, the folder is opened instead, and a
+    // failure of that is shown as the other openings show theirs.
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, revealTimeout));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [url](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        if (!done->isError()) return;
+        const QUrl folder = url.adjusted(QUrl::RemoveFilename | QUrl::StripTrailingSlash);
+        if (const std::optional<QString> failed = LinuxDesktop().openURL(folder, false))
+            platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failed);
+    });
+    return std::nullopt;
 }
 
 OfferedApplication LinuxDesktop::describe(const ApplicationInstall& install) {
