@@ -11,7 +11,7 @@ constexpr double networkTimeout = 180;
 // touches every repository in the pinned folders, including ones the user never opened.
 const QStringList unattendedConfig{
     "-c", "core.hooksPath=/dev/null", "-c", "core.fsmonitor=false", "-c", "protocol.ext.allow=never",
-    "-c", "remote.origin.uploadpack=git-upload-pack",
+    "-c", "remote.origin.uploadpack=git-upload-pack", "-c", "credential.helper=",
 };
 } // namespace
 
@@ -33,8 +33,9 @@ ShellResult perform(GitOp op, const QUrl& repository, bool unattended) {
     QHash<QString, QString> variables = env();
     if (unattended) {
         arguments << unattendedConfig;
-        // An empty proxy command turns off any core.gitProxy the repository names.
+        // Empty, these turn off any core.gitProxy and core.askPass the repository names.
         variables.insert("GIT_PROXY_COMMAND", QString());
+        variables.insert("GIT_ASKPASS", QString());
     }
     if (op == GitOp::fetch) {
         arguments << "fetch" << "--prune";

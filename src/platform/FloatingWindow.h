@@ -9,4 +9,8 @@ namespace tarn::FloatingWindow {
 // showing; nothing happens where the desktop has no such hints.
 void prepare(QWidget& window);
 
+// Sends what was asked of the display server so far (a window shown, say) now, instead of when
+// the event loop next waits, without handling any event.
+void sendNow();
+
 } // namespace tarn::FloatingWindow

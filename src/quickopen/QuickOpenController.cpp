@@ -37,16 +37,20 @@ QuickOpenController& QuickOpenController::shared() {
 }
 
 void QuickOpenController::show() {
-    Library& library = Library::shared();
-    library.refresh(false);
-    quickModel.setAll(library.quickOpenEntries());
+    // The window goes up first, and the request leaves for the display server at once: letters
+    // typed right after the hotkey reach the panel only once it has the focus, so the window
+    // manager maps and focuses it while the catalogue is gathered.
     quickModel.setQuery(QString());
-    quickModel.recompute();
     if (!panel) makePanel();
     position(*panel);
     panel->show();
     panel->raise();
     panel->activateWindow();
+    FloatingWindow::sendNow();
+    Library& library = Library::shared();
+    library.refresh(false);
+    quickModel.setAll(library.quickOpenEntries());
+    quickModel.recompute();
     quickModel.setFocusToken(quickModel.focusToken() + 1);
     installMonitor();
 }

@@ -34,4 +34,9 @@ void prepare(QWidget& window) {
     xcb_flush(x);
 }
 
+void sendNow() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t* x = x11 ? x11->connection() : nullptr) xcb_flush(x);
+}
+
 } // namespace tarn::FloatingWindow

@@ -41,7 +41,9 @@ std::unique_ptr<WorkerProcess> WorkerProcess::start(const QStringList& arguments
     ChildSpawn spawn(false);
     posix_spawn_file_actions_adddup2(&spawn.actions, pair[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&spawn.actions, pair[1], STDOUT_FILENO);
-    ChildSpawn::Strings argv(QStringList{QString::fromLatin1(selfExecutable)} + arguments);
+    // Named as Tarn is, so that a process list shows "tarn --git-reader".
+    static const QString name = QFile::symLinkTarget(QString::fromLatin1(selfExecutable));
+    ChildSpawn::Strings argv(QStringList{name.isEmpty() ? QString::fromLatin1(selfExecutable) : name} + arguments);
     pid_t pid = -1;
     const int failed =
         ::posix_spawn(&pid, selfExecutable, &spawn.actions, &spawn.attributes, argv.data(), environ);
