@@ -75,13 +75,13 @@ int GitReaderProcess::serve() {
 }
 
 std::optional<GitStatus> GitReaderProcess::status(const QString& worktree) {
-    const std::optional<QByteArray> payload = ask(statusRequest, worktree, statusWait);
+    const std::optional<QByteArray> payload = ask(statusRequest, worktree, waitFor(statusRequest));
     if (!payload || payload->isEmpty()) return std::nullopt;
     return decodeStatus(*payload);
 }
 
 std::optional<QString> GitReaderProcess::originURL(const QString& worktree) {
-    const std::optional<QByteArray> payload = ask(originRequest, worktree, remoteWait);
+    const std::optional<QByteArray> payload = ask(originRequest, worktree, waitFor(originRequest));
     if (!payload || payload->isEmpty()) return std::nullopt;
     return QString::fromUtf8(*payload);
 }
@@ -98,6 +98,11 @@ void GitReaderProcess::stopIdleWorkers() {
         QMutexLocker locker(&mutex);
         stopping.swap(idle);
     }
+}
+
+std::chrono::milliseconds GitReaderProcess::waitFor(char kind) const {
+    QMutexLocker locker(&mutex);
+    return kind == statusRequest ? statusWait : remoteWait;
 }
 
 int GitReaderProcess::started() const {

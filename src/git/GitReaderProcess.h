@@ -45,6 +45,7 @@ private:
     GitReaderProcess() = default;
 
     std::optional<QByteArray> ask(char kind, const QString& worktree, std::chrono::milliseconds timeout);
+    std::chrono::milliseconds waitFor(char kind) const;
     std::unique_ptr<WorkerProcess> take();
     std::unique_ptr<WorkerProcess> start();
     void giveBack(std::unique_ptr<WorkerProcess> worker);
