@@ -48,6 +48,14 @@ MenuProxyStyle* MenuProxyStyle::shared() {
     return style;
 }
 
+int MenuProxyStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                              QStyleHintReturn* returnData) const {
+    // A folder of thousands of files would otherwise be laid out in columns far wider than the
+    // screen, most of them out of reach.
+    if (hint == SH_Menu_Scrollable) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 int MenuProxyStyle::textOffset(int height, int maxIconWidth) {
     const int checkColumn = std::max(int(height * 0.79), std::max(maxIconWidth, 21));
     return (itemHMargin + itemFrame - 1) + checkColumn + itemHMargin;

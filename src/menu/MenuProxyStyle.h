@@ -19,6 +19,9 @@ public:
                      const QWidget* widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget = nullptr) const override;
+    // Long menus scroll in one column instead of spreading into columns.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
 
     // Where the text of a menu item of `height` starts, from the item's left edge, with icons
     // of `maxIconWidth`.

@@ -169,6 +169,25 @@ private Q_SLOTS:
         later->hide();
     }
 
+    // A menu of 2 000 rows is one column inside the screen, and End scrolls to its last row.
+    void longMenusScrollInOneColumn() {
+        LazyMenu menu("Long", [] {
+            QList<QAction*> items;
+            for (int i = 0; i < 2000; ++i) items << new QAction(QString("file %1").arg(i, 4, 10, QChar('0')));
+            return items;
+        });
+        menu.popup(QPoint(40, 40));
+        QTRY_VERIFY(menu.isVisible());
+        const QRect screen = menu.screen()->geometry();
+        QVERIFY(screen.contains(menu.geometry()));
+        QVERIFY(menu.width() < screen.width() / 2);
+        QTest::keyClick(&menu, Qt::Key_End);
+        QTRY_COMPARE(menu.activeAction(), menu.actions().last());
+        QVERIFY(menu.rect().contains(menu.actionGeometry(menu.actions().last())));
+        save(&menu, "long-end.png");
+        menu.hide();
+    }
+
     // For a person to look at: build/tests/menus/*.png.
     void renderMenus() {
         auto menu = sampleMenu();
