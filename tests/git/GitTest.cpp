@@ -199,7 +199,7 @@ private Q_SLOTS:
     // linked work tree, /dev/zero included, a config of a gigabyte) costs its worker, killed
     // at the time-out; the other repositories still read, then and afterwards.
     void hungReadsCostOneWorker() {
-        GitReaderProcess::shared().setTimeouts(std::chrono::seconds(3), std::chrono::seconds(3));
+        GitReaderProcess::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(5));
         const QString fine = home->path() + "/fine";
         test::makeRepo(fine);
         QStringList hostile;
