@@ -1,8 +1,6 @@
 #include "actions/Opener.h"
 
-#include "discovery/BlockingPool.h"
 #include "discovery/Library.h"
-#include "discovery/Shell.h"
 #include "discovery/ShortcutsCLI.h"
 #include "discovery/Terminals.h"
 #include "discovery/WorkspaceFile.h"
@@ -23,7 +21,6 @@
 namespace tarn::Opener {
 
 namespace {
-
 
 void noEditor() {
     platform().dialogs().warn(QStringLiteral("No editor found"),

@@ -1,7 +1,7 @@
 #include "discovery/Recents.h"
-#include "platform/FileSystem.h"
 
 #include "discovery/WorkspaceFile.h"
+#include "platform/FileSystem.h"
 
 #include <QDateTime>
 #include <QDir>

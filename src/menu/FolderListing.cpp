@@ -32,15 +32,17 @@ struct Info {
 
 const QDateTime distantPast = QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
 
-// The attributes of one child; of the sort keys, only the one `sort` compares is read (the
-// others cannot change the order).
-Info infoOf(const QFileInfo& file, SortKey sort, const QMimeDatabase& types) {
+// The attributes of one child of the `type` the folder reports; of the sort keys, only the one
+// `sort` compares is read (the others cannot change the order), so sorting by name needs no
+// stat at all except for links.
+Info infoOf(const QFileInfo& file, DirectoryItem::Type type, SortKey sort, const QMimeDatabase& types) {
     Info info;
     info.url = QUrl::fromLocalFile(file.filePath());
     info.name = file.fileName();
     info.modified = info.created = distantPast;
-    if (!file.exists()) return info; // vanished, or a link to nothing: no attributes
-    info.isFolder = file.isDir() && !isPackage(file.filePath());
+    const bool link = type == DirectoryItem::Type::link;
+    if (link && !file.exists()) return info; // a link to nothing: no attributes
+    info.isFolder = (link ? file.isDir() : type == DirectoryItem::Type::directory) && !isPackage(file.filePath());
     switch (sort) {
     case SortKey::name: break;
     case SortKey::dateModified:
@@ -87,25 +89,20 @@ Entry fileEntry(const QUrl& url) {
 } // namespace
 
 QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
-    QDir::Filters filters = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
-    if (options.showHidden) filters |= QDir::Hidden;
     const QByteArray folderPath = localPath(folder);
     const bool textual = isUtf8(folderPath);
-    if (textual ? !QDir(folder.toLocalFile()).exists() : !existsAt(folderPath)) return {};
+    if (!isDirectoryAt(folderPath)) return {};
     const QMimeDatabase types;
     QList<Info> infos;
-    if (textual) {
-        for (const QFileInfo& file : QDir(folder.toLocalFile()).entryInfoList(filters, QDir::NoSort)) {
-            if (!options.showHidden && file.fileName().startsWith('.')) continue;
-            if (!file.fileName().contains(QChar::ReplacementCharacter)) infos << infoOf(file, options.sort, types);
-        }
-    }
-    // Names text cannot carry (not UTF-8, or in a folder whose own name is not) are listed by
-    // their bytes, so that they open as they are; only their type is known.
     for (const RawDirectoryItem& item : listDirectoryBytes(folderPath)) {
         const QString name = QFile::decodeName(item.name);
-        if ((textual && !name.contains(QChar::ReplacementCharacter)) || (!options.showHidden && name.startsWith('.')))
+        if (!options.showHidden && name.startsWith('.')) continue;
+        if (textual && !name.contains(QChar::ReplacementCharacter)) {
+            infos << infoOf(QFileInfo(folder.toLocalFile() + '/' + name), item.type, options.sort, types);
             continue;
+        }
+        // A name text cannot carry (not UTF-8, or in a folder whose own name is not) is listed
+        // by its bytes, so that it opens as it is; only its type is known.
         Info info;
         info.url = fileURL(folderPath + '/' + item.name);
         info.name = name;

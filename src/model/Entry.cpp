@@ -36,10 +36,14 @@ QUrl standardizedFileURL(const QUrl& url) {
     // "localhost" names this machine; any other host would read as a network share path.
     QUrl local = url;
     if (isOnThisMachine(local)) local.setHost(QString());
-    const QByteArray bytes = localPath(local);
-    // A path that is not UTF-8 is cleaned as bytes: text would lose them.
-    if (!isUtf8(bytes)) return fileURL(QDir::cleanPath(QString::fromLatin1(bytes)).toLatin1());
-    return QUrl::fromLocalFile(QDir::cleanPath(local.toLocalFile()));
+    const QString path = local.toLocalFile();
+    // A path that is not UTF-8 is cleaned as bytes (Latin-1 maps each byte to one character):
+    // text would lose them.
+    if (path.contains(QChar::ReplacementCharacter)) {
+        const QByteArray bytes = localPath(local);
+        if (!isUtf8(bytes)) return fileURL(QDir::cleanPath(QString::fromLatin1(bytes)).toLatin1());
+    }
+    return QUrl::fromLocalFile(QDir::cleanPath(path));
 }
 
 bool isPackage(const QString& directoryPath) {
@@ -63,8 +67,8 @@ Entry Entry::classify(const QUrl& url) {
     if (hasExtension && info.suffix() == QLatin1String("code-workspace")) {
         entry.kind = EntryKind::workspace;
         entry.title = info.completeBaseName();
-    } else if (isDirectoryAt(localPath(u)) && !isPackage(path)) {
-        entry.kind = existsAt(localPath(u) + "/.git") ? EntryKind::repo : EntryKind::folder;
+    } else if (const QByteArray bytes = localPath(u); isDirectoryAt(bytes) && !isPackage(path)) {
+        entry.kind = existsAt(bytes + "/.git") ? EntryKind::repo : EntryKind::folder;
     } else {
         entry.kind = EntryKind::file;
     }

@@ -1,8 +1,8 @@
 #include "platform/linux/LinuxDesktop.h"
-#include "platform/FileSystem.h"
 
 #include "platform/ChildProcess.h"
 #include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/linux/DesktopEntry.h"
 
@@ -14,12 +14,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QSaveFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTextStream>
 
 namespace tarn {
 
