@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QStyleOptionMenuItem>
 
 namespace tarn {
@@ -26,6 +28,21 @@ QAction* disabledItem(const QString& title, QObject* parent) {
 }
 
 bool isAltKey(int key) { return key == Qt::Key_Alt || key == Qt::Key_AltGr; }
+
+// Whether two items show the same row: a rebuilt menu recognises the row the user is on.
+bool sameRow(const QAction* a, const QAction* b) {
+    return a->text() == b->text() && a->toolTip() == b->toolTip() && a->isSeparator() == b->isSeparator() &&
+           LazyMenu::isAlternate(a) == LazyMenu::isAlternate(b);
+}
+
+// Gives `kept` what `fresh` shows, so that a row kept across a rebuild shows the new state.
+void takeLook(QAction* kept, const QAction* fresh) {
+    kept->setIcon(fresh->icon());
+    kept->setEnabled(fresh->isEnabled());
+    kept->setCheckable(fresh->isCheckable());
+    kept->setChecked(fresh->isChecked());
+    for (const QByteArray& name : fresh->dynamicPropertyNames()) kept->setProperty(name, fresh->property(name));
+}
 } // namespace
 
 LazyMenu::LazyMenu(const QString& title, Build build, QWidget* parent)
@@ -40,23 +57,78 @@ LazyMenu* LazyMenu::holding(const QString& title, const QList<QAction*>& items) 
     auto* menu = new LazyMenu(title, nullptr);
     disconnect(menu, &QMenu::aboutToShow, menu, &LazyMenu::rebuild);
     connect(menu, &QMenu::aboutToShow, menu, &LazyMenu::followAltKey);
-    menu->clear();
-    menu->addItems(items);
+    menu->replaceItems(items);
     return menu;
 }
 
-void LazyMenu::rebuild() {
-    clear(); // deletes the items this menu owns, and with them their submenus
-    addItems(build ? build() : QList<QAction*>{});
-}
+void LazyMenu::rebuild() { replaceItems(build ? build() : QList<QAction*>{}); }
 
-void LazyMenu::addItems(QList<QAction*> items) {
+void LazyMenu::replaceItems(QList<QAction*> items) {
     if (items.isEmpty()) items << disabledItem(QStringLiteral("Empty"), this);
-    for (QAction* item : items) {
-        if (!item->parent()) item->setParent(this);
-        addAction(item);
+    // The highlighted row, when the new items still show it, stays the same item: replacing it
+    // would drop the highlight and close the submenu the user is in.
+    QAction* kept = activeAction();
+    qsizetype keptAt = -1;
+    for (qsizetype i = 0; kept && i < items.size() && keptAt < 0; ++i)
+        if (sameRow(items[i], kept)) keptAt = i;
+    if (keptAt >= 0) {
+        takeLook(kept, items[keptAt]);
+        delete items[keptAt];
+        items[keptAt] = kept;
+    }
+    ++holdingLayout;
+    for (QAction* old : actions()) {
+        if (keptAt >= 0 && old == kept) continue;
+        removeAction(old);
+        // As clear() does: the items this menu owns go, and with them their submenus.
+        if (old->parent() == this && old->associatedObjects().isEmpty()) delete old;
+    }
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (i == keptAt) continue;
+        if (!items[i]->parent()) items[i]->setParent(this);
+        insertAction(i < keptAt ? kept : nullptr, items[i]);
     }
     followAltKey();
+    --holdingLayout;
+    relayout();
+}
+
+QSize LazyMenu::sizeHint() const { return holdingLayout ? size() : QMenu::sizeHint(); }
+
+void LazyMenu::actionEvent(QActionEvent* event) {
+    if (!isVisible()) {
+        QMenu::actionEvent(event);
+        return;
+    }
+    ++holdingLayout;
+    QMenu::actionEvent(event);
+    --holdingLayout;
+    // Changes outside a rebuild (git statuses retitling rows) are laid out once per turn of
+    // the event loop, however many rows changed.
+    if (holdingLayout == 0 && !relayoutPending) {
+        relayoutPending = true;
+        QMetaObject::invokeMethod(this, [this] { relayout(); }, Qt::QueuedConnection);
+    }
+}
+
+void LazyMenu::relayout() {
+    relayoutPending = false;
+    if (holdingLayout || !isVisible()) return;
+    // As when it pops up: a menu taller than its screen keeps the screen's height, and scrolls.
+    const QRect screenArea = screen()->availableGeometry();
+    const bool fitted = height() < screenArea.height();
+    QRect frame(pos(), sizeHint());
+    const bool scrolls = frame.height() > screenArea.height();
+    frame.setHeight(std::min(frame.height(), screenArea.height()));
+    if (frame.bottom() > screenArea.bottom()) frame.moveBottom(screenArea.bottom());
+    setGeometry(frame);
+    // A menu that outgrows the screen while open must start scrolling, which Qt sets up only
+    // when a menu pops up: pop it up again where it is, quietly (not a new showing).
+    if (fitted && scrolls) {
+        const QSignalBlocker quiet(this);
+        popup(pos());
+    }
+    update();
 }
 
 // A menu that opens while Alt is already held starts with its alternates.
@@ -97,6 +169,7 @@ void LazyMenu::showAlternates(bool shown) {
                            (!isAlternate(active) || active->menu()->activeAction());
     QAction* keep = inSubmenu ? active : nullptr;
     QAction* stayActive = nullptr;
+    ++holdingLayout;
     const QList<QAction*> items = actions();
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (!isAlternate(items[i])) continue;
@@ -108,6 +181,8 @@ void LazyMenu::showAlternates(bool shown) {
         alternate->setVisible(shown);
         if (active && active == (shown ? primary : alternate)) stayActive = shown ? alternate : primary;
     }
+    --holdingLayout;
+    relayout();
     if (stayActive) setActiveAction(stayActive);
 }
 

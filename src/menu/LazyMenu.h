@@ -21,7 +21,8 @@ public:
     // alternates and titles as the others.
     static LazyMenu* holding(const QString& title, const QList<QAction*>& items);
 
-    // Deletes the items and adds what `build` returns now; a disabled "Empty" when nothing.
+    // Replaces the items with what `build` returns now; a disabled "Empty" when nothing. In an
+    // open menu the row the user is on stays highlighted, and its submenu stays open.
     void rebuild();
 
     // Makes `submenu` the submenu of `item`, deleted with the item.
@@ -39,19 +40,27 @@ public:
 
     bool showsAlternates() const { return alternatesShown; }
 
+    QSize sizeHint() const override;
+
 protected:
+    void actionEvent(QActionEvent* event) override;
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    void addItems(QList<QAction*> items);
+    void replaceItems(QList<QAction*> items);
+    void relayout();
     void followAltKey();
     void showAlternates(bool shown);
     static void showAlternatesInOpenMenus(bool shown);
 
     Build build;
     bool alternatesShown = false;
+    // While set, an open menu keeps its size as items change: Qt would lay the whole menu out
+    // again for each item, which makes changing N rows cost N² (seconds with a thousand rows).
+    int holdingLayout = 0;
+    bool relayoutPending = false;
 };
 
 } // namespace tarn

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPointer>
 #include <QStyleFactory>
@@ -29,8 +30,21 @@ std::optional<StyledTitle> styledTitleOf(const QStyleOption* option) {
     return action ? MenuStyle::titleOf(action) : std::nullopt;
 }
 
+// A menu shows the same titles at every rebuild, and lays thousands of them out at once:
+// each is measured once.
+qreal advanceOf(const QString& text, const QFont& font) {
+    static QHash<QPair<QString, QString>, qreal> measured;
+    const QPair<QString, QString> key(text, font.key());
+    auto found = measured.constFind(key);
+    if (found == measured.constEnd()) {
+        if (measured.size() > 20000) measured.clear();
+        found = measured.insert(key, QFontMetricsF(font).horizontalAdvance(text));
+    }
+    return *found;
+}
+
 qreal contentWidth(const StyledTitle& title, const QFont& font) {
-    if (!title.tabbed) return QFontMetricsF(font).horizontalAdvance(title.title);
+    if (!title.tabbed) return advanceOf(title.title, font);
     if (!title.dot) return MenuStyle::infoTab;
     return MenuStyle::dotTab + QFontMetricsF(MenuStyle::dotFont()).horizontalAdvance(blackCircle);
 }

@@ -169,22 +169,88 @@ private Q_SLOTS:
         later->hide();
     }
 
-    // A menu of 2 000 rows is one column inside the screen, and End scrolls to its last row.
+    // A menu of 2 000 rows is one column inside the screen, and End scrolls to its last row:
+    // whether it had them when it opened or they arrived while it was open.
+    void longMenusScrollInOneColumn_data() {
+        QTest::addColumn<bool>("grownWhileOpen");
+        QTest::newRow("built before opening") << false;
+        QTest::newRow("grown while open") << true;
+    }
+
     void longMenusScrollInOneColumn() {
-        LazyMenu menu("Long", [] {
+        QFETCH(bool, grownWhileOpen);
+        int rows = grownWhileOpen ? 10 : 2000;
+        LazyMenu menu("Long", [&rows] {
             QList<QAction*> items;
-            for (int i = 0; i < 2000; ++i) items << new QAction(QString("file %1").arg(i, 4, 10, QChar('0')));
+            for (int i = 0; i < rows; ++i) items << new QAction(QString("file %1").arg(i, 4, 10, QChar('0')));
             return items;
         });
         menu.popup(QPoint(40, 40));
         QTRY_VERIFY(menu.isVisible());
+        if (grownWhileOpen) {
+            rows = 2000;
+            menu.rebuild();
+        }
+        QCOMPARE(menu.actions().size(), 2000);
         const QRect screen = menu.screen()->geometry();
         QVERIFY(screen.contains(menu.geometry()));
         QVERIFY(menu.width() < screen.width() / 2);
         QTest::keyClick(&menu, Qt::Key_End);
         QTRY_COMPARE(menu.activeAction(), menu.actions().last());
         QVERIFY(menu.rect().contains(menu.actionGeometry(menu.actions().last())));
-        save(&menu, "long-end.png");
+        save(&menu, grownWhileOpen ? "long-grown-end.png" : "long-end.png");
+        menu.hide();
+    }
+
+    // Results that arrive while a menu of hundreds of rows is open rebuild it in place: the row
+    // the user is on stays highlighted and its open submenu stays open, and Alt still swaps.
+    void rebuildKeepsTheRowTheUserIsOn_data() {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("hasSubmenu");
+        QTest::newRow("a file") << "entry150.txt" << false;
+        QTest::newRow("a folder with its submenu open") << "code" << true;
+    }
+
+    void rebuildKeepsTheRowTheUserIsOn() {
+        QFETCH(QString, row);
+        QFETCH(bool, hasSubmenu);
+        int arrivals = 0;
+        LazyMenu menu("Tarn", [&] {
+            QList<QAction*> items;
+            for (int i = 0; i < arrivals; ++i) items << new QAction(QString("new %1").arg(i));
+            for (int i = 0; i < 300; ++i) {
+                items << MenuItems::entry({EntryKind::file, QUrl::fromLocalFile(QString("%1/entry%2.txt").arg(code).arg(i)),
+                                           QString("entry%1.txt").arg(i), {}, {}});
+                if (i == 150) items << MenuItems::browsable(QUrl::fromLocalFile(code), {});
+            }
+            return items;
+        });
+        menu.popup(QPoint(40, 40));
+        QTRY_VERIFY(menu.isVisible());
+        QAction* item = visibleItem(&menu, row);
+        QVERIFY(item);
+        menu.setActiveAction(item);
+        if (hasSubmenu) QTRY_VERIFY(item->menu()->isVisible());
+
+        arrivals = 40;
+        menu.rebuild();
+        QCOMPARE(menu.actions().size(), 40 + 2 * 301);
+        QVERIFY(menu.activeAction());
+        QCOMPARE(MenuStyle::titleOf(menu.activeAction())->title, row);
+        QVERIFY(menu.screen()->geometry().contains(menu.geometry()));
+        if (hasSubmenu) {
+            QCOMPARE(menu.activeAction(), item);
+            QVERIFY(item->menu()->isVisible());
+        }
+
+        xdotool({"keydown", "alt"});
+        QTRY_VERIFY(menu.showsAlternates());
+        QVERIFY(menu.activeAction());
+        QCOMPARE(MenuStyle::titleOf(menu.activeAction())->title, row);
+        if (hasSubmenu) QVERIFY(item->menu()->isVisible());
+        xdotool({"keyup", "alt"});
+        QTRY_VERIFY(!menu.showsAlternates());
+        QCOMPARE(MenuStyle::titleOf(menu.activeAction())->title, row);
         menu.hide();
     }
 
