@@ -22,7 +22,7 @@ constexpr auto shortcutsInterval = std::chrono::seconds(60);
 const QString dot = QStringLiteral(" \u00B7 ");
 
 Library::Sources realSources() {
-    return {&Scanner::scan, &Recents::load, [] { return ShortcutsCLI::load(); }};
+    return {&Scanner::scan, &Recents::load, [] { return ShortcutsCLI::load(); }, &MenuItems::shownListing};
 }
 
 QString location(const Entry& entry) {
@@ -110,7 +110,36 @@ void Library::refresh(bool forceShortcuts) {
         });
     }
 
+    refreshFolders();
     refreshGit();
+}
+
+void Library::refreshFolders() {
+    if (listingFolders) return;
+    listingFolders = true;
+    runInBackground(TaskPriority::userInitiated, [this, pinned = Store::shared().pinnedFolders(),
+                                                  read = sources.listing] {
+        QHash<QString, FolderContents> result;
+        for (const PinnedFolder& folder : pinned) {
+            FolderContents contents{folder.options, read(QUrl::fromLocalFile(folder.path), folder.options), {}};
+            for (const MenuItems::Listed& child : contents.listing.first)
+                contents.entries << Entry::classify(child.url);
+            result.insert(folder.path, contents);
+        }
+        runOnMainThread([this, result] {
+            listingFolders = false;
+            if (result != folders) {
+                folders = result;
+                if (onChange) onChange();
+            }
+        });
+    });
+}
+
+std::optional<MenuItems::Listing> Library::listingOf(const QString& path, const FolderOptions& options) const {
+    const auto found = folders.constFind(path);
+    if (found == folders.constEnd() || found->options != options) return std::nullopt;
+    return found->listing;
 }
 
 void Library::refreshGit() {
@@ -175,9 +204,7 @@ QList<QOEntry> Library::quickOpenEntries() {
         add(Entry::classify(url),
             "Folder" + dot + tildePath(QUrl::fromLocalFile(QFileInfo(folder.path).path())));
         const QString in = "In " + QFileInfo(folder.path).fileName();
-        const QList<MenuItems::Listed> children = MenuItems::listing(url, folder.options);
-        const qsizetype shown = std::clamp<qint64>(folder.options.itemLimit, 0, children.size());
-        for (const MenuItems::Listed& child : children.mid(0, shown)) add(Entry::classify(child.url), in);
+        for (const Entry& child : folders.value(folder.path).entries) add(child, in);
     }
     return result;
 }

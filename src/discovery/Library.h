@@ -3,6 +3,7 @@
 #include "discovery/Recents.h"
 #include "discovery/Scanner.h"
 #include "discovery/ShortcutsCLI.h"
+#include "menu/MenuItems.h"
 #include "model/Entry.h"
 #include "quickopen/QOEntry.h"
 
@@ -32,7 +33,18 @@ public:
     QSet<QString> openParts;                 // title parts of open editor windows
     QHash<QString, QString> workspaceRepos;  // workspace file path -> repository path
     QSet<QString> workspacesWithoutRepo;     // workspace files known to have none
+    // Each pinned folder's children as its menu shows them (the first `itemLimit`, and the
+    // count), and those children as entries for Quick Open; read in the background, so that
+    // a folder of 200 000 files never holds up the menu or the panel.
+    struct FolderContents {
+        FolderOptions options; // what the listing was read with
+        MenuItems::Listing listing;
+        QList<Entry> entries;
+        bool operator==(const FolderContents&) const = default;
+    };
+    QHash<QString, FolderContents> folders; // by pinned folder path
     bool scanning = false;
+    bool listingFolders = false;
     bool loadingRecents = false;
     bool loadingShortcuts = false;
     std::optional<Clock::time_point> shortcutsLoadedAt; // none: never loaded
@@ -43,6 +55,11 @@ public:
     // Starts what is not running yet (scan, recents, the Shortcuts catalogue at most once a
     // minute unless forced) and returns at once.
     void refresh(bool forceShortcuts);
+
+    // Reads the pinned folders' listings again, unless a read is running.
+    void refreshFolders();
+    // A pinned folder's listing, if one was read with these options.
+    std::optional<MenuItems::Listing> listingOf(const QString& path, const FolderOptions& options) const;
 
     // Asks the git status cache to refresh every repository Tarn knows (unless hidden).
     void refreshGit();
@@ -63,6 +80,7 @@ public:
         std::function<ScanResult(const QList<QUrl>&)> scan;
         std::function<RecentsResult(const QString& storageFolder, int limit)> recents;
         std::function<ShortcutsSnapshot()> shortcuts;
+        std::function<MenuItems::Listing(const QUrl&, const FolderOptions&)> listing = &MenuItems::shownListing;
     };
     void setSources(Sources replacement);
     void setClock(std::function<Clock::time_point()> now);

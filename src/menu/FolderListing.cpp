@@ -1,6 +1,7 @@
 // Folder listings: how a folder is read and ordered, and the items that browse it.
 #include "menu/MenuItems.h"
 
+#include "menu/FolderReader.h"
 #include "menu/Icons.h"
 #include "menu/ItemActions.h"
 #include "menu/LazyMenu.h"
@@ -19,37 +20,47 @@ namespace tarn::MenuItems {
 
 namespace {
 
-// One child while the listing is sorted.
+constexpr qint64 distantPast = std::numeric_limits<qint64>::min();
+
+// One child while the listing is sorted. Dates are milliseconds since the epoch, so that a
+// folder of many thousand children is cheap to hold.
 struct Info {
-    QUrl url;
-    bool isFolder = false;
+    QByteArray bytes; // the name as the file system has it
     QString name;
-    QDateTime modified;
-    QDateTime created;
+    bool isFolder = false;
+    qint64 modified = distantPast;
+    qint64 created = distantPast;
     qint64 size = 0;
     QString kind;
 };
 
-const QDateTime distantPast = QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2);
-
 // The attributes of one child of the `type` the folder reports; of the sort keys, only the one
 // `sort` compares is read (the others cannot change the order), so sorting by name needs no
-// stat at all except for links.
-Info infoOf(const QFileInfo& file, DirectoryItem::Type type, SortKey sort, const QMimeDatabase& types) {
+// stat at all except for links. A name text cannot carry (not UTF-8, or in a folder whose own
+// name is not) keeps only its type.
+Info infoOf(const QString& folder, bool textual, RawDirectoryItem item, SortKey sort, const QMimeDatabase& types) {
     Info info;
-    info.url = QUrl::fromLocalFile(file.filePath());
-    info.name = file.fileName();
-    info.modified = info.created = distantPast;
-    const bool link = type == DirectoryItem::Type::link;
+    info.name = QFile::decodeName(item.name);
+    info.bytes = std::move(item.name);
+    const bool link = item.type == DirectoryItem::Type::link;
+    if (!textual || info.name.contains(QChar::ReplacementCharacter)) {
+        info.isFolder = item.type == DirectoryItem::Type::directory;
+        return info;
+    }
+    if (sort == SortKey::name && !link) {
+        info.isFolder = item.type == DirectoryItem::Type::directory && !isPackage(info.name);
+        return info;
+    }
+    const QFileInfo file(folder + '/' + info.name);
     if (link && !file.exists()) return info; // a link to nothing: no attributes
-    info.isFolder = (link ? file.isDir() : type == DirectoryItem::Type::directory) && !isPackage(file.filePath());
+    info.isFolder = (link ? file.isDir() : item.type == DirectoryItem::Type::directory) && !isPackage(info.name);
     switch (sort) {
     case SortKey::name: break;
     case SortKey::dateModified:
-        if (file.lastModified().isValid()) info.modified = file.lastModified();
+        if (file.lastModified().isValid()) info.modified = file.lastModified().toMSecsSinceEpoch();
         break;
     case SortKey::dateCreated: // the birth time where the file system records it (statx)
-        if (file.birthTime().isValid()) info.created = file.birthTime();
+        if (file.birthTime().isValid()) info.created = file.birthTime().toMSecsSinceEpoch();
         break;
     case SortKey::size: info.size = file.isDir() ? 0 : file.size(); break;
     case SortKey::kind: info.kind = types.mimeTypeForFile(file, QMimeDatabase::MatchExtension).comment(); break;
@@ -76,6 +87,7 @@ bool goesBefore(const Info& a, const Info& b, const FolderOptions& options) {
     if (options.foldersFirst && a.isFolder != b.isFolder) return a.isFolder;
     int result = compareBy(options.sort, a, b);
     if (result == 0) result = localizedStandardCompare(a.name, b.name);
+    if (result == 0) result = order(a.bytes, b.bytes); // names that decode alike
     return options.ascending ? result < 0 : result > 0;
 }
 
@@ -88,46 +100,60 @@ Entry fileEntry(const QUrl& url) {
 
 } // namespace
 
-QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
+// The first `limit` children in order, and the count of all: every child is read and takes
+// part in the order, but only the first are sorted fully and get a URL.
+static Listing listing(const QUrl& folder, const FolderOptions& options, qsizetype limit) {
     const QByteArray folderPath = localPath(folder);
-    const bool textual = isUtf8(folderPath);
     if (!isDirectoryAt(folderPath)) return {};
+    const bool textual = isUtf8(folderPath);
+    const QString folderText = textual ? folder.toLocalFile() : QString();
     const QMimeDatabase types;
-    QList<Info> infos;
-    for (const RawDirectoryItem& item : listDirectoryBytes(folderPath)) {
-        const QString name = QFile::decodeName(item.name);
-        if (!options.showHidden && name.startsWith('.')) continue;
-        if (textual && !name.contains(QChar::ReplacementCharacter)) {
-            infos << infoOf(QFileInfo(folder.toLocalFile() + '/' + name), item.type, options.sort, types);
-            continue;
-        }
-        // A name text cannot carry (not UTF-8, or in a folder whose own name is not) is listed
-        // by its bytes, so that it opens as it is; only its type is known.
-        Info info;
-        info.url = fileURL(folderPath + '/' + item.name);
-        info.name = name;
-        info.isFolder = item.type == DirectoryItem::Type::directory;
-        info.modified = info.created = distantPast;
-        infos << info;
+    QList<RawDirectoryItem> children = listDirectoryBytes(folderPath);
+    std::vector<Info> infos;
+    infos.reserve(children.size());
+    for (RawDirectoryItem& item : children) {
+        if (!options.showHidden && item.name.startsWith('.')) continue;
+        infos.push_back(infoOf(folderText, textual, std::move(item), options.sort, types));
     }
-    std::stable_sort(infos.begin(), infos.end(),
-                     [&](const Info& a, const Info& b) { return goesBefore(a, b, options); });
-    QList<Listed> result;
-    result.reserve(infos.size());
-    for (const Info& info : infos) result << Listed{info.url, info.isFolder};
+    const auto shown = infos.begin() + std::clamp<qsizetype>(limit, 0, qsizetype(infos.size()));
+    // The order is total (names break ties, then bytes), so a partial sort gives what a full
+    // stable sort would.
+    std::partial_sort(infos.begin(), shown, infos.end(),
+                      [&](const Info& a, const Info& b) { return goesBefore(a, b, options); });
+    Listing result;
+    result.total = qsizetype(infos.size());
+    result.first.reserve(shown - infos.begin());
+    for (auto info = infos.begin(); info != shown; ++info) {
+        const QUrl url = textual && !info->name.contains(QChar::ReplacementCharacter)
+                             ? QUrl::fromLocalFile(folderText + '/' + info->name)
+                             : fileURL(folderPath + '/' + info->bytes);
+        result.first << Listed{url, info->isFolder};
+    }
     return result;
 }
 
+QList<Listed> listing(const QUrl& folder, const FolderOptions& options) {
+    return listing(folder, options, std::numeric_limits<qsizetype>::max()).first;
+}
+
+Listing shownListing(const QUrl& folder, const FolderOptions& options) {
+    return listing(folder, options, std::max<qint64>(options.itemLimit, 0));
+}
+
 QList<QAction*> contents(const QList<Listed>& listing, const FolderOptions& options) {
-    if (listing.isEmpty()) return {disabled(QStringLiteral("Empty"))};
-    const qsizetype shown = std::clamp<qint64>(options.itemLimit, 0, listing.size());
+    return contents(Listing{listing, listing.size()}, options);
+}
+
+QList<QAction*> contents(const Listing& listing, const FolderOptions& options) {
+    if (listing.total == 0) return {disabled(QStringLiteral("Empty"))};
+    const qsizetype shown = std::clamp<qint64>(options.itemLimit, 0, listing.first.size());
     QList<QAction*> items;
     for (qsizetype i = 0; i < shown; ++i) {
-        const Listed& child = listing[i];
+        const Listed& child = listing.first[i];
         items << (child.isFolder ? browsable(child.url, options) : entry(fileEntry(child.url)));
     }
-    if (listing.size() > shown)
-        items << disabled(QStringLiteral("\u2026 and %1 more").arg(listing.size() - shown));
+    if (listing.total > shown)
+        items << disabled(QStringLiteral("\u2026 and %1 more").arg(listing.total - shown));
     return items;
 }
 
@@ -143,13 +169,20 @@ QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
     MenuStyle::setTitle(primary, styled);
     primary->setIcon(icon);
     primary->setToolTip(tildePath(folder));
-    LazyMenu::attach(primary, new LazyMenu(name, [folder, options, extraTop] {
-                         QList<QAction*> items;
-                         if (extraTop) items << extraTop();
-                         items << folderActions(folder);
-                         items << separator();
-                         return items << contents(listing(folder, options), options);
-                     }));
+    // The folder is read off the GUI thread, from the moment its item is highlighted.
+    auto* submenu = new LazyMenu(name, nullptr);
+    auto* reader = new FolderReader(folder, options, submenu);
+    submenu->setBuild([folder, options, extraTop, reader] {
+        QList<QAction*> items;
+        if (extraTop) items << extraTop();
+        items << folderActions(folder);
+        items << separator();
+        if (const std::optional<Listing>& listing = reader->latest()) return items << contents(*listing, options);
+        return items << disabled(QStringLiteral("Loading\u2026"));
+    });
+    QObject::connect(submenu, &QMenu::aboutToShow, reader, &FolderReader::start);
+    QObject::connect(primary, &QAction::hovered, reader, &FolderReader::start);
+    LazyMenu::attach(primary, submenu);
 
     auto* alternate = new QAction(MenuStyle::plainText(name));
     MenuStyle::setTitle(alternate, styled);

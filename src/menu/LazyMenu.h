@@ -21,6 +21,8 @@ public:
     // alternates and titles as the others.
     static LazyMenu* holding(const QString& title, const QList<QAction*>& items);
 
+    void setBuild(Build replacement) { build = std::move(replacement); }
+
     // Replaces the items with what `build` returns now; a disabled "Empty" when nothing. In an
     // open menu the row the user is on stays highlighted, and its submenu stays open.
     void rebuild();

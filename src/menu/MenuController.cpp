@@ -268,24 +268,36 @@ QList<QAction*> MenuController::moreRecentItems() {
     return items;
 }
 
+// Inline folders and folders that hide when empty are listed from what the library read in
+// the background; one not read yet shows "Loading…" and fills in when the listing arrives.
 QList<QAction*> MenuController::folderItems() {
     const QList<PinnedFolder> folders = store.pinnedFolders();
+    bool missing = false;
+    auto listingOf = [&](const PinnedFolder& folder) {
+        std::optional<MenuItems::Listing> listing = library.listingOf(folder.path, folder.options);
+        missing = missing || !listing;
+        return listing;
+    };
     QList<QAction*> items;
     for (const PinnedFolder& folder : folders) {
         if (!folder.inline_) continue;
-        const QUrl url = QUrl::fromLocalFile(folder.path);
-        const QList<MenuItems::Listed> listing = MenuItems::listing(url, folder.options);
-        if (folder.options.hideWhenEmpty && listing.isEmpty()) continue;
-        items << header(QFileInfo(folder.path).fileName()) << MenuItems::contents(listing, folder.options);
+        const std::optional<MenuItems::Listing> listing = listingOf(folder);
+        if (folder.options.hideWhenEmpty && listing && listing->total == 0) continue;
+        items << header(QFileInfo(folder.path).fileName())
+              << (listing ? MenuItems::contents(*listing, folder.options)
+                          : QList<QAction*>{disabled(QStringLiteral("Loading\u2026"))});
     }
     QList<QAction*> browsable;
     for (const PinnedFolder& folder : folders) {
         if (folder.inline_) continue;
-        const QUrl url = QUrl::fromLocalFile(folder.path);
-        if (folder.options.hideWhenEmpty && MenuItems::listing(url, folder.options).isEmpty()) continue;
-        browsable << MenuItems::browsable(url, folder.options);
+        if (folder.options.hideWhenEmpty) {
+            const std::optional<MenuItems::Listing> listing = listingOf(folder);
+            if (listing && listing->total == 0) continue;
+        }
+        browsable << MenuItems::browsable(QUrl::fromLocalFile(folder.path), folder.options);
     }
     if (!browsable.isEmpty()) items << header(QStringLiteral("Folders")) << browsable;
+    if (missing) library.refreshFolders();
     return items;
 }
 

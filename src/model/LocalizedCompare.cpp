@@ -33,17 +33,19 @@ QString baseLetters(const QString& s) {
     return out.toCaseFolded();
 }
 
-int compareFolded(const QString& x, const QString& y) {
+// Compares the texts `fold` makes of x and y, digit runs by value.
+template <typename Fold> int compareFolded(const QString& x, const QString& y, Fold fold) {
     qsizetype i = 0, j = 0;
     while (i < x.size() && j < y.size()) {
-        if (x.at(i).isDigit() && y.at(j).isDigit()) {
+        const QChar c = fold(x.at(i)), d = fold(y.at(j));
+        if (c.isDigit() && d.isDigit()) {
             const qsizetype iEnd = digitRunEnd(x, i), jEnd = digitRunEnd(y, j);
             if (int byValue = compareNumbers(x, i, iEnd, y, j, jEnd)) return byValue;
             i = iEnd;
             j = jEnd;
             continue;
         }
-        if (x.at(i) != y.at(j)) return x.at(i) < y.at(j) ? -1 : 1;
+        if (c != d) return c < d ? -1 : 1;
         ++i;
         ++j;
     }
@@ -51,6 +53,14 @@ int compareFolded(const QString& x, const QString& y) {
     if (j < y.size()) return -1;
     return 0;
 }
+
+int compareFolded(const QString& x, const QString& y) {
+    return compareFolded(x, y, [](QChar c) { return c; });
+}
+
+// Case folding of ASCII, done as the comparison goes: a folder of 200 000 names is ordered
+// without a folded copy of each name at every comparison.
+QChar foldASCII(QChar c) { return c.unicode() >= 'A' && c.unicode() <= 'Z' ? QChar(c.unicode() + 32) : c; }
 
 bool isASCII(const QString& s) {
     for (const QChar c : s)
@@ -62,7 +72,7 @@ bool isASCII(const QString& s) {
 
 int localizedStandardCompare(const QString& a, const QString& b) {
     // Plain ASCII has no accents to set aside (most names, and sorts compare often).
-    if (isASCII(a) && isASCII(b)) return compareFolded(a.toCaseFolded(), b.toCaseFolded());
+    if (isASCII(a) && isASCII(b)) return compareFolded(a, b, foldASCII);
     // Accented letters sort with their base letter; only between names that differ in
     // nothing else does the accent decide, the plain one first.
     if (const int primary = compareFolded(baseLetters(a), baseLetters(b))) return primary;

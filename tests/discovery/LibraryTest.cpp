@@ -178,6 +178,8 @@ private Q_SLOTS:
         library.shortcuts.items = {{"Deploy", "d1", QString("Ops")}, {"Deploy", "d2", std::nullopt},
                                    {"Deploy", "d1", std::nullopt}};
         library.scan.repos = {alpha};
+        library.refreshFolders();
+        QTRY_VERIFY(!library.listingFolders);
 
         QStringList got;
         for (const QOEntry& e : library.quickOpenEntries())

@@ -1,7 +1,9 @@
 #include "TempHome.h"
+#include "MenuOutline.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
 #include "git/GitStore.h"
+#include "menu/FolderReader.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
@@ -104,10 +106,17 @@ private Q_SLOTS:
             << QStringList{"Beta/", "zeta/", ".env", "A.md", "b.txt", "c9.txt", "c10.txt", "project.code-workspace", "Tool.app"};
     }
 
+    // The whole listing, and what a menu shows of it: the same first children, and the count.
     void listing() {
         QFETCH(FolderOptions, opts);
         QFETCH(QStringList, expected);
         QCOMPARE(names(MenuItems::listing(QUrl::fromLocalFile(folder), opts)), expected);
+        for (const int limit : {0, 3, 100}) {
+            opts.itemLimit = limit;
+            const MenuItems::Listing shown = MenuItems::shownListing(QUrl::fromLocalFile(folder), opts);
+            QCOMPARE(names(shown.first), expected.mid(0, limit));
+            QCOMPARE(shown.total, expected.size());
+        }
     }
 
     void byModificationDate() {
@@ -119,7 +128,7 @@ private Q_SLOTS:
     void unreadableFoldersListNothing() {
         QVERIFY(MenuItems::listing(QUrl::fromLocalFile(home->path() + "/missing"), {}).isEmpty());
         QVERIFY(MenuItems::listing(QUrl::fromLocalFile(folder + "/b.txt"), {}).isEmpty());
-        QCOMPARE(titles(MenuItems::contents({}, {})), QStringList{"Empty (off)"});
+        QCOMPARE(titles(MenuItems::contents(MenuItems::Listing{}, {})), QStringList{"Empty (off)"});
     }
 
     void contentsWithALimit() {
@@ -165,8 +174,7 @@ private Q_SLOTS:
         auto* menu = qobject_cast<LazyMenu*>(pair[0]->menu());
         QVERIFY(menu);
         QCOMPARE(menu->actions().first()->text(), QString("Loading\u2026"));
-        menu->rebuild();
-        QStringList shown = titles(menu->actions());
+        QStringList shown = titles(test::openSubmenu(pair[0]));
         QCOMPARE(shown.mid(0, 4), QStringList({"Open in Editor", "Open in Finder", "Open in Terminal", "-"}));
         auto open = [](QMenu* parent, const QString& title) -> LazyMenu* {
             for (QAction* item : parent->actions())
@@ -176,18 +184,20 @@ private Q_SLOTS:
         };
         LazyMenu* zeta = open(menu, "zeta");
         QVERIFY(zeta);
-        zeta->rebuild();
+        test::openSubmenu(zeta->menuAction());
         LazyMenu* deeper = open(zeta, "deeper");
         QVERIFY(deeper);
-        deeper->rebuild();
+        test::openSubmenu(deeper->menuAction());
         LazyMenu* deepest = open(deeper, "deepest");
         QVERIFY(deepest);
-        deepest->rebuild();
+        test::openSubmenu(deepest->menuAction());
         QCOMPARE(titles(deepest->actions()).last(), QString("leaf.txt"));
 
         // Read again at the next opening: nothing is kept.
         home->writeFile("f/zeta/deeper/deepest/new.txt", "x");
         QPointer<QAction> old = deepest->actions().last();
+        Q_EMIT deepest->aboutToShow();
+        QTRY_VERIFY(deepest->findChild<FolderReader*>()->latest()->total == 2);
         deepest->rebuild();
         QVERIFY(old.isNull());
         QVERIFY(titles(deepest->actions()).contains("new.txt"));

@@ -172,6 +172,9 @@ private Q_SLOTS:
         });
         store.updateFolder(home->path() + "/vacant", [](PinnedFolder& f) { f.inline_ = true; });
         MenuController controller;
+        QCOMPARE(outline(controller.menu()).mid(outline(controller.menu()).indexOf("# notes"), 2),
+                 QStringList({"# notes", "Loading\u2026 (off)"}));
+        QTRY_VERIFY(!Library::shared().listingFolders);
         const QStringList shown = outline(controller.menu());
         const qsizetype start = shown.indexOf("# notes");
         QCOMPARE(shown.mid(start, 6), QStringList({"# notes", "todo.md", "# vacant", "Empty (off)", "# Folders", "src >"}));

@@ -1,7 +1,10 @@
 #include "MenuOutline.h"
 
+#include "menu/FolderReader.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuStyle.h"
+
+#include <QTest>
 
 namespace tarn::test {
 
@@ -32,8 +35,14 @@ QStringList outline(const QList<QAction*>& items) {
 }
 
 QList<QAction*> openSubmenu(QAction* item) {
-    if (auto* lazy = qobject_cast<LazyMenu*>(item->menu())) Q_EMIT lazy->aboutToShow();
-    return item->menu()->actions();
+    auto* lazy = qobject_cast<LazyMenu*>(item->menu());
+    if (!lazy) return item->menu()->actions();
+    Q_EMIT lazy->aboutToShow();
+    // A folder's listing is read in the background: wait for it, and show it.
+    if (auto* reader = lazy->findChild<FolderReader*>(); reader && !reader->latest()) {
+        if (QTest::qWaitFor([reader] { return reader->latest().has_value(); }, 5000)) lazy->rebuild();
+    }
+    return lazy->actions();
 }
 
 QAction* findRow(const QList<QAction*>& items, const QString& title) {

@@ -1,0 +1,30 @@
+#include "menu/FolderReader.h"
+
+#include "discovery/BlockingPool.h"
+#include "menu/LazyMenu.h"
+
+namespace tarn {
+
+FolderReader::FolderReader(const QUrl& folder, const FolderOptions& options, LazyMenu* menu)
+    : QObject(menu), folder(folder), options(options), menu(menu) {}
+
+void FolderReader::start() {
+    if (reading) return;
+    reading = true;
+    QPointer<FolderReader> self(this);
+    runInBackground(TaskPriority::userInitiated, [self, folder = folder, options = options]() mutable {
+        const MenuItems::Listing listing = MenuItems::shownListing(folder, options);
+        runOnMainThread([self = std::move(self), listing] {
+            if (self) self->arrived(listing);
+        });
+    });
+}
+
+void FolderReader::arrived(const MenuItems::Listing& listing) {
+    reading = false;
+    if (read == listing) return;
+    read = listing;
+    if (menu && menu->isVisible()) menu->rebuild();
+}
+
+} // namespace tarn
