@@ -159,7 +159,8 @@ QList<QAction*> contents(const Listing& listing, const FolderOptions& options) {
 
 QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
                           const std::optional<QString>& title,
-                          const std::function<QList<QAction*>()>& extraTop) {
+                          const std::function<QList<QAction*>()>& extraTop,
+                          const std::optional<Listing>& known) {
     const QString name = title.value_or(QFileInfo(folder.toLocalFile()).fileName());
     const StyledTitle styled{MenuStyle::truncate(name, MenuStyle::menuFont(), MenuStyle::titleAlone),
                              false, std::nullopt, std::nullopt};
@@ -171,7 +172,7 @@ QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
     primary->setToolTip(tildePath(folder));
     // The folder is read off the GUI thread, from the moment its item is highlighted.
     auto* submenu = new LazyMenu(name, nullptr);
-    auto* reader = new FolderReader(folder, options, submenu);
+    auto* reader = new FolderReader(folder, options, submenu, known);
     submenu->setBuild([folder, options, extraTop, reader] {
         QList<QAction*> items;
         if (extraTop) items << extraTop();

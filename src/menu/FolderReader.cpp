@@ -5,8 +5,9 @@
 
 namespace tarn {
 
-FolderReader::FolderReader(const QUrl& folder, const FolderOptions& options, LazyMenu* menu)
-    : QObject(menu), folder(folder), options(options), menu(menu) {}
+FolderReader::FolderReader(const QUrl& folder, const FolderOptions& options, LazyMenu* menu,
+                           const std::optional<MenuItems::Listing>& known)
+    : QObject(menu), folder(folder), options(options), menu(menu), read(known) {}
 
 void FolderReader::start() {
     if (reading) return;

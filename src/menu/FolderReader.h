@@ -18,7 +18,9 @@ class LazyMenu;
 class FolderReader : public QObject {
     Q_OBJECT
 public:
-    FolderReader(const QUrl& folder, const FolderOptions& options, LazyMenu* menu);
+    // `known`: a listing already read, shown until the first read of the reader's own.
+    FolderReader(const QUrl& folder, const FolderOptions& options, LazyMenu* menu,
+                 const std::optional<MenuItems::Listing>& known = std::nullopt);
 
     // Starts a read unless one is running.
     void start();

@@ -80,8 +80,9 @@ void LazyMenu::replaceItems(QList<QAction*> items) {
     for (QAction* old : actions()) {
         if (keptAt >= 0 && old == kept) continue;
         removeAction(old);
-        // As clear() does: the items this menu owns go, and with them their submenus.
-        if (old->parent() == this && old->associatedObjects().isEmpty()) delete old;
+        // As clear() does: the items this menu owns go, and with them their submenus; once the
+        // new ones are shown, which is what the user waits for.
+        if (old->parent() == this && old->associatedObjects().isEmpty()) old->deleteLater();
     }
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (i == keptAt) continue;

@@ -290,11 +290,11 @@ QList<QAction*> MenuController::folderItems() {
     QList<QAction*> browsable;
     for (const PinnedFolder& folder : folders) {
         if (folder.inline_) continue;
-        if (folder.options.hideWhenEmpty) {
-            const std::optional<MenuItems::Listing> listing = listingOf(folder);
-            if (listing && listing->total == 0) continue;
-        }
-        browsable << MenuItems::browsable(QUrl::fromLocalFile(folder.path), folder.options);
+        // The submenu opens with this listing at once, and reads the folder again.
+        const std::optional<MenuItems::Listing> listing = listingOf(folder);
+        if (folder.options.hideWhenEmpty && listing && listing->total == 0) continue;
+        browsable << MenuItems::browsable(QUrl::fromLocalFile(folder.path), folder.options, std::nullopt, nullptr,
+                                          listing);
     }
     if (!browsable.isEmpty()) items << header(QStringLiteral("Folders")) << browsable;
     if (missing) library.refreshFolders();

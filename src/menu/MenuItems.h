@@ -70,8 +70,10 @@ QList<QAction*> contents(const Listing& listing, const FolderOptions& options);
 
 // The item of a browsable folder, whose submenu lists the folder (after `extraTop`, the folder
 // actions and a separator), and its alternate with the folder's actions.
+// `known`, a listing of the folder already read, is shown until the submenu's own read.
 QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
                           const std::optional<QString>& title = std::nullopt,
-                          const std::function<QList<QAction*>()>& extraTop = nullptr);
+                          const std::function<QList<QAction*>()>& extraTop = nullptr,
+                          const std::optional<Listing>& known = std::nullopt);
 
 } // namespace tarn::MenuItems

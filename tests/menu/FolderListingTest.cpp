@@ -199,7 +199,7 @@ private Q_SLOTS:
         Q_EMIT deepest->aboutToShow();
         QTRY_VERIFY(deepest->findChild<FolderReader*>()->latest()->total == 2);
         deepest->rebuild();
-        QVERIFY(old.isNull());
+        QTRY_VERIFY(old.isNull());
         QVERIFY(titles(deepest->actions()).contains("new.txt"));
         qDeleteAll(pair);
     }
