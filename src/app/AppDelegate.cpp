@@ -10,6 +10,7 @@
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
 #include "quickopen/QuickOpenController.h"
@@ -48,6 +49,7 @@ void AppDelegate::applyHotkeys(bool showErrors) {
     const bool quickOpen = center.registerHotkey(
         1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")),
         [] { QuickOpenController::shared().toggle(); });
+    platform().hotkeys().holdKeysOnPress(1); // the letters typed right after it are the query
     QPointer<AppDelegate> self(this);
     const bool menu = center.registerHotkey(
         2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {

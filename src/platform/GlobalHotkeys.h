@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGui/qwindowdefs.h>
+
 #include <functional>
 
 namespace tarn {
@@ -15,7 +17,19 @@ public:
     // Releases number `id`, if bound.
     virtual void release(int id) = 0;
 
-    // Called on the GUI thread with the number of a pressed combination.
+    // Makes a press of number `id` hold the keyboard: what is typed next is kept, in order,
+    // until releaseKeys, so that letters typed right after the hotkey reach the window it
+    // opens rather than the one the user was in.
+    virtual void holdKeysOnPress(int id) { (void)id; }
+    // Ends the hold: the keys typed since go to `window` (0: nowhere).
+    virtual void releaseKeys(WId window) { (void)window; }
+
+    // Whether a hotkey is down now: while it is, its grab takes the keyboard focus from the
+    // window that has it.
+    virtual bool isHeld() const { return false; }
+
+    // Called on the GUI thread with the number of a pressed combination; a press repeated by
+    // the keyboard while the key is held is not one.
     std::function<void(int id)> pressed;
 };
 

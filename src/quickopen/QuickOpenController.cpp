@@ -7,6 +7,8 @@
 #include "menu/ItemActions.h"
 #include "menu/LazyMenu.h"
 #include "platform/FloatingWindow.h"
+#include "platform/GlobalHotkeys.h"
+#include "platform/Platform.h"
 #include "quickopen/QuickOpenPanel.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 namespace tarn {
 
@@ -37,11 +40,13 @@ QuickOpenController& QuickOpenController::shared() {
 }
 
 void QuickOpenController::show() {
-    // The window goes up first, and the request leaves for the display server at once: letters
-    // typed right after the hotkey reach the panel only once it has the focus, so the window
-    // manager maps and focuses it while the catalogue is gathered.
+    // The window goes up first, and the request leaves for the display server at once; the
+    // keys typed meanwhile are held for it (see eventFilter). The catalogue is what the library
+    // already has: it is kept up to date in the background.
     quickModel.setQuery(QString());
     if (!panel) makePanel();
+    // The window manager forgets these when the window is hidden.
+    FloatingWindow::prepare(*panel);
     position(*panel);
     panel->show();
     panel->raise();
@@ -56,6 +61,7 @@ void QuickOpenController::show() {
 }
 
 void QuickOpenController::close() {
+    platform().hotkeys().releaseKeys(0);
     if (panel) panel->hide();
     if (monitor) {
         qApp->removeEventFilter(this);
@@ -101,10 +107,22 @@ std::optional<QPoint> QuickOpenController::origin(const QList<ScreenArea>& scree
 }
 
 void QuickOpenController::windowDidResignKey() {
-    if (!showingMenu) close();
+    if (showingMenu) return;
+    // While a hotkey is held its key grab takes the focus, and gives it back at the release:
+    // decide then.
+    if (platform().hotkeys().isHeld()) {
+        QTimer::singleShot(50, this, [this] {
+            if (panel && panel->isVisible() && !panel->isActiveWindow()) windowDidResignKey();
+        });
+        return;
+    }
+    close();
 }
 
 bool QuickOpenController::eventFilter(QObject* watched, QEvent* event) {
+    // Focused: the keys typed since the hotkey come to the search field, in order.
+    if (event->type() == QEvent::WindowActivate && panel && watched == panel.get())
+        platform().hotkeys().releaseKeys(panel->winId());
     // The panel reads its keys before the focused field does; other windows are left alone.
     if (event->type() != QEvent::KeyPress || !panel || !watched->isWidgetType()) return false;
     if (static_cast<QWidget*>(watched)->window() != panel.get()) return false;
@@ -181,7 +199,6 @@ void QuickOpenController::position(QWidget& window) {
 void QuickOpenController::makePanel() {
     panel = std::make_unique<QuickOpenPanel>(*this);
     panel->resize(panelSize);
-    FloatingWindow::prepare(*panel);
 }
 
 void QuickOpenController::installMonitor() {

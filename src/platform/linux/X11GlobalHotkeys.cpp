@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 
 namespace tarn {
@@ -12,6 +10,7 @@ namespace tarn {
 namespace {
 
 constexpr quint16 numLock = XCB_MOD_MASK_2;
+constexpr xcb_timestamp_t repeatWithin = 1000; // ms: keyboards repeat after about half a second
 constexpr quint16 capsLock = XCB_MOD_MASK_LOCK;
 const quint16 lockStates[] = {0, numLock, capsLock, numLock | capsLock};
 
@@ -63,6 +62,11 @@ xcb_window_t rootOf(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_g
 
 } // namespace
 
+X11GlobalHotkeys::X11GlobalHotkeys() {
+    holdLimit.setSingleShot(true);
+    holdLimit.callOnTimeout([this] { releaseKeys(0); });
+}
+
 X11GlobalHotkeys::~X11GlobalHotkeys() {
     if (filtering && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
@@ -111,12 +115,21 @@ void X11GlobalHotkeys::release(int id) {
 bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (eventType != "xcb_generic_event_t") return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
-    if ((event->response_type & ~0x80) != XCB_KEY_PRESS) return false;
+    const quint8 type = event->response_type & ~0x80;
+    if (type == XCB_KEY_RELEASE) {
+        const auto* release = reinterpret_cast<xcb_key_release_event_t*>(event);
+        downSince.remove(release->detail);
+        releasedAt.insert(release->detail, release->time);
+        return false;
+    }
+    if (type != XCB_KEY_PRESS) return false;
     auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
     const quint16 state = press->state & ~(numLock | capsLock);
     for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it) {
         if (it->keycode != press->detail || it->modifiers != (state & 0xff)) continue;
+        if (isRepeat(*press)) return true;
         const int id = it.key();
+        if (holdingIds.contains(id)) hold(press->time);
         // Handed to the event loop: the handler may open menus and panels.
         QMetaObject::invokeMethod(QCoreApplication::instance(), [this, id] { if (pressed) pressed(id); },
                                   Qt::QueuedConnection);
@@ -125,7 +138,65 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
         // happens with it.
         return false;
     }
+    // A key typed while the keyboard is held comes to the root window: kept for the panel.
+    if (holding && connection() && press->event == rootOf(connection())) {
+        held << *press;
+        return true;
+    }
     return false;
+}
+
+// The keyboard repeats a key held down either as presses with no release between them, or
+// (where the server does not tell repeats apart, as for the root window's grabs) as a release
+// and a press with the same time stamp. A release that never reached Tarn would leave the key
+// down for good: a press more than a repeat's interval after the last one counts as new.
+bool X11GlobalHotkeys::isRepeat(const xcb_key_press_event_t& press) {
+    const auto down = downSince.constFind(press.detail);
+    const bool repeat = (down != downSince.constEnd() && xcb_timestamp_t(press.time - *down) < repeatWithin) ||
+                        releasedAt.value(press.detail) == press.time;
+    downSince.insert(press.detail, press.time);
+    sincePress.start();
+    return repeat;
+}
+
+// A repeating key presses again every few dozen milliseconds, after a release that comes
+// at the same time: a hotkey pressed within a repeat's interval counts as still down.
+bool X11GlobalHotkeys::isHeld() const {
+    return holding || (sincePress.isValid() && sincePress.elapsed() < qint64(repeatWithin) / 2);
+}
+
+// Extends the hotkey's passive grab, active while the hotkey is down, past its release: the
+// keys typed next come to Tarn, not to the window the user was in, until releaseKeys.
+void X11GlobalHotkeys::hold(xcb_timestamp_t time) {
+    xcb_connection_t* x = connection();
+    if (!x || holding) return;
+    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+        x, xcb_grab_keyboard(x, 0, rootOf(x), time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    holding = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(reply);
+    if (!holding) return;
+    held.clear();
+    holdLimit.start(1500);
+}
+
+void X11GlobalHotkeys::releaseKeys(WId window) {
+    holdLimit.stop();
+    xcb_connection_t* x = connection();
+    if (!holding || !x) return;
+    holding = false;
+    // Sent to the window before the keyboard is let go, so that they come before whatever is
+    // typed after.
+    const auto target = static_cast<xcb_window_t>(window);
+    for (xcb_key_press_event_t press : std::as_const(held)) {
+        if (!target) break;
+        press.event = target;
+        press.child = XCB_NONE;
+        press.same_screen = 1;
+        xcb_send_event(x, 0, target, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&press));
+    }
+    held.clear();
+    xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
+    xcb_flush(x);
 }
 
 } // namespace tarn

@@ -3,7 +3,13 @@
 #include "platform/GlobalHotkeys.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QHash>
+#include <QList>
+#include <QSet>
+#include <QTimer>
+
+#include <xcb/xcb.h>
 
 namespace tarn {
 
@@ -13,10 +19,14 @@ namespace tarn {
 // arrive through a native event filter. Without X11, nothing can be grabbed.
 class X11GlobalHotkeys : public GlobalHotkeys, public QAbstractNativeEventFilter {
 public:
+    X11GlobalHotkeys();
     ~X11GlobalHotkeys() override;
 
     bool grab(int id, int keyCode, int carbonModifiers) override;
     void release(int id) override;
+    void holdKeysOnPress(int id) override { holdingIds.insert(id); }
+    void releaseKeys(WId window) override;
+    bool isHeld() const override;
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
@@ -24,8 +34,19 @@ private:
         quint8 keycode = 0;
         quint16 modifiers = 0;
     };
+    bool isRepeat(const xcb_key_press_event_t& press);
+    void hold(xcb_timestamp_t time);
+
     QHash<int, Grab> grabs;
     bool filtering = false;
+    // Auto-repeat: a hotkey still down presses again every few dozen milliseconds.
+    QHash<quint8, xcb_timestamp_t> downSince; // keycode -> time of its last press, while down
+    QHash<quint8, xcb_timestamp_t> releasedAt; // keycode -> time of its last release
+    QElapsedTimer sincePress; // since the last press of a hotkey, repeats included
+    QSet<int> holdingIds;
+    bool holding = false;
+    QList<xcb_key_press_event_t> held;
+    QTimer holdLimit; // never keep the keyboard for long, whatever happens
 };
 
 } // namespace tarn
