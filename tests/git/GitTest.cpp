@@ -219,6 +219,8 @@ private Q_SLOTS:
         QVERIFY(huge.open(QIODevice::Append) && huge.resize(std::int64_t(1) << 30));
         huge.close();
 
+        // Idle workers left by earlier reads would serve these without a start.
+        GitReaderProcess::shared().stopIdleWorkers();
         const int before = GitReaderProcess::shared().started();
         std::vector<std::future<std::optional<GitStatus>>> reads;
         for (const QString& repo : hostile + QStringList{fine, fine, fine})

@@ -138,12 +138,25 @@ bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* mess
         // happens with it.
         return false;
     }
-    // A key typed while the keyboard is held comes to the root window: kept for the panel.
-    if (holding && connection() && press->event == rootOf(connection())) {
+    // A key typed while the keyboard is held comes to the root window: kept for the panel. One
+    // that was on its way when the keyboard was let go follows the others.
+    if (!connection() || press->event != rootOf(connection())) return false;
+    if (holding) {
         held << *press;
         return true;
     }
+    if (heldFor && sinceRelease.isValid() && sinceRelease.elapsed() < 1000) {
+        sendTo(heldFor, *press);
+        return true;
+    }
     return false;
+}
+
+void X11GlobalHotkeys::sendTo(xcb_window_t window, xcb_key_press_event_t press) {
+    press.event = window;
+    press.child = XCB_NONE;
+    press.same_screen = 1;
+    xcb_send_event(connection(), 0, window, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&press));
 }
 
 // The keyboard repeats a key held down either as presses with no release between them, or
@@ -186,14 +199,10 @@ void X11GlobalHotkeys::releaseKeys(WId window) {
     holding = false;
     // Sent to the window before the keyboard is let go, so that they come before whatever is
     // typed after.
-    const auto target = static_cast<xcb_window_t>(window);
-    for (xcb_key_press_event_t press : std::as_const(held)) {
-        if (!target) break;
-        press.event = target;
-        press.child = XCB_NONE;
-        press.same_screen = 1;
-        xcb_send_event(x, 0, target, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&press));
-    }
+    heldFor = static_cast<xcb_window_t>(window);
+    sinceRelease.start();
+    if (heldFor)
+        for (const xcb_key_press_event_t& press : std::as_const(held)) sendTo(heldFor, press);
     held.clear();
     xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
     xcb_flush(x);

@@ -36,6 +36,7 @@ private:
     };
     bool isRepeat(const xcb_key_press_event_t& press);
     void hold(xcb_timestamp_t time);
+    void sendTo(xcb_window_t window, xcb_key_press_event_t press);
 
     QHash<int, Grab> grabs;
     bool filtering = false;
@@ -47,6 +48,8 @@ private:
     bool holding = false;
     QList<xcb_key_press_event_t> held;
     QTimer holdLimit; // never keep the keyboard for long, whatever happens
+    xcb_window_t heldFor = XCB_NONE; // where the keys went when the keyboard was let go
+    QElapsedTimer sinceRelease;
 };
 
 } // namespace tarn
