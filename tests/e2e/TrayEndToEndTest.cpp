@@ -166,11 +166,11 @@ private Q_SLOTS:
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
         QTest::qWait(2500); // the hotkeys are bound, the first scan runs
-        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
 
         for (int round = 1; round <= 10; ++round) {
             QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", "app"});
-            QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 10000);
             if (round == 2) {
                 QProcess xprop;
                 xprop.start("sh", {"-c", "xprop -id \"$(xdotool getwindowfocus)\" _NET_WM_STATE _NET_WM_DESKTOP"});
@@ -183,13 +183,13 @@ private Q_SLOTS:
             xdotool({"key", "Return"});
             QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed().split('\n').size(), round, 10000);
             QCOMPARE(QString::fromUtf8(readAll(launched)).trimmed().split('\n').last(), code + "/app-one");
-            QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
         }
 
         // Held for a second and a half, the keyboard repeating it: one opening, which stays.
         MapCounter counter;
         QProcess::execute("xdotool", {"keydown", "ctrl+alt+space", "sleep", "1.5", "keyup", "ctrl+alt+space"});
-        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 10000);
         QTest::qWait(500);
         QCOMPARE(visibleWindows("Quick Open"), 1);
         QVERIFY2(counter.maps <= 2, qPrintable(QString("%1 windows mapped").arg(counter.maps))); // the panel, its frame

@@ -3,7 +3,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace tarn {
 
@@ -14,9 +18,17 @@ constexpr xcb_timestamp_t repeatWithin = 1000; // ms: keyboards repeat after abo
 constexpr quint16 capsLock = XCB_MOD_MASK_LOCK;
 const quint16 lockStates[] = {0, numLock, capsLock, numLock | capsLock};
 
-xcb_connection_t* connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
+constexpr qint64 holdLimit = 1500;   // ms
+constexpr qint64 strayWithin = 1000; // ms after the keyboard was let go
+
+bool onX11() { return qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); }
+
+xcb_atom_t atom(xcb_connection_t* x, const QByteArray& name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, quint16(name.size()), name.constData()), nullptr);
+    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return found;
 }
 
 // The preset table's keys (macOS virtual key codes) as X keysyms.
@@ -58,111 +70,170 @@ quint8 keycodeOf(xcb_connection_t* x, quint32 keysym) {
     return found;
 }
 
-xcb_window_t rootOf(xcb_connection_t* x) { return xcb_setup_roots_iterator(xcb_get_setup(x)).data->root; }
-
 } // namespace
 
-X11GlobalHotkeys::X11GlobalHotkeys() {
-    holdLimit.setSingleShot(true);
-    holdLimit.callOnTimeout([this] { releaseKeys(0); });
-}
+X11GlobalHotkeys::X11GlobalHotkeys() = default;
 
 X11GlobalHotkeys::~X11GlobalHotkeys() {
     if (filtering && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+    if (listener.joinable()) {
+        ::close(wakeFds[1]); // the listener's signal to end
+        listener.join();
+        ::close(wakeFds[0]);
+    }
+    if (own) xcb_disconnect(own);
+}
+
+// The connection, the listener and the window that hears of presses, made at the first grab
+// (the application and its display exist by then).
+bool X11GlobalHotkeys::start() {
+    if (own) return true;
+    if (!onX11()) return false;
+    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(x) || ::pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        xcb_disconnect(x);
+        return false;
+    }
+    own = x;
+    root = xcb_setup_roots_iterator(xcb_get_setup(own)).data->root;
+    signalWindow = std::make_unique<QWindow>();
+    signalWindow->create();
+    signalId = static_cast<xcb_window_t>(signalWindow->winId());
+    QCoreApplication::instance()->installNativeEventFilter(this);
+    filtering = true;
+    listener = std::thread([this] { listen(); });
+    return true;
 }
 
 bool X11GlobalHotkeys::grab(int id, int keyCode, int carbonModifiers) {
     release(id);
-    xcb_connection_t* x = connection();
     const quint32 keysym = keysymOf(keyCode);
-    if (!x || !keysym) return false;
-    const quint8 keycode = keycodeOf(x, keysym);
+    if (!keysym || !start()) return false;
+    const quint8 keycode = keycodeOf(own, keysym);
     if (!keycode) return false;
     const quint16 modifiers = modifiersOf(carbonModifiers);
-    const xcb_window_t root = rootOf(x);
     bool refused = false;
     for (const quint16 lock : lockStates) {
         xcb_generic_error_t* error = xcb_request_check(
-            x, xcb_grab_key_checked(x, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+            own, xcb_grab_key_checked(own, 1, root, modifiers | lock, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
         if (error) {
             refused = true;
             std::free(error);
         }
     }
     if (refused) { // held by another application: take none of the variants
-        for (const quint16 lock : lockStates) xcb_ungrab_key(x, keycode, root, modifiers | lock);
-        xcb_flush(x);
+        for (const quint16 lock : lockStates) xcb_ungrab_key(own, keycode, root, modifiers | lock);
+        xcb_flush(own);
+        wake();
         return false;
     }
-    if (!filtering) {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        filtering = true;
+    const xcb_atom_t signal = atom(own, "_TARN_HOTKEY_" + QByteArray::number(id));
+    {
+        const QMutexLocker lock(&mutex);
+        grabs.insert(id, {keycode, modifiers, signal});
     }
-    grabs.insert(id, {keycode, modifiers});
+    wake(); // the replies read here may have brought the listener's events with them
     return true;
 }
 
 void X11GlobalHotkeys::release(int id) {
-    const auto found = grabs.constFind(id);
-    if (found == grabs.constEnd()) return;
-    if (xcb_connection_t* x = connection()) {
-        for (const quint16 lock : lockStates) xcb_ungrab_key(x, found->keycode, rootOf(x), found->modifiers | lock);
-        xcb_flush(x);
+    Grab grab;
+    {
+        const QMutexLocker lock(&mutex);
+        const auto found = grabs.constFind(id);
+        if (found == grabs.constEnd()) return;
+        grab = *found;
+        grabs.erase(found);
     }
-    grabs.erase(found);
+    for (const quint16 lock : lockStates) xcb_ungrab_key(own, grab.keycode, root, grab.modifiers | lock);
+    xcb_flush(own);
 }
 
-bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t") return false;
-    auto* event = static_cast<xcb_generic_event_t*>(message);
+void X11GlobalHotkeys::holdKeysOnPress(int id) {
+    const QMutexLocker lock(&mutex);
+    holdingIds.insert(id);
+}
+
+void X11GlobalHotkeys::wake() {
+    if (wakeFds[1] >= 0) (void)::write(wakeFds[1], "", 1);
+}
+
+// The listener: every event of the hotkeys' connection, as it comes; and the hold's limit.
+void X11GlobalHotkeys::listen() {
+    pollfd fds[2] = {{xcb_get_file_descriptor(own), POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
+    for (;;) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(own)) {
+            handle(event);
+            std::free(event);
+        }
+        if (xcb_connection_has_error(own)) return;
+        int timeout = -1;
+        {
+            const QMutexLocker lock(&mutex);
+            if (holding && holdingFor.elapsed() > holdLimit) letGo(XCB_NONE);
+            if (holding) timeout = 100;
+        }
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR) return;
+        if (fds[1].revents & (POLLHUP | POLLERR)) return;
+        char drained[64];
+        if (fds[1].revents & POLLIN)
+            if (::read(wakeFds[0], drained, sizeof drained) == 0) return; // closed: the end
+    }
+}
+
+void X11GlobalHotkeys::handle(const xcb_generic_event_t* event) {
+    const QMutexLocker lock(&mutex);
     const quint8 type = event->response_type & ~0x80;
     if (type == XCB_KEY_RELEASE) {
-        const auto* release = reinterpret_cast<xcb_key_release_event_t*>(event);
+        const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
         downSince.remove(release->detail);
         releasedAt.insert(release->detail, release->time);
-        return false;
+        return;
     }
-    if (type != XCB_KEY_PRESS) return false;
-    auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
+    if (type != XCB_KEY_PRESS) return;
+    const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
     const quint16 state = press->state & ~(numLock | capsLock);
     for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it) {
-        if (it->keycode != press->detail || it->modifiers != (state & 0xff)) continue;
-        if (isRepeat(*press)) return true;
-        const int id = it.key();
-        if (holdingIds.contains(id)) hold(press->time);
-        // Handed to the event loop: the handler may open menus and panels.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, id] { if (pressed) pressed(id); },
-                                  Qt::QueuedConnection);
-        // Not consumed: Qt takes the press's time stamp from it, which the window manager asks
-        // of a window that wants the focus. Qt has no window for the root, so nothing else
-        // happens with it.
-        return false;
+        if (it->keycode == press->detail && it->modifiers == (state & 0xff)) {
+            pressedHotkey(it.key(), *press);
+            return;
+        }
     }
     // A key typed while the keyboard is held comes to the root window: kept for the panel. One
     // that was on its way when the keyboard was let go follows the others.
-    if (!connection() || press->event != rootOf(connection())) return false;
-    if (holding) {
+    if (holding)
         held << *press;
-        return true;
-    }
-    if (heldFor && sinceRelease.isValid() && sinceRelease.elapsed() < 1000) {
+    else if (heldFor && sinceRelease.isValid() && sinceRelease.elapsed() < strayWithin)
         sendTo(heldFor, *press);
-        return true;
-    }
-    return false;
 }
 
-void X11GlobalHotkeys::sendTo(xcb_window_t window, xcb_key_press_event_t press) {
-    press.event = window;
-    press.child = XCB_NONE;
-    press.same_screen = 1;
-    xcb_send_event(connection(), 0, window, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&press));
+// The keyboard is frozen from the press on: take it whole for a hotkey that holds keys, and
+// let the keys flow again; the GUI thread hears of the press through the signal property.
+void X11GlobalHotkeys::pressedHotkey(int id, const xcb_key_press_event_t& press) {
+    const bool repeat = isRepeat(press);
+    if (!repeat && holdingIds.contains(id) && !holding) {
+        xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+            own, xcb_grab_keyboard(own, 0, root, press.time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+        holding = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+        std::free(reply);
+        if (holding) {
+            held.clear();
+            holdingFor.start();
+        }
+    }
+    xcb_allow_events(own, XCB_ALLOW_ASYNC_KEYBOARD, press.time);
+    // Let go at once otherwise: the menu the hotkey opens takes the keyboard for itself.
+    if (!holding) xcb_ungrab_keyboard(own, press.time);
+    if (!repeat)
+        xcb_change_property(own, XCB_PROP_MODE_APPEND, signalId, grabs.value(id).signal, XCB_ATOM_INTEGER, 32, 0,
+                            nullptr);
+    xcb_flush(own);
 }
 
 // The keyboard repeats a key held down either as presses with no release between them, or
-// (where the server does not tell repeats apart, as for the root window's grabs) as a release
-// and a press with the same time stamp. A release that never reached Tarn would leave the key
-// down for good: a press more than a repeat's interval after the last one counts as new.
+// (where the server does not tell repeats apart) as a release and a press with the same time
+// stamp. A release that never arrived would leave the key down for good: a press more than
+// a repeat's interval after the last one counts as new.
 bool X11GlobalHotkeys::isRepeat(const xcb_key_press_event_t& press) {
     const auto down = downSince.constFind(press.detail);
     const bool repeat = (down != downSince.constEnd() && xcb_timestamp_t(press.time - *down) < repeatWithin) ||
@@ -172,40 +243,58 @@ bool X11GlobalHotkeys::isRepeat(const xcb_key_press_event_t& press) {
     return repeat;
 }
 
-// A repeating key presses again every few dozen milliseconds, after a release that comes
-// at the same time: a hotkey pressed within a repeat's interval counts as still down.
+// A repeating key presses again every few dozen milliseconds, after a release that comes at
+// the same time: a hotkey pressed within half a repeat's interval counts as still down.
 bool X11GlobalHotkeys::isHeld() const {
+    const QMutexLocker lock(&mutex);
     return holding || (sincePress.isValid() && sincePress.elapsed() < qint64(repeatWithin) / 2);
 }
 
-// Extends the hotkey's passive grab, active while the hotkey is down, past its release: the
-// keys typed next come to Tarn, not to the window the user was in, until releaseKeys.
-void X11GlobalHotkeys::hold(xcb_timestamp_t time) {
-    xcb_connection_t* x = connection();
-    if (!x || holding) return;
-    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
-        x, xcb_grab_keyboard(x, 0, rootOf(x), time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    holding = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    std::free(reply);
-    if (!holding) return;
-    held.clear();
-    holdLimit.start(1500);
+void X11GlobalHotkeys::releaseKeys(WId window) {
+    const QMutexLocker lock(&mutex);
+    letGo(static_cast<xcb_window_t>(window));
 }
 
-void X11GlobalHotkeys::releaseKeys(WId window) {
-    holdLimit.stop();
-    xcb_connection_t* x = connection();
-    if (!holding || !x) return;
+// Sends the keys held to `window` before the keyboard is let go, so that they come before
+// whatever is typed after. Called with the mutex held.
+void X11GlobalHotkeys::letGo(xcb_window_t window) {
+    if (!holding) return;
     holding = false;
-    // Sent to the window before the keyboard is let go, so that they come before whatever is
-    // typed after.
-    heldFor = static_cast<xcb_window_t>(window);
+    heldFor = window;
     sinceRelease.start();
-    if (heldFor)
-        for (const xcb_key_press_event_t& press : std::as_const(held)) sendTo(heldFor, press);
+    if (window)
+        for (const xcb_key_press_event_t& press : std::as_const(held)) sendTo(window, press);
     held.clear();
-    xcb_ungrab_keyboard(x, XCB_CURRENT_TIME);
-    xcb_flush(x);
+    xcb_ungrab_keyboard(own, XCB_CURRENT_TIME);
+    xcb_flush(own);
+}
+
+void X11GlobalHotkeys::sendTo(xcb_window_t window, xcb_key_press_event_t press) {
+    press.event = window;
+    press.child = XCB_NONE;
+    press.same_screen = 1;
+    xcb_send_event(own, 0, window, XCB_EVENT_MASK_KEY_PRESS, reinterpret_cast<const char*>(&press));
+}
+
+// On the GUI thread: the listener's signal that a hotkey was pressed. Qt takes its time from
+// the event, after this filter.
+bool X11GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & ~0x80) != XCB_PROPERTY_NOTIFY) return false;
+    const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+    if (change->window != signalId) return false;
+    int id = -1;
+    {
+        const QMutexLocker lock(&mutex);
+        for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it)
+            if (it->signal == change->atom) id = it.key();
+    }
+    // Handed to the event loop: the handler may open menus and panels.
+    if (id >= 0)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, id] { if (pressed) pressed(id); },
+                                  Qt::QueuedConnection);
+    return false;
 }
 
 } // namespace tarn
