@@ -108,15 +108,23 @@ std::optional<QPoint> QuickOpenController::origin(const QList<ScreenArea>& scree
 
 void QuickOpenController::windowDidResignKey() {
     if (showingMenu) return;
-    // While a hotkey is held its key grab takes the focus, and gives it back at the release:
-    // decide then.
+    // While a hotkey is held (the keyboard repeating it), its key grab takes the focus, and the
+    // window manager may not give it back: the panel takes it back once the key is up.
     if (platform().hotkeys().isHeld()) {
-        QTimer::singleShot(50, this, [this] {
-            if (panel && panel->isVisible() && !panel->isActiveWindow()) windowDidResignKey();
-        });
+        refocusAfterHotkey();
         return;
     }
     close();
+}
+
+void QuickOpenController::refocusAfterHotkey() {
+    QTimer::singleShot(50, this, [this] {
+        if (!panel || !panel->isVisible() || panel->isActiveWindow()) return;
+        if (platform().hotkeys().isHeld())
+            refocusAfterHotkey();
+        else
+            panel->activateWindow();
+    });
 }
 
 bool QuickOpenController::eventFilter(QObject* watched, QEvent* event) {

@@ -57,6 +57,7 @@ protected:
 
 private:
     QuickOpenController() = default;
+    void refocusAfterHotkey();
     bool handle(const QKeyEvent& event);
     void openSelection(Qt::KeyboardModifiers modifiers);
     void showActions();
