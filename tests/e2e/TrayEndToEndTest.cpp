@@ -181,7 +181,11 @@ private Q_SLOTS:
                          qPrintable(hints));
             }
             xdotool({"key", "Return"});
-            QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed().split('\n').size(), round, 10000);
+            QTRY_VERIFY2_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed().split('\n').size() == round,
+                                      qPrintable(QString("round %1: focus on \"%2\", %3 panel(s) shown, launched:\n%4")
+                                                     .arg(round).arg(focusedWindowName()).arg(visibleWindows("Quick Open"))
+                                                     .arg(QString::fromUtf8(readAll(launched)))),
+                                      10000);
             QCOMPARE(QString::fromUtf8(readAll(launched)).trimmed().split('\n').last(), code + "/app-one");
             QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
         }

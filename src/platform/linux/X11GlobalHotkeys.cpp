@@ -145,8 +145,10 @@ void X11GlobalHotkeys::release(int id) {
         grab = *found;
         grabs.erase(found);
     }
-    for (const quint16 lock : lockStates) xcb_ungrab_key(own, grab.keycode, root, grab.modifiers | lock);
-    xcb_flush(own);
+    // Done when this returns: another application may take the key at once.
+    for (const quint16 lock : lockStates)
+        std::free(xcb_request_check(own, xcb_ungrab_key_checked(own, grab.keycode, root, grab.modifiers | lock)));
+    wake();
 }
 
 void X11GlobalHotkeys::holdKeysOnPress(int id) {
@@ -170,8 +172,11 @@ void X11GlobalHotkeys::listen() {
         int timeout = -1;
         {
             const QMutexLocker lock(&mutex);
-            if (holding && holdingFor.elapsed() > holdLimit) letGo(XCB_NONE);
-            if (holding) timeout = 100;
+            if ((holding || hotkeyDown) && holdingFor.elapsed() > holdLimit) {
+                hotkeyDown = 0;
+                letGo(XCB_NONE);
+            }
+            if (holding || hotkeyDown) timeout = 100;
         }
         if (::poll(fds, 2, timeout) < 0 && errno != EINTR) return;
         if (fds[1].revents & (POLLHUP | POLLERR)) return;
@@ -188,6 +193,10 @@ void X11GlobalHotkeys::handle(const xcb_generic_event_t* event) {
         const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
         downSince.remove(release->detail);
         releasedAt.insert(release->detail, release->time);
+        if (release->detail == hotkeyDown) {
+            hotkeyDown = 0;
+            if (!holding) ungrab();
+        }
         return;
     }
     if (type != XCB_KEY_PRESS) return;
@@ -203,7 +212,7 @@ void X11GlobalHotkeys::handle(const xcb_generic_event_t* event) {
     // that was on its way when the keyboard was let go follows the others.
     if (holding)
         held << *press;
-    else if (heldFor && sinceRelease.isValid() && sinceRelease.elapsed() < strayWithin)
+    else if (heldFor && (hotkeyDown || (sinceRelease.isValid() && sinceRelease.elapsed() < strayWithin)))
         sendTo(heldFor, *press);
 }
 
@@ -218,22 +227,30 @@ void X11GlobalHotkeys::pressedHotkey(int id, const xcb_key_press_event_t& press)
         std::free(reply);
         if (holding) {
             held.clear();
+            heldFor = XCB_NONE;
             holdingFor.start();
         }
     }
     xcb_allow_events(own, XCB_ALLOW_ASYNC_KEYBOARD, press.time);
-    // Let go at once otherwise: the menu the hotkey opens takes the keyboard for itself.
-    if (!holding) xcb_ungrab_keyboard(own, press.time);
+    // A hotkey that holds keys keeps the keyboard until its own release, which tells a new
+    // press from a repeated one. Any other lets go at once: the menu it opens takes the
+    // keyboard for itself.
+    if (holdingIds.contains(id)) {
+        hotkeyDown = press.detail;
+        if (!holding) holdingFor.start();
+    } else if (!holding) {
+        xcb_ungrab_keyboard(own, press.time);
+    }
     if (!repeat)
         xcb_change_property(own, XCB_PROP_MODE_APPEND, signalId, grabs.value(id).signal, XCB_ATOM_INTEGER, 32, 0,
                             nullptr);
     xcb_flush(own);
 }
 
-// The keyboard repeats a key held down either as presses with no release between them, or
-// (where the server does not tell repeats apart) as a release and a press with the same time
-// stamp. A release that never arrived would leave the key down for good: a press more than
-// a repeat's interval after the last one counts as new.
+// The keyboard repeats a key held down as a release and a press with the same time stamp.
+// Where Tarn let the keyboard go before the release (a hotkey that opens the menu), the
+// release does not come: a press soon after the last one, the key not released since, is a
+// repeat; later, it counts as new.
 bool X11GlobalHotkeys::isRepeat(const xcb_key_press_event_t& press) {
     const auto down = downSince.constFind(press.detail);
     const bool repeat = (down != downSince.constEnd() && xcb_timestamp_t(press.time - *down) < repeatWithin) ||
@@ -258,13 +275,18 @@ void X11GlobalHotkeys::releaseKeys(WId window) {
 // Sends the keys held to `window` before the keyboard is let go, so that they come before
 // whatever is typed after. Called with the mutex held.
 void X11GlobalHotkeys::letGo(xcb_window_t window) {
-    if (!holding) return;
+    if (!holding && !hotkeyDown) return;
     holding = false;
     heldFor = window;
     sinceRelease.start();
     if (window)
         for (const xcb_key_press_event_t& press : std::as_const(held)) sendTo(window, press);
     held.clear();
+    if (!hotkeyDown) ungrab(); // else at its release; what is typed meanwhile follows to `window`
+    xcb_flush(own);
+}
+
+void X11GlobalHotkeys::ungrab() {
     xcb_ungrab_keyboard(own, XCB_CURRENT_TIME);
     xcb_flush(own);
 }

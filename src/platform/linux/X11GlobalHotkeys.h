@@ -52,6 +52,7 @@ private:
     void pressedHotkey(int id, const xcb_key_press_event_t& press);
     bool isRepeat(const xcb_key_press_event_t& press);
     void letGo(xcb_window_t window);
+    void ungrab();
     void sendTo(xcb_window_t window, xcb_key_press_event_t press);
 
     xcb_connection_t* own = nullptr;
@@ -71,6 +72,7 @@ private:
     QHash<quint8, xcb_timestamp_t> releasedAt; // keycode -> time of its last release
     QElapsedTimer sincePress;                  // since the last press of a hotkey, repeats included
     bool holding = false;
+    quint8 hotkeyDown = 0; // the key of a hotkey that holds keys, until its release
     QElapsedTimer holdingFor; // never keep the keyboard for long, whatever happens
     QList<xcb_key_press_event_t> held;
     xcb_window_t heldFor = XCB_NONE; // where the keys went when the keyboard was let go
