@@ -45,6 +45,7 @@ void QuickOpenController::show() {
     // already has: it is kept up to date in the background.
     quickModel.setQuery(QString());
     if (!panel) makePanel();
+    installMonitor(); // before the window can be activated
     // The window manager forgets these when the window is hidden.
     FloatingWindow::prepare(*panel);
     position(*panel);
@@ -57,7 +58,7 @@ void QuickOpenController::show() {
     quickModel.setAll(library.quickOpenEntries());
     quickModel.recompute();
     quickModel.setFocusToken(quickModel.focusToken() + 1);
-    installMonitor();
+    if (panel->isActiveWindow()) platform().hotkeys().releaseKeys(panel->winId());
 }
 
 void QuickOpenController::close() {

@@ -143,8 +143,8 @@ private Q_SLOTS:
     }
 
     // The hotkey pressed while another application has the focus, the query typed at once, with
-    // 5 000 entries in the catalogue: every letter reaches the panel, every time, and Return
-    // opens the one repository it matches. The panel keeps its window hints at every opening,
+    // 5 000 entries in the catalogue: every letter reaches the panel, round after round, and
+    // Return opens the one repository it matches. The panel keeps its window hints at every opening,
     // and a hotkey held down opens it once.
     void quickOpenOverAnotherApplication() {
         if (QProcess::execute("sh", {"-c", "command -v openbox && command -v xmessage && command -v xprop"}) != 0)
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QTest::qWait(2500); // the hotkeys are bound, the first scan runs
         QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
 
-        for (int round = 1; round <= 10; ++round) {
+        for (int round = 1; round <= 4; ++round) {
             QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", "app"});
             QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 10000);
             if (round == 2) {
@@ -181,12 +181,13 @@ private Q_SLOTS:
                          qPrintable(hints));
             }
             xdotool({"key", "Return"});
-            QTRY_VERIFY2_WITH_TIMEOUT(QString::fromUtf8(readAll(launched)).trimmed().split('\n').size() == round,
+            auto opened = [&] { return QString::fromUtf8(readAll(launched)).split('\n', Qt::SkipEmptyParts); };
+            QTRY_VERIFY2_WITH_TIMEOUT(opened().size() == round,
                                       qPrintable(QString("round %1: focus on \"%2\", %3 panel(s) shown, launched:\n%4")
                                                      .arg(round).arg(focusedWindowName()).arg(visibleWindows("Quick Open"))
                                                      .arg(QString::fromUtf8(readAll(launched)))),
                                       10000);
-            QCOMPARE(QString::fromUtf8(readAll(launched)).trimmed().split('\n').last(), code + "/app-one");
+            QCOMPARE(opened().last(), code + "/app-one");
             QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
         }
 

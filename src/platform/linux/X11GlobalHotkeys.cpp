@@ -18,7 +18,7 @@ constexpr xcb_timestamp_t repeatWithin = 1000; // ms: keyboards repeat after abo
 constexpr quint16 capsLock = XCB_MOD_MASK_LOCK;
 const quint16 lockStates[] = {0, numLock, capsLock, numLock | capsLock};
 
-constexpr qint64 holdLimit = 1500;   // ms
+constexpr qint64 holdLimit = 5000;   // ms
 constexpr qint64 strayWithin = 1000; // ms after the keyboard was let go
 
 bool onX11() { return qGuiApp && qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); }
@@ -172,9 +172,11 @@ void X11GlobalHotkeys::listen() {
         int timeout = -1;
         {
             const QMutexLocker lock(&mutex);
+            // The keyboard is let go; what was typed stays for the window, should it come.
             if ((holding || hotkeyDown) && holdingFor.elapsed() > holdLimit) {
                 hotkeyDown = 0;
-                letGo(XCB_NONE);
+                holding = false;
+                ungrab();
             }
             if (holding || hotkeyDown) timeout = 100;
         }
@@ -275,7 +277,7 @@ void X11GlobalHotkeys::releaseKeys(WId window) {
 // Sends the keys held to `window` before the keyboard is let go, so that they come before
 // whatever is typed after. Called with the mutex held.
 void X11GlobalHotkeys::letGo(xcb_window_t window) {
-    if (!holding && !hotkeyDown) return;
+    if (!holding && !hotkeyDown && held.isEmpty()) return;
     holding = false;
     heldFor = window;
     sinceRelease.start();
