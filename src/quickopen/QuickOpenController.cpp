@@ -62,7 +62,9 @@ void QuickOpenController::show() {
 }
 
 void QuickOpenController::close() {
-    platform().hotkeys().releaseKeys(0);
+    // Only a panel that is up lets the keys go: a late second close must not drop what is
+    // held for the next showing.
+    if (isShown()) platform().hotkeys().releaseKeys(0);
     if (panel) panel->hide();
     if (monitor) {
         qApp->removeEventFilter(this);
