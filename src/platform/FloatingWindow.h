@@ -5,8 +5,9 @@ class QWidget;
 namespace tarn::FloatingWindow {
 
 // Asks the window manager to keep `window` out of the taskbar and the pager and to show it on
-// every desktop, as a panel that floats over whatever the user is doing. Call before its first
-// showing; nothing happens where the desktop has no such hints.
+// every desktop, as a panel that floats over whatever the user is doing. Call before every
+// showing (window managers drop these when a window is hidden); nothing happens where the
+// desktop has no such hints.
 void prepare(QWidget& window);
 
 // Sends what was asked of the display server so far (a window shown, say) now, instead of when
