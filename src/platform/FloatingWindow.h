@@ -1,5 +1,6 @@
 #pragma once
 
+class QByteArray;
 class QWidget;
 
 namespace tarn::FloatingWindow {
@@ -9,6 +10,10 @@ namespace tarn::FloatingWindow {
 // showing (window managers drop these when a window is hidden); nothing happens where the
 // desktop has no such hints.
 void prepare(QWidget& window);
+
+// Whether `message`, a native event of one of the application's windows, brings that window
+// the keyboard focus.
+bool gainsFocus(const QByteArray& eventType, void* message);
 
 // Sends what was asked of the display server so far (a window shown, say) now, instead of when
 // the event loop next waits, without handling any event.

@@ -1,8 +1,10 @@
 #include "quickopen/QuickOpenPanel.h"
 
+#include "platform/FloatingWindow.h"
 #include "quickopen/QuickOpenController.h"
 #include "quickopen/QuickOpenView.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,6 +25,18 @@ QuickOpenPanel::QuickOpenPanel(QuickOpenController& controller)
 bool QuickOpenPanel::event(QEvent* event) {
     if (event->type() == QEvent::WindowDeactivate && isVisible()) controller.windowDidResignKey();
     return QWidget::event(event);
+}
+
+// Qt waits a moment after the panel loses the focus before it counts it as inactive. Shown again
+// within that moment, the panel gets the focus back without being activated: it would neither
+// take the keys held for it nor close when the user goes elsewhere. Activated here instead.
+bool QuickOpenPanel::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (FloatingWindow::gainsFocus(eventType, message))
+        QMetaObject::invokeMethod(this, [this] {
+            if (isVisible() && !isActiveWindow() && QGuiApplication::focusWindow() == windowHandle())
+                QApplication::setActiveWindow(this);
+        }, Qt::QueuedConnection);
+    return QWidget::nativeEvent(eventType, message, result);
 }
 
 void QuickOpenPanel::closeEvent(QCloseEvent* event) {

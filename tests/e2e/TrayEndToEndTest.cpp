@@ -168,7 +168,7 @@ private Q_SLOTS:
         QTest::qWait(2500); // the hotkeys are bound, the first scan runs
         QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("xmessage"), 10000);
 
-        for (int round = 1; round <= 4; ++round) {
+        for (int round = 1; round <= 8; ++round) {
             QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", "app"});
             QTRY_COMPARE_WITH_TIMEOUT(focusedWindowName(), QString("Quick Open"), 10000);
             if (round == 2) {

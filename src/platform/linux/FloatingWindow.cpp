@@ -34,6 +34,13 @@ void prepare(QWidget& window) {
     xcb_flush(x);
 }
 
+bool gainsFocus(const QByteArray& eventType, void* message) {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
+    // The pointer's passing over a window brings it no focus.
+    return (event->response_type & ~0x80) == XCB_FOCUS_IN && event->detail != XCB_NOTIFY_DETAIL_POINTER;
+}
+
 void sendNow() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (xcb_connection_t* x = x11 ? x11->connection() : nullptr) xcb_flush(x);
