@@ -144,8 +144,7 @@ std::optional<MenuItems::Listing> Library::listingOf(const QString& path, const 
 
 void Library::refreshGit() {
     if (!Store::shared().boolean(Keys::showGitStatus, true)) return;
-    QList<Entry> candidates = scan.repos + scan.workspaces + recents;
-    for (const Favorite& favorite : Store::shared().favorites()) candidates << favorite.entry();
+    const QList<Entry> candidates = scan.repos + scan.workspaces + recents + favoriteEntries();
     QSet<QString> paths;
     for (const Entry& entry : candidates)
         if (const std::optional<QString> path = gitPath(entry)) paths.insert(*path);
@@ -178,7 +177,31 @@ bool Library::isOpen(const Entry& entry) const {
     }
 }
 
+QList<Entry> Library::favoriteEntries() {
+    const QList<Favorite> favorites = Store::shared().favorites();
+    if (favorites != knownFavorites) {
+        knownFavorites = favorites;
+        knownFavoriteEntries.clear();
+        for (const Favorite& favorite : favorites) knownFavoriteEntries << favorite.entry();
+        return knownFavoriteEntries;
+    }
+    for (qsizetype i = 0; i < favorites.size(); ++i) {
+        if (favorites[i].kind != Favorite::Kind::path) continue;
+        const Entry now = favorites[i].entry();
+        if (now != std::as_const(knownFavoriteEntries)[i]) knownFavoriteEntries[i] = now;
+    }
+    return knownFavoriteEntries;
+}
+
 QList<QOEntry> Library::quickOpenEntries() {
+    Catalogue made{favoriteEntries(), Store::shared().pinnedFolders(), {}, recents, shortcuts, scan, folders};
+    for (const PinnedFolder& folder : std::as_const(made.pinned))
+        made.pinnedEntries << Entry::classify(QUrl::fromLocalFile(folder.path));
+    if (!catalogue || catalogue->first != made) catalogue = std::pair(made, gatherQuickOpenEntries(made));
+    return catalogue->second;
+}
+
+QList<QOEntry> Library::gatherQuickOpenEntries(const Catalogue& made) const {
     QList<QOEntry> result;
     QSet<QString> seen;
     auto add = [&](const Entry& entry, const QString& detail) {
@@ -187,24 +210,20 @@ QList<QOEntry> Library::quickOpenEntries() {
         seen.insert(key);
         result << QOEntry{entry, detail};
     };
-    for (const Favorite& favorite : Store::shared().favorites()) {
-        const Entry entry = favorite.entry();
-        add(entry, "Favorite" + dot + location(entry));
-    }
-    for (const Entry& entry : recents) add(entry, "Recent" + dot + location(entry));
-    for (const ShortcutItem& item : shortcuts.items) {
+    for (const Entry& entry : made.favorites) add(entry, "Favorite" + dot + location(entry));
+    for (const Entry& entry : made.recents) add(entry, "Recent" + dot + location(entry));
+    for (const ShortcutItem& item : made.shortcuts.items) {
         const Entry entry{EntryKind::shortcut, ShortcutsCLI::editURL(item.name), item.name, item.id,
                           std::nullopt};
         add(entry, item.folder ? "Shortcut" + dot + *item.folder : QStringLiteral("Shortcut"));
     }
-    for (const Entry& entry : scan.workspaces) add(entry, "Workspace" + dot + location(entry));
-    for (const Entry& entry : scan.repos) add(entry, "Repository" + dot + location(entry));
-    for (const PinnedFolder& folder : Store::shared().pinnedFolders()) {
-        const QUrl url = QUrl::fromLocalFile(folder.path);
-        add(Entry::classify(url),
-            "Folder" + dot + tildePath(QUrl::fromLocalFile(QFileInfo(folder.path).path())));
-        const QString in = "In " + QFileInfo(folder.path).fileName();
-        for (const Entry& child : folders.value(folder.path).entries) add(child, in);
+    for (const Entry& entry : made.scan.workspaces) add(entry, "Workspace" + dot + location(entry));
+    for (const Entry& entry : made.scan.repos) add(entry, "Repository" + dot + location(entry));
+    for (qsizetype i = 0; i < made.pinned.size(); ++i) {
+        const QString& path = made.pinned[i].path;
+        add(made.pinnedEntries[i], "Folder" + dot + tildePath(QUrl::fromLocalFile(QFileInfo(path).path())));
+        const QString in = "In " + QFileInfo(path).fileName();
+        for (const Entry& child : made.folders.value(path).entries) add(child, in);
     }
     return result;
 }

@@ -5,6 +5,8 @@
 #include "discovery/ShortcutsCLI.h"
 #include "menu/MenuItems.h"
 #include "model/Entry.h"
+#include "model/Favorite.h"
+#include "model/PinnedFolder.h"
 #include "quickopen/QOEntry.h"
 
 #include <QHash>
@@ -72,8 +74,13 @@ public:
     bool isOpen(const Entry& entry) const;
 
     // Every Quick Open candidate, each once: favorites, recents, shortcuts, workspaces,
-    // repositories, pinned folders and their contents.
+    // repositories, pinned folders and their contents. Made again only when one of these
+    // changed; otherwise the same list as before, which compares equal at once.
     QList<QOEntry> quickOpenEntries();
+
+    // The stored favorites as entries: links made again only when the list changes, paths
+    // looked at each time (a folder may have become a repository since).
+    QList<Entry> favoriteEntries();
 
     // The sources, replaceable by tests (they run on the blocking pool), and the clock.
     struct Sources {
@@ -91,6 +98,23 @@ private:
     Library();
 
     void mergeWorkspaceRepos(const QHash<QString, QString>& found);
+    struct Catalogue;
+    QList<QOEntry> gatherQuickOpenEntries(const Catalogue& made) const;
+
+    // What the Quick Open candidates were last made of, and what they were.
+    struct Catalogue {
+        QList<Entry> favorites;
+        QList<PinnedFolder> pinned;
+        QList<Entry> pinnedEntries; // looked at each time, as favorites are
+        QList<Entry> recents;
+        ShortcutsSnapshot shortcuts;
+        ScanResult scan;
+        QHash<QString, FolderContents> folders;
+        bool operator==(const Catalogue&) const = default;
+    };
+    std::optional<std::pair<Catalogue, QList<QOEntry>>> catalogue;
+    QList<Favorite> knownFavorites;
+    QList<Entry> knownFavoriteEntries;
 
     Sources sources;
     std::function<Clock::time_point()> now;

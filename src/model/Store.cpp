@@ -63,7 +63,15 @@ QList<PinnedFolder> Store::pinnedFolders() const { return load<PinnedFolder>(Key
 void Store::setPinnedFolders(const QList<PinnedFolder>& folders) {
     save(Keys::pinnedFolders, folders);
 }
-QList<Favorite> Store::favorites() const { return load<Favorite>(Keys::favorites); }
+QList<Favorite> Store::favorites() const {
+    const std::optional<QByteArray> bytes = defaults().data(Keys::favorites);
+    if (!bytes) return {};
+    if (*bytes != favoritesBytes) {
+        decodedFavorites = decodeList<Favorite>(*bytes).value_or(QList<Favorite>{});
+        favoritesBytes = *bytes;
+    }
+    return decodedFavorites;
+}
 void Store::setFavorites(const QList<Favorite>& list) { save(Keys::favorites, list); }
 QList<ShortcutFolder> Store::shortcutFolders() const {
     return load<ShortcutFolder>(Keys::shortcutFolders);

@@ -85,6 +85,11 @@ public:
 private:
     Store() = default;
 
+    // Favorites decoded from the stored bytes they came from: thousands of them take
+    // milliseconds to decode, and they are read at every opening of the menu and the panel.
+    mutable QByteArray favoritesBytes;
+    mutable QList<Favorite> decodedFavorites;
+
     // One read-change-write step for this and every other process.
     void atomically(const std::function<void()>& body);
     template <typename T> QList<T> load(const char* key) const;

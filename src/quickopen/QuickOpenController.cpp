@@ -55,7 +55,9 @@ void QuickOpenController::show() {
     FloatingWindow::sendNow();
     Library& library = Library::shared();
     library.refresh(false);
-    quickModel.setAll(library.quickOpenEntries());
+    // The same catalogue as at the last showing needs no preparing again.
+    if (const QList<QOEntry> entries = library.quickOpenEntries(); entries != quickModel.all())
+        quickModel.setAll(entries);
     quickModel.recompute();
     quickModel.setFocusToken(quickModel.focusToken() + 1);
     if (panel->isActiveWindow()) platform().hotkeys().releaseKeys(panel->winId());

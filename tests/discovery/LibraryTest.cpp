@@ -181,10 +181,13 @@ private Q_SLOTS:
         library.refreshFolders();
         QTRY_VERIFY(!library.listingFolders);
 
-        QStringList got;
-        for (const QOEntry& e : library.quickOpenEntries())
-            got << e.entry.title + " | " + QString(e.detail).replace(home->path(), "~");
-        const QStringList expected{
+        auto rows = [&] {
+            QStringList got;
+            for (const QOEntry& e : library.quickOpenEntries())
+                got << rawValue(e.entry.kind) + " " + e.entry.title + " | " + QString(e.detail).replace(home->path(), "~");
+            return got;
+        };
+        QStringList expected{
             "todo.md | Favorite \u00B7 ~/notes/todo.md",
             "Docs | Favorite \u00B7 https://example.com/docs",
             "alpha | Recent \u00B7 ~/code/alpha",
@@ -194,7 +197,19 @@ private Q_SLOTS:
             "notes | Folder \u00B7 ~",
             "b.txt | In notes",
         };
-        QCOMPARE(got, expected);
+        const QStringList kinds{"file", "link", "repo", "shortcut", "shortcut", "folder", "folder", "file"};
+        for (qsizetype i = 0; i < expected.size(); ++i) expected[i].prepend(kinds[i] + ' ');
+        QCOMPARE(rows(), expected);
+
+        // Nothing changed: the same list, not made again. Then it follows every change, on disk too.
+        QCOMPARE(library.quickOpenEntries().constBegin(), library.quickOpenEntries().constBegin());
+        home->makeFolder("notes/.git");
+        Store::shared().addLink("Wiki", "https://example.com/wiki", std::nullopt);
+        library.recents = {};
+        expected[2] = "link Wiki | Favorite \u00B7 https://example.com/wiki";
+        expected.insert(5, "repo alpha | Repository \u00B7 ~/code/alpha");
+        expected[7] = "repo notes | Folder \u00B7 ~";
+        QCOMPARE(rows(), expected);
     }
 };
 
