@@ -55,13 +55,14 @@ QList<Editor> installed() {
 }
 
 std::optional<Editor> defaultEditor() {
-    const QList<Editor> candidates = installed();
-    if (const auto chosen = Store::shared().defaults().string(Keys::defaultEditorID)) {
-        for (const Editor& editor : candidates)
-            if (editor.id == *chosen) return editor;
-    }
-    if (candidates.isEmpty()) return std::nullopt;
-    return candidates.first();
+    // The chosen editor when it is installed, else the first installed one; each is looked for
+    // only as far as needed, since folder menus ask at every opening.
+    if (const auto chosen = Store::shared().defaults().string(Keys::defaultEditorID))
+        for (const Editor& editor : Editor::all())
+            if (editor.id == *chosen && isInstalled(editor.id)) return editor;
+    for (const Editor& editor : Editor::all())
+        if (isInstalled(editor.id)) return editor;
+    return std::nullopt;
 }
 
 std::optional<Editor> recentsEditor() {

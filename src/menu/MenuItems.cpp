@@ -26,9 +26,11 @@ const QString gitLegend = QStringLiteral("   (\u00B1 uncommitted \u00B7 \u2191 t
 
 bool showsGitStatus() { return Store::shared().boolean(Keys::showGitStatus, true); }
 
+// The setting is read only for the entries that have a repository: a folder's hundreds of files
+// have none.
 std::optional<QString> repositoryOf(const Entry& entry) {
-    if (!showsGitStatus()) return std::nullopt;
-    return Library::shared().gitPath(entry);
+    const std::optional<QString> repo = Library::shared().gitPath(entry);
+    return repo && showsGitStatus() ? repo : std::nullopt;
 }
 
 // Shift held at the moment the item fires: open without bringing the application forward.
