@@ -100,6 +100,7 @@ private Q_SLOTS:
         store.refresh(one, true);
         QTRY_COMPARE(reads.load(), 4);
         gate.release(10);
+        QTRY_VERIFY(store.inFlight().isEmpty()); // the reader uses this function's locals
     }
 
     // Items showing a repository are retitled in place; an equal status changes nothing.
