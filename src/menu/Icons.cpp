@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHash>
+#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QStyle>
 
@@ -70,17 +70,19 @@ void chooseThemeOnce() {
 
 } // namespace
 
+// By type, as file managers show them, from the icon theme; made once per type, however many
+// files a folder holds.
 QIcon file(const QString& path) {
-    static QHash<QString, QIcon> cache;
-    const auto found = cache.constFind(path);
-    if (found != cache.constEnd()) return *found;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QFileInfo(path), QMimeDatabase::MatchExtension);
     chooseThemeOnce();
-    static QFileIconProvider provider;
-    QIcon icon = provider.icon(QFileInfo(path));
-    if (icon.isNull())
-        icon = QApplication::style()->standardIcon(QFileInfo(path).isDir() ? QStyle::SP_DirIcon
-                                                                        : QStyle::SP_FileIcon);
-    cache.insert(path, icon);
+    static QHash<QString, QIcon> byType; // by theme and type: the desktop may change its theme
+    const QString key = QIcon::themeName() + '/' + type.name();
+    const auto found = byType.constFind(key);
+    if (found != byType.constEnd()) return *found;
+    const bool folder = type.inherits(QStringLiteral("inode/directory"));
+    const QIcon fallback = QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    const QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
+    byType.insert(key, icon);
     return icon;
 }
 

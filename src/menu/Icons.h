@@ -5,8 +5,8 @@
 
 namespace tarn::Icons {
 
-// The file-type icon of the file or folder at `path`, made once per path and kept for the
-// life of the process. Main thread only.
+// The icon theme's icon for the type of the file or folder at `path` (by its name; a folder by
+// what it is), made once per type and kept for the life of the process. Main thread only.
 QIcon file(const QString& path);
 
 // The icon standing for a system symbol name ("folder", "clock", "magnifyingglass", …): the

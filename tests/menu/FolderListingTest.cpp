@@ -4,6 +4,7 @@
 #include "TestPlatform.h"
 #include "git/GitStore.h"
 #include "menu/FolderReader.h"
+#include "menu/Icons.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
@@ -202,6 +203,26 @@ private Q_SLOTS:
         QTRY_VERIFY(old.isNull());
         QVERIFY(titles(deepest->actions()).contains("new.txt"));
         qDeleteAll(pair);
+    }
+
+    // Each file shows the icon theme's icon for its type, made once per type.
+    void iconsByType() {
+        if (!QFileInfo::exists("/usr/share/icons/Adwaita/index.theme")) QSKIP("needs adwaita-icon-theme");
+        const QStringList paths = QIcon::themeSearchPaths();
+        const QString theme = QIcon::themeName();
+        QIcon::setThemeSearchPaths({"/usr/share/icons"});
+        QIcon::setThemeName("Adwaita");
+        home->writeFile("f/photo.png", "x");
+        home->makeFolder("f/sub");
+        auto icon = [&](const QString& name) { return Icons::file(folder + "/" + name); };
+        const QList<QIcon> icons{icon("b.txt"), icon("photo.png"), icon("sub")};
+        const QStringList names{icons[0].name(), icons[1].name(), icons[2].name()};
+        const bool once = icon("c9.txt").cacheKey() == icons[0].cacheKey();
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
+        QVERIFY2(!names.contains(QString()), "not from the icon theme");
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 3);
+        QVERIFY(once);
     }
 };
 
