@@ -41,11 +41,11 @@ QuickOpenController& QuickOpenController::shared() {
 
 void QuickOpenController::show() {
     // The window goes up first, and the request leaves for the display server at once; the
-    // keys typed meanwhile are held for it (see eventFilter). The catalogue is what the library
+    // keys typed meanwhile are held for it (see windowDidBecomeKey). The catalogue is what the library
     // already has: it is kept up to date in the background.
     quickModel.setQuery(QString());
     if (!panel) makePanel();
-    installMonitor(); // before the window can be activated
+    installMonitor(); // before any key can reach the window
     // The window manager forgets these when the window is hidden.
     FloatingWindow::prepare(*panel);
     position(*panel);
@@ -60,7 +60,6 @@ void QuickOpenController::show() {
         quickModel.setAll(entries);
     quickModel.recompute();
     quickModel.setFocusToken(quickModel.focusToken() + 1);
-    if (panel->isActiveWindow()) platform().hotkeys().releaseKeys(panel->winId());
 }
 
 void QuickOpenController::close() {
@@ -122,6 +121,13 @@ void QuickOpenController::windowDidResignKey() {
     close();
 }
 
+// The keys typed since the hotkey come to the search field, in order. Not at Qt's activation,
+// which can come before the display server moves the focus: a key typed in between would go to
+// the window the user left.
+void QuickOpenController::windowDidBecomeKey() {
+    if (panel) platform().hotkeys().releaseKeys(panel->winId());
+}
+
 void QuickOpenController::refocusAfterHotkey() {
     QTimer::singleShot(50, this, [this] {
         if (!panel || !panel->isVisible() || panel->isActiveWindow()) return;
@@ -133,9 +139,6 @@ void QuickOpenController::refocusAfterHotkey() {
 }
 
 bool QuickOpenController::eventFilter(QObject* watched, QEvent* event) {
-    // Focused: the keys typed since the hotkey come to the search field, in order.
-    if (event->type() == QEvent::WindowActivate && panel && watched == panel.get())
-        platform().hotkeys().releaseKeys(panel->winId());
     // The panel reads its keys before the focused field does; other windows are left alone.
     if (event->type() != QEvent::KeyPress || !panel || !watched->isWidgetType()) return false;
     if (static_cast<QWidget*>(watched)->window() != panel.get()) return false;

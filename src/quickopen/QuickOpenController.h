@@ -51,6 +51,8 @@ public:
 
     // The panel lost the keyboard focus to another window.
     void windowDidResignKey();
+    // The panel has the keyboard focus, as the display server says (Qt may say so earlier).
+    void windowDidBecomeKey();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

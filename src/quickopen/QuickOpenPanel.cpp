@@ -27,15 +27,18 @@ bool QuickOpenPanel::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-// Qt waits a moment after the panel loses the focus before it counts it as inactive. Shown again
-// within that moment, the panel gets the focus back without being activated: it would neither
-// take the keys held for it nor close when the user goes elsewhere. Activated here instead.
+// The display server's word that the panel has the focus: the keys held since the hotkey are
+// let go to it. And Qt waits a moment after the panel loses the focus before it counts it as
+// inactive; shown again within that moment, the panel gets the focus back without being
+// activated, and would not close when the user goes elsewhere: activated here instead.
 bool QuickOpenPanel::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    if (FloatingWindow::gainsFocus(eventType, message))
+    if (FloatingWindow::gainsFocus(eventType, message)) {
+        controller.windowDidBecomeKey();
         QMetaObject::invokeMethod(this, [this] {
             if (isVisible() && !isActiveWindow() && QGuiApplication::focusWindow() == windowHandle())
                 QApplication::setActiveWindow(this);
         }, Qt::QueuedConnection);
+    }
     return QWidget::nativeEvent(eventType, message, result);
 }
 
