@@ -98,8 +98,6 @@ private:
     Library();
 
     void mergeWorkspaceRepos(const QHash<QString, QString>& found);
-    struct Catalogue;
-    QList<QOEntry> gatherQuickOpenEntries(const Catalogue& made) const;
 
     // What the Quick Open candidates were last made of, and what they were.
     struct Catalogue {
@@ -112,6 +110,7 @@ private:
         QHash<QString, FolderContents> folders;
         bool operator==(const Catalogue&) const = default;
     };
+    QList<QOEntry> gatherQuickOpenEntries(const Catalogue& made) const;
     std::optional<std::pair<Catalogue, QList<QOEntry>>> catalogue;
     QList<Favorite> knownFavorites;
     QList<Entry> knownFavoriteEntries;

@@ -41,8 +41,8 @@ QuickOpenController& QuickOpenController::shared() {
 
 void QuickOpenController::show() {
     // The window goes up first, and the request leaves for the display server at once; the
-    // keys typed meanwhile are held for it (see windowDidBecomeKey). The catalogue is what the library
-    // already has: it is kept up to date in the background.
+    // keys typed meanwhile are held for it (see windowDidBecomeKey). The catalogue is what the
+    // library already has: it is kept up to date in the background.
     quickModel.setQuery(QString());
     if (!panel) makePanel();
     installMonitor(); // before any key can reach the window
