@@ -13,11 +13,8 @@ QSet<QString> titleParts();
 // A window title cut at " — ", " – " and " - ", each piece trimmed of white space and "●".
 QStringList split(const QString& title);
 
-// Asked once after launch: allow reading window titles, not now, or turn the dots off.
-void askAtLaunch();
-
-// Asks again for the permission to read window titles and opens its settings; on Linux, where
-// there is no permission, an alert says what the dots need and how to get it.
-void fixAccess();
+// Why the open-window setting is greyed where titles cannot be read: Linux has no permission
+// to ask for, only the X11 display (a Wayland session gives none to other clients).
+QString unreadableReason();
 
 } // namespace tarn::OpenWindows

@@ -130,9 +130,6 @@ void AppDelegate::scheduleFirstRunPrompt() {
         QTimer::singleShot(addFolderPromptDelay, this, [self] {
             if (self && self->menuController) self->menuController->addFolder();
         });
-    } else if (store.boolean(Keys::showOpenWindows, false) &&
-               !platform().windowTitles().isTrusted()) {
-        QTimer::singleShot(accessibilityPromptDelay, this, &OpenWindows::askAtLaunch);
     }
 }
 

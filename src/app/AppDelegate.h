@@ -40,7 +40,7 @@ public:
     // The menu hotkey's meaning: the menu at the pointer, the application active.
     void popUpMenuAtPointer();
 
-    // Shows the tray icon of the style `id` (the settings' "Menu Bar Icon").
+    // Shows the tray icon of the style `id` (the settings' "Tray Icon").
     void setMenuBarIcon(const QString& id);
 
     // Previews the first of `urls` in the preview window.
@@ -51,7 +51,6 @@ public:
 
     // Delays of the first-run prompts, in milliseconds.
     static constexpr int addFolderPromptDelay = 500;
-    static constexpr int accessibilityPromptDelay = 1000;
 
 private:
     void showStatusItemWhenTrayAppears();

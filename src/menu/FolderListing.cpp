@@ -162,7 +162,7 @@ QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
                           const std::function<QList<QAction*>()>& extraTop,
                           const std::optional<Listing>& known) {
     const QString name = title.value_or(QFileInfo(folder.toLocalFile()).fileName());
-    const StyledTitle styled{MenuStyle::truncate(name, MenuStyle::menuFont(), MenuStyle::titleAlone),
+    const StyledTitle styled{MenuStyle::truncate(name, MenuStyle::menuFont(), MenuStyle::titleAlone()),
                              false, std::nullopt, std::nullopt};
     const QIcon icon = Icons::file(folder.path());
 

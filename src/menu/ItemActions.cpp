@@ -44,13 +44,14 @@ QAction* action(const QString& title, std::function<void()> handler) {
 
 void copyText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 
-QString hostName(const QUrl& web) {
+// "Open on GitHub" names the forge a user knows; any other host is just a web page.
+QString remoteTitle(const QUrl& web) {
     const QString host = web.host();
-    if (host.isEmpty()) return QStringLiteral("Remote");
-    if (host.contains(QLatin1String("github"))) return QStringLiteral("GitHub");
-    if (host.contains(QLatin1String("gitlab"))) return QStringLiteral("GitLab");
-    if (host.contains(QLatin1String("bitbucket"))) return QStringLiteral("Bitbucket");
-    return host;
+    if (host.contains(QLatin1String("github"))) return QStringLiteral("Open on GitHub");
+    if (host.contains(QLatin1String("gitlab"))) return QStringLiteral("Open on GitLab");
+    if (host.contains(QLatin1String("codeberg"))) return QStringLiteral("Open on Codeberg");
+    if (host.contains(QLatin1String("bitbucket"))) return QStringLiteral("Open on Bitbucket");
+    return QStringLiteral("Open in Browser");
 }
 
 // "Open on …", hidden until the remote's address is read in the background: the menu shows
@@ -66,7 +67,7 @@ QAction* openOnRemote(const QUrl& repo) {
         runOnMainThread([found, web, item] {
             if (!found || !item) return;
             *web = *found;
-            item->setText("Open on " + hostName(*found));
+            item->setText(remoteTitle(*found));
             item->setVisible(true);
         });
     });
@@ -145,8 +146,8 @@ QList<QAction*> fileItems(const Entry& entry) {
     }
     items << openWith(url, entry.kind != EntryKind::file);
     items << action("Open in " + Terminals::current().name, [url] { Opener::openInTerminal(url); });
-    items << action(QStringLiteral("Show in Finder"), [url] { Opener::reveal(url); });
-    items << action(QStringLiteral("Quick Look"), [url] {
+    items << action("Show in " + platform().desktop().fileManagerName(), [url] { Opener::reveal(url); });
+    items << action(QStringLiteral("Preview"), [url] {
         if (AppDelegate* delegate = AppDelegate::current()) delegate->quickLook({url});
     });
     items << separator();

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QStyleOptionMenuItem>
 
@@ -28,6 +29,17 @@ QAction* disabledItem(const QString& title, QObject* parent) {
 }
 
 bool isAltKey(int key) { return key == Qt::Key_Alt || key == Qt::Key_AltGr; }
+
+// The enabled item of `menu`'s tree (its submenus as they are now) that shows `key`.
+QAction* itemWithKey(const QMenu* menu, const QKeySequence& key, QSet<const QMenu*>& seen) {
+    if (!menu || seen.contains(menu)) return nullptr;
+    seen.insert(menu);
+    for (QAction* item : menu->actions()) {
+        if (item->isEnabled() && !item->shortcut().isEmpty() && item->shortcut() == key) return item;
+        if (QAction* inside = itemWithKey(item->menu(), key, seen)) return inside;
+    }
+    return nullptr;
+}
 
 // Whether two items show the same row: a rebuilt menu recognises the row the user is on.
 bool sameRow(const QAction* a, const QAction* b) {
@@ -213,7 +225,26 @@ void LazyMenu::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (triggerKey(event)) return;
     QMenu::keyPressEvent(event);
+}
+
+bool LazyMenu::triggerKey(QKeyEvent* event) {
+    const Qt::KeyboardModifiers chord = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (!(event->modifiers() & chord) || (event->key() >= Qt::Key_Shift && event->key() <= Qt::Key_Alt)) return false;
+    const QKeySequence key(event->keyCombination());
+    QSet<const QMenu*> seen;
+    QAction* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* menu = qobject_cast<LazyMenu*>(widget);
+        if (menu && menu->isVisible() && (found = itemWithKey(menu, key, seen))) break;
+    }
+    if (!found) return false;
+    // As choosing the row would: the menus close first, then the item fires.
+    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    found->trigger();
+    event->accept();
+    return true;
 }
 
 void LazyMenu::keyReleaseEvent(QKeyEvent* event) {

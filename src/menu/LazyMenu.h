@@ -7,7 +7,7 @@
 namespace tarn {
 
 // A menu whose items are made by `build` every time it is about to open: nothing is kept
-// between openings. It also shows each entry's alternate item in place of its primary while
+// between openings. The keys shown on its rows work while it is open. It also shows each entry's alternate item in place of its primary while
 // Alt is held (the alternate follows its primary and carries the property "isAlternate").
 class LazyMenu : public QMenu {
     Q_OBJECT
@@ -51,6 +51,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // The key shown on a row of an open menu (Ctrl+Q, Ctrl+N), or on a row of one of its
+    // submenus as made so far, triggers that row; true when one did.
+    bool triggerKey(QKeyEvent* event);
     void replaceItems(QList<QAction*> items);
     void relayout();
     void followAltKey();

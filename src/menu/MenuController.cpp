@@ -133,21 +133,14 @@ QList<QAction*> MenuController::items() {
     }
 
     items << separator();
-    items << submenuItem(QStringLiteral("Add"), QStringLiteral("plus"),
-                         new LazyMenu(QStringLiteral("Add"), [self] {
-                             return self ? self->addItems() : QList<QAction*>{};
-                         }));
+    auto* add = new LazyMenu(QStringLiteral("Add"), [self] { return self ? self->addItems() : QList<QAction*>{}; });
+    add->rebuild(); // made now, so that its Ctrl+N works before it is first opened
+    items << submenuItem(QStringLiteral("Add"), QStringLiteral("plus"), add);
     items << submenuItem(QStringLiteral("Settings"), QStringLiteral("gearshape"),
                          new LazyMenu(QStringLiteral("Settings"), [self] {
                              return self ? self->settingsItems() : QList<QAction*>{};
                          }));
     items << separator();
-    if (store.boolean(Keys::showOpenWindows, false) && !platform().windowTitles().isTrusted()) {
-        auto* access = new ActionItem(QStringLiteral("Allow Access for Open-Window Dots\u2026"), QString(),
-                                      [] { OpenWindows::fixAccess(); });
-        access->setIcon(Icons::symbol(QStringLiteral("exclamationmark.triangle")));
-        items << access;
-    }
     items << new ActionItem(QStringLiteral("Quit Tarn"), QStringLiteral("Ctrl+Q"),
                             [] { QApplication::quit(); });
     return items;
@@ -391,7 +384,7 @@ void MenuController::addFolder() {
     addFolderShowing = true;
     const std::optional<QList<QUrl>> chosen = dialogs.openPanel(
         {QStringLiteral("Add Folders to Tarn"),
-         QStringLiteral("Choose folders you want quick access to from the menu bar."),
+         QStringLiteral("Choose folders you want quick access to from the tray menu."),
          QStringLiteral("Choose"), true, true, QString()});
     addFolderShowing = false;
     if (!chosen) return;

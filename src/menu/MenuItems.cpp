@@ -134,7 +134,7 @@ QList<QAction*> folderActions(const QUrl& folder) {
                                                              false, std::nullopt);
                                     });
     inEditor->setIcon(Icons::symbol(QStringLiteral("square.stack.3d.up.fill")));
-    auto* inFiles = new ActionItem(QStringLiteral("Open in Finder"), QString(),
+    auto* inFiles = new ActionItem("Open in " + platform().desktop().fileManagerName(), QString(),
                                    [folder] { Opener::openURL(folder, false); });
     inFiles->setIcon(Icons::symbol(QStringLiteral("folder")));
     auto* inTerminal = new ActionItem("Open in " + Terminals::current().name, QString(),

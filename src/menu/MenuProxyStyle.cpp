@@ -45,8 +45,8 @@ qreal advanceOf(const QString& text, const QFont& font) {
 
 qreal contentWidth(const StyledTitle& title, const QFont& font) {
     if (!title.tabbed) return advanceOf(title.title, font);
-    if (!title.dot) return MenuStyle::infoTab;
-    return MenuStyle::dotTab + QFontMetricsF(MenuStyle::dotFont()).horizontalAdvance(blackCircle);
+    if (!title.dot) return MenuStyle::infoTab();
+    return MenuStyle::dotTab() + QFontMetricsF(MenuStyle::dotFont()).horizontalAdvance(blackCircle);
 }
 
 } // namespace
@@ -109,13 +109,13 @@ void MenuProxyStyle::drawControl(ControlElement element, const QStyleOption* opt
         if (selected) secondary.setAlphaF(0.8f);
         painter->setFont(MenuStyle::infoFont());
         painter->setPen(secondary);
-        const QRect infoRect(left, textRect.y(), int(MenuStyle::infoTab), textRect.height());
+        const QRect infoRect(left, textRect.y(), int(MenuStyle::infoTab()), textRect.height());
         painter->drawText(infoRect, flags | Qt::AlignRight, title->info->text);
     }
     if (title->dot && *title->dot) {
         painter->setFont(MenuStyle::dotFont());
         painter->setPen(MenuStyle::dotColor());
-        const QRect dotRect(left + int(MenuStyle::dotTab), textRect.y(), r.right() - left, textRect.height());
+        const QRect dotRect(left + int(MenuStyle::dotTab()), textRect.y(), r.right() - left, textRect.height());
         painter->drawText(dotRect, flags | Qt::AlignLeft, QString(blackCircle));
     }
     painter->restore();

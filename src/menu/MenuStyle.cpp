@@ -1,5 +1,6 @@
 #include "menu/MenuStyle.h"
 
+#include "actions/Hotkeys.h"
 #include "platform/VisibleText.h"
 
 #include <QAction>
@@ -46,6 +47,26 @@ QFont infoFont() {
     return font;
 }
 
+qreal infoWidth() {
+    static const qreal width = [] {
+        const QFontMetricsF metrics(infoFont());
+        qreal widest = metrics.horizontalAdvance(QString::fromUtf8("mainline \u00B13 \u21912 \u21931"));
+        for (const HotkeyPreset& preset : Hotkeys::presets())
+            widest = std::max(widest, metrics.horizontalAdvance(preset.title));
+        return std::max<qreal>(86, std::ceil(widest));
+    }();
+    return width;
+}
+
+namespace {
+qreal widening() { return infoWidth() - 86; }
+} // namespace
+
+qreal infoTab() { return 214 + widening(); }
+qreal dotTab() { return 222 + widening(); }
+qreal titleWithDot() { return 214 + widening(); }
+qreal titleAlone() { return 230 + widening(); }
+
 QFont dotFont() {
     QFont font = QApplication::font();
     font.setPixelSize(9);
@@ -85,7 +106,7 @@ QString truncate(const QString& text, const QFont& font, qreal width) {
 
 StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
                   std::optional<bool> dot) {
-    const qreal width = (info || reserveInfo) ? titleWithInfo : !dot ? titleAlone : titleWithDot;
+    const qreal width = (info || reserveInfo) ? titleWithInfo : !dot ? titleAlone() : titleWithDot();
     // A menu shows the same titles at every rebuild; each is measured once per width.
     static QHash<QPair<QString, int>, QString> truncated;
     const QPair<QString, int> key(text, int(width));
@@ -102,7 +123,7 @@ StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bo
     return result;
 }
 
-StyledInfo info(const QString& text) { return {truncate(visibleText(text), infoFont(), infoWidth)}; }
+StyledInfo info(const QString& text) { return {truncate(visibleText(text), infoFont(), infoWidth())}; }
 
 StyledInfo gitInfo(const GitStatus& status) {
     // Menus show the same few statuses on many rows and again at every rebuild.
@@ -113,7 +134,7 @@ StyledInfo gitInfo(const GitStatus& status) {
     const QString counters = status.counters();
     const qreal countersWidth =
         counters.isEmpty() ? 0 : QFontMetricsF(infoFont()).horizontalAdvance(' ' + counters);
-    const QString branch = truncate(visibleText(status.branch), infoFont(), infoWidth - countersWidth);
+    const QString branch = truncate(visibleText(status.branch), infoFont(), infoWidth() - countersWidth);
     const StyledInfo info{counters.isEmpty() ? branch : branch + ' ' + counters};
     made.insert(status, info);
     return info;

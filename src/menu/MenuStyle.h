@@ -32,13 +32,16 @@ struct StyledTitle {
 
 namespace MenuStyle {
 
-// Tab stops and widths in points; one point is one device-independent pixel here.
-inline constexpr qreal infoTab = 214;     // right-aligned: the info text ends here
-inline constexpr qreal dotTab = 222;      // left-aligned: the dot starts here
+// Tab stops and widths in points; one point is one device-independent pixel here. The info
+// column is 86 points, or wider when the info font needs it for an eight-letter branch with all
+// three counters or for a hotkey ("Super+Ctrl+Alt+Space"); the columns right of the title move
+// out by as much.
 inline constexpr qreal titleWithInfo = 120;
-inline constexpr qreal titleWithDot = 214;
-inline constexpr qreal titleAlone = 230;
-inline constexpr qreal infoWidth = 86;
+qreal infoWidth();
+qreal infoTab();      // right-aligned: the info text ends here
+qreal dotTab();       // left-aligned: the dot starts here
+qreal titleWithDot();
+qreal titleAlone();
 
 // The menu font at its default size.
 QFont menuFont();
@@ -51,14 +54,14 @@ QColor secondaryColor();
 // The green of the open-window dot; readable on light and dark menus.
 QColor dotColor();
 
-// The two-column title (text truncated to 120, 214 or 230 points, as the columns allow).
+// The two-column title (text truncated to titleWithInfo, titleWithDot or titleAlone).
 StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bool reserveInfo,
                   std::optional<bool> dot);
 
-// `text` truncated to 86 points in infoFont.
+// `text` truncated to infoWidth in infoFont.
 StyledInfo info(const QString& text);
 
-// Branch and counters, the branch cut so that both fit in 86 points.
+// Branch and counters, the branch cut so that both fit in infoWidth.
 StyledInfo gitInfo(const GitStatus& status);
 
 // `text` shortened at a user-perceived character, white space trimmed at the cut, with "…",

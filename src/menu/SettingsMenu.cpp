@@ -79,7 +79,7 @@ QList<QAction*> MenuController::settingsItems() {
           << submenu(QStringLiteral("Shortcuts"), built(&MenuController::shortcutSettings))
           << submenu(QStringLiteral("Quick Access"), built(&MenuController::quickAccessSettings))
           << submenu(QStringLiteral("Favorite Groups"), built(&MenuController::groupSettings))
-          << submenu(QStringLiteral("Menu Bar Icon"), [] {
+          << submenu(QStringLiteral("Tray Icon"), [] {
                  QList<QAction*> choices;
                  const QString current = Store::shared().defaults().string(Keys::menuBarIcon).value_or("tarn");
                  for (const MenuBarIconChoice& row : MenuBarIcon::choices()) {
@@ -118,7 +118,7 @@ QList<QAction*> MenuController::settingsItems() {
                                       new ActionItem(QStringLiteral("Choose\u2026"), QString(),
                                                      [] { WorkspaceCreator::chooseWorkspacesFolder(); })};
                  if (stored)
-                     rows << new ActionItem(QStringLiteral("Show in Finder"), QString(), [folder = *stored] {
+                     rows << new ActionItem("Show in " + platform().desktop().fileManagerName(), QString(), [folder = *stored] {
                          platform().desktop().openURL(QUrl::fromLocalFile(folder), false);
                      });
                  return rows;
@@ -146,19 +146,17 @@ QList<QAction*> MenuController::settingsItems() {
     });
     const bool dots = store.boolean(Keys::showOpenWindows, false);
     const bool trusted = platform().windowTitles().isTrusted();
-    QAction* openWindows = choice(QStringLiteral("Show Open Windows (green dot)"), dots, [] {
+    QAction* openWindows = choice(QStringLiteral("Show Open Windows (green dot)"), dots && trusted, [] {
         Store& current = Store::shared();
-        const bool on = !current.boolean(Keys::showOpenWindows, false);
-        current.defaults().setBool(Keys::showOpenWindows, on);
-        if (on && !platform().windowTitles().isTrusted()) OpenWindows::fixAccess();
+        current.defaults().setBool(Keys::showOpenWindows, !current.boolean(Keys::showOpenWindows, false));
     });
-    if (dots && !trusted)
+    if (!trusted) {
         MenuStyle::setTitle(openWindows, MenuStyle::title(QStringLiteral("Show Open Windows"),
-                                                          MenuStyle::info(QStringLiteral("needs permission")), false,
+                                                          MenuStyle::info(OpenWindows::unreadableReason()), false,
                                                           std::nullopt));
+        openWindows->setEnabled(false);
+    }
     items << openWindows;
-    if (dots && !trusted)
-        items << new ActionItem(QStringLiteral("Allow Accessibility Access\u2026"), QString(), [] { OpenWindows::fixAccess(); });
     items << new ActionItem(QStringLiteral("Fetch All Repositories"), QString(), [] {
         QList<QUrl> repos;
         for (const Entry& repo : Library::shared().scan.repos) repos << repo.url;
@@ -219,7 +217,7 @@ QList<QAction*> MenuController::folderSettings(const QString& path) {
         return rows;
     });
     items << separator();
-    items << new ActionItem(QStringLiteral("Show in Finder"), QString(),
+    items << new ActionItem("Show in " + platform().desktop().fileManagerName(), QString(),
                             [path] { platform().desktop().reveal(QUrl::fromLocalFile(path)); });
     items << new ActionItem(QStringLiteral("Remove from Menu"), QString(), [path] {
         Store::shared().removeFolder(path);
@@ -302,7 +300,7 @@ void MenuController::addLink() {
     QStringList groups;
     for (const FavoriteGroup& group : store.groups()) groups << group.name;
     const std::optional<FormAnswer> answer = platform().dialogs().form(
-        {QStringLiteral("Add Link"), QString::fromUtf8("Any URL works: https://, vscode://, x-apple.systempreferences:, \u2026"),
+        {QStringLiteral("Add Link"), QString::fromUtf8("Any URL works: https://, file:///, vscode://, mailto:, \u2026"),
          {{QStringLiteral("Name"), QString()}, {QStringLiteral("URL"), QStringLiteral("https://")}},
          QPair<QString, QStringList>(QStringLiteral("Group"), QStringList{QStringLiteral("None")} + groups),
          QStringLiteral("Add")});

@@ -28,6 +28,9 @@ public:
     // Shows the item selected in the file manager; opens its folder when no file manager can.
     virtual std::optional<QString> reveal(const QUrl& url) = 0;
 
+    // The file manager as the desktop names it ("Files", "Dolphin"); "File Manager" when unknown.
+    virtual QString fileManagerName() = 0;
+
     // The applications that can open `url`, the default first, each once.
     virtual QList<OfferedApplication> applicationsFor(const QUrl& url) = 0;
 

@@ -5,6 +5,8 @@
 #include "quickopen/QuickOpenList.h"
 #include "quickopen/QuickOpenModel.h"
 #include "quickopen/QuickOpenRow.h"
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -33,7 +35,7 @@ void useSecondaryColor(QWidget* widget) {
     widget->setPalette(palette);
 }
 
-// One key and what it does: "Ctrl ↩ Show in Finder".
+// One key and what it does: "Ctrl ↩ Show in Files".
 QWidget* hint(const QString& key, const QString& label, const QFont& font) {
     auto* box = new QWidget;
     auto* layout = new QHBoxLayout(box);
@@ -55,7 +57,7 @@ QString QuickOpenView::placeholder() {
     return QString::fromUtf8("Search workspaces, repos, folders, shortcuts\u2026");
 }
 QString QuickOpenView::emptyCatalogueText() {
-    return QStringLiteral("Nothing here yet. Add folders from the menu bar.");
+    return QStringLiteral("Nothing here yet. Add folders from the tray menu.");
 }
 QString QuickOpenView::noMatchText() { return QStringLiteral("No matches"); }
 
@@ -144,7 +146,7 @@ QWidget* QuickOpenView::hintBar() {
     layout->setSpacing(14);
     // The keys as they are written on a PC keyboard.
     layout->addWidget(hint(QString::fromUtf8("\u21a9"), QStringLiteral("Open"), font()));
-    layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), QStringLiteral("Show in Finder"), font()));
+    layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), "Show in " + platform().desktop().fileManagerName(), font()));
     layout->addWidget(hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font()));
     layout->addWidget(hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font()));
     layout->addStretch(1);

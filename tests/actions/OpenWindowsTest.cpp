@@ -61,54 +61,6 @@ private Q_SLOTS:
         QCOMPARE(found, parts);
         if (!setting) QCOMPARE(platform->fakeWindowTitles.reads, 0);
     }
-
-    void askAtLaunch_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("settingAfter");
-        QTest::addColumn<int>("explained"); // alerts that say what the dots need
-        QTest::newRow("allow") << 0 << true << 1;
-        QTest::newRow("not now") << 1 << true << 0;
-        QTest::newRow("turn off dots") << 2 << false << 0;
-        QTest::newRow("closed") << -1 << true << 0;
-    }
-
-    void askAtLaunch() {
-        QFETCH(int, answer);
-        QFETCH(bool, settingAfter);
-        QFETCH(int, explained);
-        platform->fakeWindowTitles.trusted = false;
-        platform->memoryDefaults.setBool(Keys::showOpenWindows, true);
-        platform->testDialogs.answers.enqueue(answer);
-        OpenWindows::askAtLaunch();
-        QCOMPARE(platform->testDialogs.questions.size(), 1);
-        const auto question = platform->testDialogs.questions.first();
-        QCOMPARE(question.message, QString("Allow Tarn to see your open VS Code windows?"));
-        QCOMPARE(question.buttons, QStringList({"Allow\u2026", "Not Now", "Turn Off Dots"}));
-        QVERIFY(question.informative.startsWith("The green dots show"));
-        QCOMPARE(platform->testDialogs.activations, 1 + explained); // each alert comes forward
-        QCOMPARE(Store::shared().boolean(Keys::showOpenWindows, false), settingAfter);
-        QCOMPARE(platform->testDialogs.warnings.size(), explained);
-        QVERIFY(platform->fakeDesktop.opened.isEmpty()); // no address nothing here handles
-    }
-
-    // On Linux there is no permission to grant: the item explains what the dots need.
-    void fixAccessExplains_data() {
-        QTest::addColumn<bool>("x11Answers");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no X11 display") << false << "Open-window dots need an X11 display";
-        QTest::newRow("X11 display answers") << true << "Tarn can see your open editor windows";
-    }
-
-    void fixAccessExplains() {
-        QFETCH(bool, x11Answers);
-        QFETCH(QString, message);
-        platform->fakeWindowTitles.trusted = x11Answers;
-        OpenWindows::fixAccess();
-        QCOMPARE(platform->testDialogs.warnings.size(), 1);
-        QCOMPARE(platform->testDialogs.warnings.first().message, message);
-        QVERIFY(platform->testDialogs.warnings.first().informative.contains("X11 display"));
-        QVERIFY(platform->fakeDesktop.opened.isEmpty());
-    }
 };
 
 TARN_TEST(OpenWindowsTest)

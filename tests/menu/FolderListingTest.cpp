@@ -176,7 +176,7 @@ private Q_SLOTS:
         QVERIFY(menu);
         QCOMPARE(menu->actions().first()->text(), QString("Loading\u2026"));
         QStringList shown = titles(test::openSubmenu(pair[0]));
-        QCOMPARE(shown.mid(0, 4), QStringList({"Open in Editor", "Open in Finder", "Open in Terminal", "-"}));
+        QCOMPARE(shown.mid(0, 4), QStringList({"Open in Editor", "Open in Files", "Open in Terminal", "-"}));
         auto open = [](QMenu* parent, const QString& title) -> LazyMenu* {
             for (QAction* item : parent->actions())
                 if (!LazyMenu::isAlternate(item) && MenuStyle::titleOf(item) && MenuStyle::titleOf(item)->title == title)

@@ -53,22 +53,22 @@ private Q_SLOTS:
         QTest::newRow("shortcut") << "shortcut"
                                   << QStringList{"Run Shortcut", "Edit in Shortcuts", "Copy Name", "-", "Add to Folder >"};
         QTest::newRow("file") << "file"
-                              << QStringList{"Open", "Open With >", "Open in Terminal", "Show in Finder", "Quick Look", "-",
+                              << QStringList{"Open", "Open With >", "Open in Terminal", "Show in Files", "Preview", "-",
                                              "Copy Path", "Copy File", "-"} + tail;
         QTest::newRow("plain folder, editor with a launcher")
             << "folder"
             << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
-                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-",
+                           "Open in Terminal", "Show in Files", "Preview", "-", "Copy Path", "Copy File", "-",
                            "Save as Workspace\u2026"} + tail;
         QTest::newRow("folder with .git inside, not mapped: the git block")
             << "gitfolder"
             << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
-                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-",
+                           "Open in Terminal", "Show in Files", "Preview", "-", "Copy Path", "Copy File", "-",
                            "# Git", "Fetch", "Pull (fast-forward only)", "-", "Save as Workspace\u2026"} + tail;
         QTest::newRow("workspace: no Save as Workspace")
             << "workspace"
             << QStringList{"Open in VS Code", "Open in New Window", "Open in Current Window", "Open With >",
-                           "Open in Terminal", "Show in Finder", "Quick Look", "-", "Copy Path", "Copy File", "-"} + tail;
+                           "Open in Terminal", "Show in Files", "Preview", "-", "Copy Path", "Copy File", "-"} + tail;
     }
 
     void actionLists() {
@@ -103,12 +103,12 @@ private Q_SLOTS:
         // The block shows at once; the remote's address fills in when it has been read.
         QCOMPARE(outline(items).mid(outline(items).indexOf(git) + 1, 3),
                  QStringList({"Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));
-        QTRY_VERIFY(outline(items).contains("Open on git.example.org"));
+        QTRY_VERIFY(outline(items).contains("Open in Browser"));
         const QStringList shown = outline(items);
         const qsizetype start = shown.indexOf(git);
         QVERIFY(start > 0);
         QCOMPARE(shown.mid(start + 1, 4),
-                 QStringList({"Open on git.example.org", "Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));
+                 QStringList({"Open in Browser", "Fetch", "Pull (fast-forward only)", "Copy Branch Name"}));
         qDeleteAll(items);
     }
 
@@ -156,7 +156,7 @@ private Q_SLOTS:
     void revealAsks_theDesktop() {
         const QString file = home->writeFile("notes.md", "x");
         const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(file)));
-        find(items, "Show in Finder")->trigger();
+        find(items, "Show in Files")->trigger();
         QCOMPARE(platform->fakeDesktop.revealed, QList<QUrl>{QUrl::fromLocalFile(file)});
         qDeleteAll(items);
     }

@@ -85,7 +85,7 @@ private Q_SLOTS:
             platform->memoryDefaults.setBool(key, false);
         controller.rebuild();
         QCOMPARE(outline(controller.menu()),
-                 QStringList({"Search\u2026 [\u2303\u2325Space]", "-", "Add a folder to get started (off)", "-",
+                 QStringList({"Search\u2026 [Ctrl+Alt+Space]", "-", "Add a folder to get started (off)", "-",
                               "Add >", "Settings >", "-", "Quit Tarn"}));
         QCOMPARE(outline(controller.menu(), {"Add"}).mid(4, 5),
                  QStringList({"Add >", "  Folder to Menu\u2026", "  Favorite File or Folder\u2026", "  Link\u2026",

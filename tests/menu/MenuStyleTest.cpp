@@ -1,6 +1,7 @@
 #include "TempHome.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
+#include "actions/Hotkeys.h"
 #include "discovery/Library.h"
 #include "git/GitStore.h"
 #include "menu/MenuItems.h"
@@ -69,9 +70,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("dot"); // -1 absent, 0 false, 1 true
         QTest::addColumn<qreal>("width");
         QTest::addColumn<bool>("tabbed");
-        QTest::newRow("nothing else: whole width, no tab") << false << false << -1 << 230.0 << false;
-        QTest::newRow("dot only") << false << false << 1 << 214.0 << true;
-        QTest::newRow("dot false keeps the layout") << false << false << 0 << 214.0 << true;
+        QTest::newRow("nothing else: whole width, no tab") << false << false << -1 << MenuStyle::titleAlone() << false;
+        QTest::newRow("dot only") << false << false << 1 << MenuStyle::titleWithDot() << true;
+        QTest::newRow("dot false keeps the layout") << false << false << 0 << MenuStyle::titleWithDot() << true;
         QTest::newRow("info") << true << false << 0 << 120.0 << true;
         QTest::newRow("reserved for info") << false << true << -1 << 120.0 << true;
     }
@@ -95,10 +96,13 @@ private Q_SLOTS:
         QCOMPARE(MenuStyle::gitInfo(GitStatus{"main", 0, 0, 0}).text, QString("main"));
         const QString counters = " \u00B13 \u21911 \u21932";
         QCOMPARE(MenuStyle::gitInfo(GitStatus{"main", 1, 2, 3}).text,
-                 MenuStyle::truncate("main", font, MenuStyle::infoWidth - widthOf(counters, font)) + counters);
+                 MenuStyle::truncate("main", font, MenuStyle::infoWidth() - widthOf(counters, font)) + counters);
+        // An eight-letter branch with all three counters, and every hotkey, fit whole.
+        QCOMPARE(MenuStyle::gitInfo(GitStatus{"mainline", 2, 1, 3}).text, "mainline" + QString(" \u00B13 \u21912 \u21931"));
+        for (const HotkeyPreset& preset : Hotkeys::presets()) QCOMPARE(MenuStyle::info(preset.title).text, preset.title);
         const QString info = MenuStyle::gitInfo(GitStatus{QString(80, 'b'), 12, 0, 345}).text;
         QVERIFY(info.endsWith(ellipsis + " \u00B1345 \u219112"));
-        QVERIFY(widthOf(info, font) <= MenuStyle::infoWidth + 1);
+        QVERIFY(widthOf(info, font) <= MenuStyle::infoWidth() + 1);
         // Counters line up: every digit is as wide as every other.
         QCOMPARE(widthOf("0000", font), widthOf("1111", font));
     }
@@ -116,10 +120,10 @@ private Q_SLOTS:
             << "@\nmain \u00B7 2 changes \u00B7 \u21911 \u21930   (\u00B1 uncommitted \u00B7 \u2191 to push \u00B7 \u2193 to pull)";
         QTest::newRow("repository before its status") << "repo" << true << false << "" << "-" << 120.0 << "@";
         QTest::newRow("git status hidden, hint shows") << "repo" << false << true << "src" << "src" << 120.0 << "@";
-        QTest::newRow("git status hidden, no hint") << "repo" << false << true << "" << "-" << 214.0 << "@";
+        QTest::newRow("git status hidden, no hint") << "repo" << false << true << "" << "-" << MenuStyle::titleWithDot() << "@";
         QTest::newRow("folder with hint") << "folder" << true << false << "work" << "work" << 120.0 << "@";
-        QTest::newRow("link") << "link" << true << false << "" << "-" << 214.0 << "https://example.com/a";
-        QTest::newRow("shortcut has no tool tip") << "shortcut" << true << false << "" << "-" << 214.0 << "";
+        QTest::newRow("link") << "link" << true << false << "" << "-" << MenuStyle::titleWithDot() << "https://example.com/a";
+        QTest::newRow("shortcut has no tool tip") << "shortcut" << true << false << "" << "-" << MenuStyle::titleWithDot() << "";
     }
 
     void applyTitle() {

@@ -117,32 +117,6 @@ private Q_SLOTS:
         QVERIFY(!LinuxApplications(root).find("com.exafunction.windsurf"));
     }
 
-    void execArguments_data() {
-        QTest::addColumn<QString>("exec");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("file list") << "/usr/bin/code --new %F" << QStringList{"/a", "/b c"}
-                                   << QStringList{"/usr/bin/code", "--new", "/a", "/b c"};
-        QTest::newRow("single url, no files") << "app %u" << QStringList{} << QStringList{"app"};
-        QTest::newRow("single file takes the first") << "app --open=%f" << QStringList{"/x", "/y"}
-                                                     << QStringList{"app", "--open=/x"};
-        QTest::newRow("quoted program with spaces")
-            << "\"/opt/My App/run\" %U" << QStringList{"/f"} << QStringList{"/opt/My App/run", "/f"};
-        QTest::newRow("escapes inside quotes")
-            << "sh -c \"echo \\\"\\$HOME\\\"\"" << QStringList{} << QStringList{"sh", "-c", "echo \"$HOME\""};
-        QTest::newRow("deprecated codes dropped, percent kept")
-            << "app %i %c 100%%" << QStringList{} << QStringList{"app", "100%"};
-    }
-
-    void execArguments() {
-        QFETCH(QString, exec);
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, arguments);
-        DesktopEntry entry;
-        entry.exec = exec;
-        QCOMPARE(entry.arguments(files), arguments);
-    }
-
     void execProgram_data() {
         QTest::addColumn<QString>("exec");
         QTest::addColumn<QString>("program");

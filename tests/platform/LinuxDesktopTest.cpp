@@ -11,6 +11,7 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,47 +29,69 @@ public Q_SLOTS:
     void ShowItems(const QStringList& uris, const QString&) { shown << uris; }
 };
 
+// GIO reads the XDG folders once per process, so one home serves every test, its applications
+// and associations written before GIO's first look.
 class LinuxDesktopTest : public QObject {
     Q_OBJECT
     std::unique_ptr<test::TempHome> home;
+    QByteArray path;
 
     // An application whose program records its arguments in <home>/<name>.args.
-    void application(const QString& name, const QString& mimeTypes, const QString& exec) {
-        const QString program = home->writeFile("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\n")
-                                                                   .arg(home->path(), name).toUtf8());
-        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QString program(const QString& name) {
+        const QString file = home->writeFile("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\n")
+                                                                .arg(home->path(), QFileInfo(name).fileName()).toUtf8());
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return file;
+    }
+    void application(const QString& name, const QString& mimeTypes, const QString& exec, const QString& extra = {}) {
         home->writeFile(".local/share/applications/" + name + ".desktop",
-                        QString("[Desktop Entry]\nType=Application\nName=%1 App\nIcon=%1\nMimeType=%2\nExec=%3\n")
-                            .arg(name, mimeTypes, QString(exec).replace("@", program))
+                        QString("[Desktop Entry]\nType=Application\nName=%1 App\nIcon=%1\nMimeType=%2\nExec=%3\n%4")
+                            .arg(name, mimeTypes, QString(exec).replace("@", program(name)), extra)
                             .toUtf8());
     }
+    QString entry(const QString& name) { return home->path() + "/.local/share/applications/" + name + ".desktop"; }
     QByteArray argumentBytes(const QString& name) {
         QFile file(home->path() + '/' + name + ".args");
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QString args(const QString& name) {
-        QFile file(home->path() + '/' + name + ".args");
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
-    }
+    QString args(const QString& name) { return QString::fromUtf8(argumentBytes(name)).trimmed(); }
 
 private Q_SLOTS:
-    void init() { home = std::make_unique<test::TempHome>(); }
-    void cleanup() { home.reset(); }
-
-    // The user's default first, then the other associations, each once; unknown: a reason.
-    void defaultApplications() {
-        application("editor", "text/plain;", "@ %F");
+    void initTestCase() {
+        home = std::make_unique<test::TempHome>();
+        application("editor", "text/plain;", "env A=1 @ --new %U");
         application("viewer", "text/plain;text/markdown;", "@ --view %f");
+        application("files", "inode/directory;", "@ %U");
+        application("vim", "text/x-csrc;", "@ %f", "Terminal=true\n");
+        application("gone", "text/plain;", "@ %F", "TryExec=/nowhere/gone\n");
         home->writeFile(".local/share/applications/mimeinfo.cache",
-                        "[MIME Cache]\ntext/plain=editor.desktop;viewer.desktop;\ntext/markdown=viewer.desktop;\n");
-        home->writeFile(".config/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
-        const QString file = home->writeFile("notes.txt", "x");
+                        "[MIME Cache]\ntext/plain=editor.desktop;viewer.desktop;gone.desktop;\n"
+                        "text/markdown=viewer.desktop;\n");
+        home->writeFile(".config/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n"
+                                                 "inode/directory=files.desktop\ntext/x-csrc=vim.desktop\n");
+        // The terminal GIO runs Terminal=true applications in.
+        program("xterm");
+        path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(home->path() + "/bin:") + path);
+    }
+    void cleanupTestCase() {
+        qputenv("PATH", path);
+        home.reset();
+    }
+    void init() {
+        for (const QString& name : QDir(home->path()).entryList({"*.args"})) QFile::remove(home->path() + '/' + name);
+    }
 
+    // The user's default first, then the other associations, each once; an application whose
+    // TryExec program is missing is not offered; unknown: a reason.
+    void defaultApplications() {
+        const QString file = home->writeFile("notes.txt", "x");
         QStringList names;
         LinuxDesktop desktop;
         for (const OfferedApplication& offered : desktop.applicationsFor(QUrl::fromLocalFile(file)))
             names << offered.name;
         QCOMPARE(names, QStringList({"viewer App", "editor App"}));
+        QCOMPARE(desktop.fileManagerName(), QString("files App"));
 
         QCOMPARE(desktop.openURL(QUrl::fromLocalFile(file), false), std::nullopt);
         QTRY_COMPARE(args("viewer"), "--view\n" + file);
@@ -79,22 +102,26 @@ private Q_SLOTS:
         QVERIFY(missing && missing->contains("does not exist"));
     }
 
+    // Terminal=true: the application runs in a terminal, as the desktop starts it.
+    void terminalApplication() {
+        const QString file = home->writeFile("main.c", "int main;");
+        QCOMPARE(LinuxDesktop().openURL(QUrl::fromLocalFile(file), false), std::nullopt);
+        QTRY_COMPARE(args("xterm"), "-e\n" + home->path() + "/bin/vim\n" + file);
+    }
+
     void openWithADesktopEntry() {
-        application("editor", "text/plain;", "env A=1 @ --new %U");
         const QString file = home->writeFile("a b.txt", "x");
         LinuxDesktop desktop;
-        const QString entry = home->path() + "/.local/share/applications/editor.desktop";
-        QCOMPARE(desktop.openWith({QUrl::fromLocalFile(file)}, {entry, std::nullopt, entry}, false), std::nullopt);
+        QCOMPARE(desktop.openWith({QUrl::fromLocalFile(file)}, {entry("editor"), std::nullopt, entry("editor")}, false),
+                 std::nullopt);
         QTRY_COMPARE(args("editor"), "--new\n" + file);
-        const auto broken = desktop.openWith({QUrl::fromLocalFile(file)}, {"/nowhere", std::nullopt, std::nullopt}, false);
-        QVERIFY(broken);
+        QVERIFY(desktop.openWith({QUrl::fromLocalFile(file)}, {"/nowhere", std::nullopt, std::nullopt}, false));
+        QVERIFY(desktop.openWith({QUrl::fromLocalFile(file)}, {entry("gone"), std::nullopt, entry("gone")}, false));
     }
 
     // A name that is not UTF-8, inside a folder whose name is not either: listed, classified
     // and handed to the application byte for byte.
     void namesThatAreNotUtf8KeepTheirBytes() {
-        application("editor", "text/plain;", "@ %F");
-        home->writeFile(".config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop\n");
         const QByteArray code = QFile::encodeName(home->makeFolder("code"));
         const QByteArray folder = code + "/caf\xe9", file = folder + "/n\xff.txt";
         QVERIFY(::mkdir(folder.constData(), 0700) == 0);
@@ -113,11 +140,22 @@ private Q_SLOTS:
 
         LinuxDesktop desktop;
         QCOMPARE(desktop.openURL(inside[0].url, false), std::nullopt);
-        QTRY_COMPARE(argumentBytes("editor"), file + '\n');
-        QFile::remove(home->path() + "/editor.args");
-        const QString entry = home->path() + "/.local/share/applications/editor.desktop";
-        QCOMPARE(desktop.openWith({inside[0].url, listed[0].url}, {entry, std::nullopt, entry}, false), std::nullopt);
-        QTRY_COMPARE(argumentBytes("editor"), file + '\n' + folder + '\n');
+        QTRY_COMPARE(argumentBytes("viewer"), "--view\n" + file + '\n');
+        QCOMPARE(desktop.openWith({inside[0].url, listed[0].url}, {entry("editor"), std::nullopt, entry("editor")}, false),
+                 std::nullopt);
+        QTRY_COMPARE(argumentBytes("editor"), "--new\n" + file + '\n' + folder + '\n');
+    }
+
+    // The autostart entry starts a program whose path holds what the Exec rules reserve, and
+    // is skipped once the program is gone.
+    void autostartEntryQuoting() {
+        const QString odd = program("odd \"$HOME\" 100% \\ 'x'/tarn");
+        const QString file = home->writeFile("autostart.desktop", LinuxDesktop::autostartEntry(odd));
+        LinuxDesktop desktop;
+        QCOMPARE(desktop.openWith({}, {file, std::nullopt, file}, false), std::nullopt);
+        QTRY_VERIFY(QFile::exists(home->path() + "/tarn.args"));
+        QVERIFY(QFile::remove(odd));
+        QVERIFY(desktop.openWith({}, {file, std::nullopt, file}, false));
     }
 
     void launchAtLogin() {
@@ -153,7 +191,6 @@ private Q_SLOTS:
         bus.unregisterObject("/org/freedesktop/FileManager1");
 
         // Without one, the folder is opened instead (here: with the fixture's folder handler).
-        application("files", "inode/directory;", "@ %U");
         QCOMPARE(desktop.reveal(QUrl::fromLocalFile(file)), std::nullopt);
         QTRY_COMPARE(args("files"), home->path());
     }

@@ -166,12 +166,12 @@ private Q_SLOTS:
             for (QAction* action : menu->actions()) titles << action->text();
             QAction* reveal = nullptr;
             for (QAction* action : menu->actions())
-                if (action->text() == "Show in Finder") reveal = action;
+                if (action->text() == "Show in Files") reveal = action;
             if (choose && reveal) reveal->trigger();
             menu->close();
         });
         QTest::keyClick(field(), Qt::Key_K, Qt::ControlModifier);
-        QVERIFY(titles.contains("Show in Finder"));
+        QVERIFY(titles.contains("Show in Files"));
         QCOMPARE(controller.isShown(), !choose);
         QCOMPARE(platform->fakeDesktop.revealed, choose ? QList<QUrl>{item.entry.url} : QList<QUrl>{});
     }

@@ -153,6 +153,7 @@ public:
     }
     QList<OfferedApplication> offered; // what applicationsFor answers
     QList<OfferedApplication> applicationsFor(const QUrl&) override { return offered; }
+    QString fileManagerName() override { return QStringLiteral("Files"); }
     bool atLogin = false;
     bool launchesAtLogin() override { return atLogin; }
     std::optional<QString> setLaunchAtLogin(bool enabled) override {

@@ -28,32 +28,26 @@ QString unescapeValue(const QString& raw) {
 }
 
 // Splits an Exec value into words: blanks separate, double quotes group, and inside quotes a
-// backslash escapes ", `, $ and itself. Each word remembers whether it was quoted, since field
-// codes are not expanded inside quotes.
-struct Word {
-    QString text;
-    bool quoted = false;
-};
-
-QList<Word> splitExec(const QString& exec) {
-    QList<Word> words;
-    Word current;
+// backslash escapes ", `, $ and itself.
+QStringList splitExec(const QString& exec) {
+    QStringList words;
+    QString current;
     bool inWord = false, inQuotes = false;
     for (qsizetype i = 0; i < exec.size(); ++i) {
         const QChar c = exec[i];
         if (inQuotes) {
             if (c == '"') inQuotes = false;
             else if (c == '\\' && i + 1 < exec.size() && QStringLiteral("\"`$\\").contains(exec[i + 1]))
-                current.text += exec[++i];
-            else current.text += c;
+                current += exec[++i];
+            else current += c;
         } else if (c == ' ' || c == '\t') {
             if (inWord) words << current;
             current = {};
             inWord = false;
         } else if (c == '"') {
-            inQuotes = inWord = current.quoted = true;
+            inQuotes = inWord = true;
         } else {
-            current.text += c;
+            current += c;
             inWord = true;
         }
     }
@@ -161,45 +155,13 @@ std::optional<DesktopEntry> DesktopEntry::parse(const QByteArray& contents, cons
     return entry;
 }
 
-QStringList DesktopEntry::arguments(const QStringList& files) const {
-    QStringList out;
-    for (const Word& word : splitExec(exec)) {
-        if (word.quoted) {
-            out << word.text;
-            continue;
-        }
-        if (word.text == QLatin1String("%F") || word.text == QLatin1String("%U")) {
-            out << files;
-            continue;
-        }
-        QString expanded;
-        for (qsizetype i = 0; i < word.text.size(); ++i) {
-            if (word.text[i] != '%' || i + 1 == word.text.size()) {
-                expanded += word.text[i];
-                continue;
-            }
-            const QChar code = word.text[++i];
-            if (code == '%') expanded += '%';
-            else if ((code == 'f' || code == 'u') && !files.isEmpty()) expanded += files.first();
-        }
-        // A word that was nothing but a field code disappears when the code expands to nothing.
-        const bool onlyFieldCode = word.text.size() == 2 && word.text.startsWith('%');
-        if (!(onlyFieldCode && expanded.isEmpty())) out << expanded;
-    }
-    return out;
-}
-
 QString DesktopEntry::program() const {
-    QStringList words;
-    for (const Word& word : splitExec(exec)) words << word.text;
-    words = unwrap(words);
+    const QStringList words = unwrap(splitExec(exec));
     return words.isEmpty() ? QString() : words.first();
 }
 
 std::optional<QString> DesktopEntry::flatpakApp() const {
-    QStringList words;
-    for (const Word& word : splitExec(exec)) words << word.text;
-    words = unwrap(words);
+    const QStringList words = unwrap(splitExec(exec));
     if (words.size() < 3 || baseName(words[0]) != QLatin1String("flatpak") ||
         words[1] != QLatin1String("run"))
         return std::nullopt;

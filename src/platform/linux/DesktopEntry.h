@@ -6,8 +6,8 @@
 
 namespace tarn {
 
-// The [Desktop Entry] group of a freedesktop .desktop file: what Tarn needs to find and start
-// an application.
+// The [Desktop Entry] group of a freedesktop .desktop file: what Tarn needs to find an
+// installed application (GIO starts it).
 struct DesktopEntry {
     QString path;
     QString name;
@@ -22,10 +22,6 @@ struct DesktopEntry {
     static std::optional<DesktopEntry> read(const QString& path);
     // The same for the bytes of the file at `path`.
     static std::optional<DesktopEntry> parse(const QByteArray& contents, const QString& path);
-
-    // The Exec line split into arguments, quoting undone, field codes expanded: %f/%u give the
-    // first of `files`, %F/%U all of them, %% a percent sign; other codes are dropped.
-    QStringList arguments(const QStringList& files = {}) const;
 
     // The program the Exec line really starts, or empty: its first argument, looking through
     // `env` with its assignments and through `sh -c "…"` (and bash, dash, zsh) to the program

@@ -6,6 +6,13 @@
 #include "platform/Platform.h"
 #include "platform/linux/DesktopEntry.h"
 
+// GLib names a struct member `signals`, which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -16,8 +23,9 @@
 #include <QMimeDatabase>
 #include <QSaveFile>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QStandardPaths>
+#include <memory>
+#include <unistd.h>
 
 namespace tarn {
 
@@ -25,63 +33,115 @@ namespace {
 
 constexpr int revealTimeout = 5000;
 
-QStringList applicationFolders() {
-    return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
-}
-
-// mimeapps.list files, most important first.
-QStringList associationFiles() {
-    QStringList files;
-    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
-        files << folder + "/mimeapps.list";
-    for (const QString& folder : applicationFolders()) files << folder + "/mimeapps.list";
-    return files;
-}
-
-// The desktop ids a key-file group lists for `mimeType` ("a.desktop;b.desktop;").
-QStringList idsIn(const QString& file, const QString& group, const QString& mimeType) {
-    const std::optional<QByteArray> bytes = readRegularFileBytes(file, smallConfigLimit);
-    if (!bytes) return {};
-    bool inGroup = false;
-    for (const QByteArray& raw : bytes->split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.startsWith('[')) {
-            inGroup = line == '[' + group + ']';
-            continue;
-        }
-        if (!inGroup || !line.startsWith(mimeType + '=')) continue;
-        return line.mid(mimeType.size() + 1).split(';', Qt::SkipEmptyParts);
+struct GObjectRelease {
+    void operator()(gpointer object) const {
+        if (object) g_object_unref(object);
     }
-    return {};
+};
+template <typename T>
+using GOwned = std::unique_ptr<T, GObjectRelease>;
+
+QString fromUtf8(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+
+QString takeError(GError* error) {
+    const QString message = error ? QString::fromUtf8(error->message) : QString();
+    if (error) g_error_free(error);
+    return message;
 }
 
-std::optional<QString> desktopFile(const QString& id) {
-    for (const QString& folder : applicationFolders()) {
-        const QString path = folder + '/' + id;
-        if (QFileInfo(path).isFile()) return path;
+// The application of a desktop entry file; none when GIO refuses it (unreadable, Hidden,
+// or a TryExec program that is not installed).
+GOwned<GDesktopAppInfo> applicationAt(const QString& desktopFile) {
+    return GOwned<GDesktopAppInfo>(g_desktop_app_info_new_from_filename(QFile::encodeName(desktopFile).constData()));
+}
+
+QString fileOf(GAppInfo* application) {
+    if (!G_IS_DESKTOP_APP_INFO(application)) return QString();
+    return QFile::decodeName(g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(application)));
+}
+
+OfferedApplication offered(GAppInfo* application, const ApplicationInstall& install) {
+    QString icon;
+    if (G_IS_DESKTOP_APP_INFO(application)) {
+        gchar* name = g_desktop_app_info_get_string(G_DESKTOP_APP_INFO(application), "Icon");
+        icon = fromUtf8(name);
+        g_free(name);
     }
-    return std::nullopt;
+    return {install, fromUtf8(g_app_info_get_name(application)), icon};
 }
 
-QString programPath(const QString& program) {
-    if (program.startsWith('/')) return program;
-    return QStandardPaths::findExecutable(program);
+// A URI as GIO hands it on: a file by its path's bytes, so a name that is not UTF-8 reaches
+// the application as it is on disk.
+QByteArray uriOf(const QUrl& url) {
+    if (!url.isLocalFile()) return url.toEncoded();
+    gchar* uri = g_filename_to_uri(localPath(url).constData(), nullptr, nullptr);
+    const QByteArray encoded = uri ? QByteArray(uri) : url.toEncoded();
+    g_free(uri);
+    return encoded;
+}
+
+// The started application's first step in its child process: its own session, so that it
+// outlives Tarn and never gets Tarn's signals, and the home folder as its working folder unless
+// its entry names one.
+void childSetup(gpointer homeFolder) {
+    ::setsid();
+    if (homeFolder && ::chdir(static_cast<const char*>(homeFolder)) != 0) {
+        // Staying in Tarn's folder is the only alternative.
+    }
+}
+
+// Starts `application` with `urls` the way the desktop does: field codes, Terminal=true,
+// DBusActivatable and the entry's working folder come from GIO.
+std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls) {
+    GOwned<GAppLaunchContext> context(g_app_launch_context_new());
+    // A started application must not inherit Tarn's own startup notification.
+    g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
+    g_app_launch_context_unsetenv(context.get(), "XDG_ACTIVATION_TOKEN");
+    QList<QByteArray> uris;
+    GList* list = nullptr;
+    for (const QUrl& url : urls) uris << uriOf(url);
+    for (QByteArray& uri : uris) list = g_list_append(list, uri.data());
+    QByteArray home = QFile::encodeName(QDir::homePath());
+    gchar* path = G_IS_DESKTOP_APP_INFO(application)
+                      ? g_desktop_app_info_get_string(G_DESKTOP_APP_INFO(application), "Path")
+                      : nullptr;
+    const bool ownFolder = path && *path;
+    g_free(path);
+    GError* error = nullptr;
+    gboolean started = FALSE;
+    if (G_IS_DESKTOP_APP_INFO(application))
+        started = g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(application), list, context.get(),
+                                                            G_SPAWN_SEARCH_PATH, childSetup,
+                                                            ownFolder ? nullptr : home.data(), nullptr, nullptr,
+                                                            &error);
+    else
+        started = g_app_info_launch_uris(application, list, context.get(), &error);
+    g_list_free(list);
+    if (started) return std::nullopt;
+    const QString reason = takeError(error);
+    return reason.isEmpty() ? QStringLiteral("The application could not be started.") : reason;
+}
+
+GOwned<GAppInfo> defaultFor(const QUrl& url) {
+    if (!url.isLocalFile())
+        return GOwned<GAppInfo>(g_app_info_get_default_for_uri_scheme(url.scheme().toLower().toUtf8().constData()));
+    return GOwned<GAppInfo>(g_app_info_get_default_for_type(LinuxDesktop::mimeTypeOf(url).toUtf8().constData(), FALSE));
 }
 
 // Starts `arguments` (the program first) detached in `folder`; none or the reason it failed.
+// For what GIO has no entry for: a launcher found without a desktop entry, and terminals.
 std::optional<QString> start(QStringList arguments, const QString& folder = QString()) {
     if (arguments.isEmpty()) return QStringLiteral("The application has no command to start it.");
-    const QString program = programPath(arguments.takeFirst());
+    QString program = arguments.takeFirst();
+    if (!program.startsWith('/')) program = QStandardPaths::findExecutable(program);
     if (program.isEmpty() || !QFileInfo(program).isExecutable())
         return QStringLiteral("The program of the application was not found.");
     // A started application must not inherit our startup notification.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
+    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
     return startDetachedProcess(program, arguments, folder, environment.toStringList());
 }
-
-// A file as the path it is on disk, byte for byte; anything else as its URL.
-QString argumentFor(const QUrl& url) { return url.isLocalFile() ? fileArgument(localPath(url)) : url.toString(); }
 
 // The argument each terminal takes for its working directory; the folder is also the
 // process's own working directory, which is enough for the others.
@@ -99,6 +159,37 @@ QStringList terminalArguments(const QString& program, const QString& folder) {
     return {};
 }
 
+// A string as a desktop entry's value holds it: backslash and control characters escaped, a
+// leading blank kept.
+QString escapedValue(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c == '\\') out += QLatin1String("\\\\");
+        else if (c == '\n') out += QLatin1String("\\n");
+        else if (c == '\t') out += QLatin1String("\\t");
+        else if (c == '\r') out += QLatin1String("\\r");
+        else out += c;
+    }
+    if (out.startsWith(' ')) out.replace(0, 1, QStringLiteral("\\s"));
+    return out;
+}
+
+// One argument of an Exec line: percent signs doubled, and quoted when it holds a character
+// the Exec rules reserve, with ", `, $ and \ escaped inside the quotes.
+QString execArgument(QString argument) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    argument.replace('%', QLatin1String("%%"));
+    bool quote = argument.isEmpty();
+    for (const QChar c : argument) quote = quote || reserved.contains(c);
+    if (!quote) return argument;
+    QString out = QStringLiteral("\"");
+    for (const QChar c : argument) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
 } // namespace
 
 QString LinuxDesktop::mimeTypeOf(const QUrl& url) {
@@ -106,68 +197,25 @@ QString LinuxDesktop::mimeTypeOf(const QUrl& url) {
     return QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
 }
 
-QStringList LinuxDesktop::desktopFilesFor(const QString& mimeType) {
-    QStringList types{mimeType};
-    const QMimeType type = QMimeDatabase().mimeTypeForName(mimeType);
-    if (type.isValid()) types << type.allAncestors();
-    QStringList found;
-    auto add = [&](const QStringList& ids) {
-        for (const QString& id : ids) {
-            const std::optional<QString> file = desktopFile(id);
-            if (file && !found.contains(*file)) found << *file;
-        }
-    };
-    for (const QString& candidate : types) {
-        for (const QString& file : associationFiles()) add(idsIn(file, "Default Applications", candidate));
-        for (const QString& file : associationFiles()) add(idsIn(file, "Added Associations", candidate));
-        for (const QString& folder : applicationFolders())
-            add(idsIn(folder + "/mimeinfo.cache", "MIME Cache", candidate));
-    }
-    // Entries installed without updating the cache (common in ~/.local/share/applications)
-    // say what they open themselves.
-    for (const QString& folder : applicationFolders()) {
-        for (const QString& name : QDir(folder).entryList({"*.desktop"}, QDir::Files, QDir::Name)) {
-            const QString path = folder + '/' + name;
-            if (found.contains(path)) continue;
-            const std::optional<DesktopEntry> entry = DesktopEntry::read(path);
-            if (!entry) continue;
-            for (const QString& candidate : types) {
-                if (!entry->mimeTypes.contains(candidate)) continue;
-                if (desktopFile(name) == path) found << path; // not shadowed by an earlier folder
-                break;
-            }
-        }
-    }
-    return found;
-}
-
 std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool) {
     const QString name = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
     if (url.isLocalFile() && !existsAt(localPath(url)))
         return QStringLiteral("“%1” does not exist.").arg(name);
-    const QString type = mimeTypeOf(url);
-    for (const QString& file : desktopFilesFor(type)) {
-        const std::optional<DesktopEntry> entry = DesktopEntry::read(file);
-        if (!entry || entry->hidden) continue;
-        return start(entry->arguments({argumentFor(url)}));
-    }
-    return QStringLiteral("No application is set to open “%1” (%2).").arg(name, type);
+    const GOwned<GAppInfo> application = defaultFor(url);
+    if (!application) return QStringLiteral("No application is set to open “%1” (%2).").arg(name, mimeTypeOf(url));
+    return launch(application.get(), {url});
 }
 
 std::optional<QString> LinuxDesktop::openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
                                               bool) {
-    QStringList files;
-    for (const QUrl& url : urls) files << argumentFor(url);
     if (install.desktopEntry) {
-        if (const std::optional<DesktopEntry> entry = DesktopEntry::read(*install.desktopEntry)) {
-            const QStringList arguments = entry->arguments(files);
-            // An Exec line without a field code takes no files; hand them on anyway.
-            const bool takesFiles = entry->exec.contains(QRegularExpression("%[fFuU]"));
-            return start(takesFiles ? arguments : arguments + files);
-        }
+        if (const GOwned<GDesktopAppInfo> application = applicationAt(*install.desktopEntry))
+            return launch(G_APP_INFO(application.get()), urls);
     }
-    if (install.launcher) return start(QStringList{*install.launcher} + files);
-    return QStringLiteral("The application has no command to start it.");
+    if (!install.launcher) return QStringLiteral("The application has no command to start it.");
+    QStringList arguments{*install.launcher};
+    for (const QUrl& url : urls) arguments << (url.isLocalFile() ? fileArgument(localPath(url)) : url.toString());
+    return start(arguments);
 }
 
 std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const ApplicationInstall& install) {
@@ -176,6 +224,12 @@ std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const A
                                 ? *install.launcher
                                 : QFileInfo(*install.launcher).canonicalFilePath();
     return start(QStringList{*install.launcher} + terminalArguments(program, folder), folder);
+}
+
+QString LinuxDesktop::fileManagerName() {
+    const GOwned<GAppInfo> manager(g_app_info_get_default_for_type("inode/directory", FALSE));
+    const QString name = manager ? fromUtf8(g_app_info_get_name(manager.get())).trimmed() : QString();
+    return name.isEmpty() ? QStringLiteral("File Manager") : name;
 }
 
 QString LinuxDesktop::autostartFile() {
@@ -195,15 +249,22 @@ std::optional<QString> LinuxDesktop::setLaunchAtLogin(bool enabled) {
         return entry.errorString();
     }
     // The program by its absolute path: the autostart session has its own search path.
-    QString program = QCoreApplication::applicationFilePath();
-    program.replace('\\', QLatin1String("\\\\")).replace(' ', QLatin1String("\\s"));
-    const QByteArray contents = "[Desktop Entry]\nType=Application\nName=Tarn\n"
-                                "Comment=Launcher for developers in the system tray\nExec=" +
-                                program.toUtf8() + "\nIcon=tarn\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+    const QByteArray contents = autostartEntry(QCoreApplication::applicationFilePath());
     QDir().mkpath(QFileInfo(file).path());
     QSaveFile out(file);
     if (out.open(QIODevice::WriteOnly) && out.write(contents) >= 0 && out.commit()) return std::nullopt;
     return out.errorString();
+}
+
+QByteArray LinuxDesktop::autostartEntry(const QString& program) {
+    // TryExec: once Tarn is removed, the session skips the entry instead of failing at every login.
+    // GIO looks for the Exec line's program before it undoes "%%", so a path with a percent
+    // sign is started through env.
+    const QString exec = (program.contains('%') ? QStringLiteral("env ") : QString()) + execArgument(program);
+    return "[Desktop Entry]\nType=Application\nName=Tarn\n"
+           "Comment=Launcher for developers in the system tray\nTryExec=" +
+           escapedValue(program).toUtf8() + "\nExec=" + escapedValue(exec).toUtf8() +
+           "\nIcon=tarn\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
 }
 
 std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
@@ -229,19 +290,25 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
 OfferedApplication LinuxDesktop::describe(const ApplicationInstall& install) {
     const QString file = install.desktopEntry.value_or(install.location);
     if (file.endsWith(QLatin1String(".desktop")))
-        if (const std::optional<DesktopEntry> entry = DesktopEntry::read(file))
-            return {install, entry->name, entry->icon};
+        if (const GOwned<GDesktopAppInfo> application = applicationAt(file))
+            return offered(G_APP_INFO(application.get()), install);
     return {install, QFileInfo(install.launcher.value_or(install.location)).fileName(), QString()};
 }
 
 QList<OfferedApplication> LinuxDesktop::applicationsFor(const QUrl& url) {
-    QList<OfferedApplication> offered;
-    for (const QString& file : desktopFilesFor(mimeTypeOf(url))) {
-        const std::optional<DesktopEntry> entry = DesktopEntry::read(file);
-        if (!entry || entry->hidden || entry->exec.isEmpty()) continue;
-        offered << OfferedApplication{{file, std::nullopt, file}, entry->name, entry->icon};
-    }
-    return offered;
+    QList<OfferedApplication> found;
+    QStringList files;
+    auto add = [&](GAppInfo* application) {
+        const QString file = fileOf(application);
+        if (file.isEmpty() || files.contains(file)) return;
+        files << file;
+        found << offered(application, {file, std::nullopt, file});
+    };
+    if (const GOwned<GAppInfo> preferred = defaultFor(url)) add(preferred.get());
+    GList* all = g_app_info_get_all_for_type(mimeTypeOf(url).toUtf8().constData());
+    for (GList* item = all; item; item = item->next) add(G_APP_INFO(item->data));
+    g_list_free_full(all, g_object_unref);
+    return found;
 }
 
 } // namespace tarn

@@ -6,9 +6,9 @@
 
 namespace tarn {
 
-// Opens locations the freedesktop way: the default application of a MIME type or URL scheme
-// comes from mimeapps.list (user, then system) and mimeinfo.cache, and is started from its
-// desktop entry's Exec line (field codes expanded, no shell), detached.
+// Opens locations the way the desktop does, through GIO: the default application of a MIME type
+// or URL scheme and the applications offered for it come from the MIME associations, and
+// desktop entries are started by GIO (field codes, Terminal=true, TryExec, DBusActivatable).
 class LinuxDesktop : public Desktop {
 public:
     std::optional<QString> openURL(const QUrl& url, bool background) override;
@@ -20,12 +20,13 @@ public:
     OfferedApplication describe(const ApplicationInstall& install) override;
     bool launchesAtLogin() override;
     std::optional<QString> setLaunchAtLogin(bool enabled) override;
+    QString fileManagerName() override;
 
     // $XDG_CONFIG_HOME/autostart/tarn.desktop
     static QString autostartFile();
+    // The autostart entry that starts `program`, quoted by the desktop-entry rules.
+    static QByteArray autostartEntry(const QString& program);
 
-    // The desktop entry files that handle `mimeType`, the default first; each once.
-    static QStringList desktopFilesFor(const QString& mimeType);
     // The MIME type a URL is opened as: the file's type, or x-scheme-handler/<scheme>.
     static QString mimeTypeOf(const QUrl& url);
 };
