@@ -47,6 +47,39 @@ private Q_SLOTS:
         QCOMPARE(ActionItem::fireCount, before + 1);
     }
 
+    // A key shown on a row fires that row while the menu is open, also from a submenu made
+    // before; a disabled row or a key without Ctrl, Alt or Super does nothing.
+    void keysShownOnRowsWork_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("fired");
+        QTest::newRow("row of the open menu") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "quit";
+        QTest::newRow("row of a submenu") << int(Qt::Key_N) << int(Qt::ControlModifier) << "add";
+        QTest::newRow("disabled row") << int(Qt::Key_D) << int(Qt::ControlModifier) << "";
+        QTest::newRow("no modifier") << int(Qt::Key_Q) << int(Qt::NoModifier) << "";
+    }
+
+    void keysShownOnRowsWork() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, fired);
+        QString got;
+        auto* add = new LazyMenu("Add", [&] { return QList<QAction*>{new ActionItem("Folder", "Ctrl+N", [&] { got = "add"; })}; });
+        add->rebuild();
+        LazyMenu menu("m", [&] {
+            auto* addItem = new QAction("Add");
+            LazyMenu::attach(addItem, add);
+            auto* disabled = new ActionItem("Off", "Ctrl+D", [&] { got = "disabled"; });
+            disabled->setEnabled(false);
+            return QList<QAction*>{addItem, disabled, new ActionItem("Quit", "Ctrl+Q", [&] { got = "quit"; })};
+        });
+        menu.popup(QPoint(10, 10));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        QTest::keyClick(&menu, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(got, fired);
+        QCOMPARE(menu.isVisible(), fired.isEmpty());
+    }
+
     void submenusGoWithTheirItem() {
         auto* item = new QAction("x");
         QPointer<QMenu> submenu = new LazyMenu("sub", [] { return QList<QAction*>{}; });

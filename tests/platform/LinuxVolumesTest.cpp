@@ -30,6 +30,7 @@ public:
     struct Block {
         QString drive;         // "/" for none
         QString unmountError;  // empty: succeeds
+        bool hintIgnore = false, hintSystem = false;
     };
     struct Drive {
         bool ejectable = false, removable = false;
@@ -51,6 +52,13 @@ public:
             connection.send(message.createErrorReply("org.freedesktop.UDisks2.Error.Failed", error));
             return true;
         };
+        if (message.member() == "GetAll") {
+            const Block block = blocks.value(name);
+            const QVariantMap all{{"Drive", QVariant::fromValue(QDBusObjectPath(block.drive))},
+                                  {"HintIgnore", block.hintIgnore}, {"HintSystem", block.hintSystem}};
+            connection.send(message.createReply(QVariant::fromValue(all)));
+            return true;
+        }
         if (message.member() == "Get") {
             const QString property = message.arguments().value(1).toString();
             QVariant value;
@@ -83,7 +91,8 @@ private Q_SLOTS:
         QTest::newRow("USB stick under /media") << "/media/me/STICK" << "vfat" << true;
         QTest::newRow("udisks under /run/media") << "/run/media/me/CARD" << "exfat" << true;
         QTest::newRow("mounted by hand in /mnt") << "/mnt/backup" << "ext4" << true;
-        QTest::newRow("tmpfs in /mnt") << "/mnt/scratch" << "tmpfs" << true;
+        QTest::newRow("tmpfs in /mnt") << "/mnt/scratch" << "tmpfs" << false;
+        QTest::newRow("overlay in /mnt") << "/mnt/merged" << "overlay" << false;
         QTest::newRow("root") << "/" << "ext4" << false;
         QTest::newRow("boot") << "/boot/efi" << "vfat" << false;
         QTest::newRow("home") << "/home" << "ext4" << false;
@@ -113,7 +122,9 @@ private Q_SLOTS:
         udisks.blocks = {{"sdx1", {"/org/freedesktop/UDisks2/drives/Stick", ""}},
                          {"sdy1", {"/org/freedesktop/UDisks2/drives/Card", "Target is busy"}},
                          {"loop0", {"/", ""}},
-                         {"sdz1", {"/org/freedesktop/UDisks2/drives/Usb", ""}}};
+                         {"sdz1", {"/org/freedesktop/UDisks2/drives/Usb", ""}},
+                         {"sda3", {"/org/freedesktop/UDisks2/drives/Internal", "", false, true}},
+                         {"sdw1", {"/org/freedesktop/UDisks2/drives/Stick", "", true, false}}};
         udisks.drives = {{"Stick", {true, false, "", ""}},
                          {"Card", {false, true, "", ""}},
                          {"Usb", {false, true, "not ejectable", ""}}};
@@ -130,7 +141,11 @@ private Q_SLOTS:
              {"/run/media/me/CARD", "/dev/sdy1", "exfat", "CARD", std::nullopt},
              {"/mnt/image", "/dev/loop0", "ext4", "", 50},
              {"/boot/efi", "/dev/sda1", "vfat", "", 1},
-             {"/media/me/USB", "/dev/sdz1", "ext4", "USB", 7}},
+             {"/media/me/USB", "/dev/sdz1", "ext4", "USB", 7},
+             {"/mnt/usb-again", "/dev/sdz1", "ext4", "USB", 7},              // the same device again
+             {"/mnt/part", "/dev/sdx1", "vfat", "STICK", 100, "/photos"},     // a bind mount of a folder
+             {"/mnt/data", "/dev/sda3", "ext4", "data", 9},                  // a system disk
+             {"/media/me/HIDDEN", "/dev/sdw1", "vfat", "HIDDEN", 9}},         // HintIgnore
             system);
         // (the fake must be gone before anything below can fail and end the test)
         auto stop = qScopeGuard([&] {

@@ -1,9 +1,17 @@
 #include "platform/linux/LinuxVolumes.h"
 
+// GLib names a struct member `signals`, which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gunixmounts.h>
+#pragma pop_macro("signals")
+
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 
@@ -41,6 +49,24 @@ QString driveOf(const QDBusConnection& bus, const QString& block) {
     return path == QLatin1String("/") ? QString() : path;
 }
 
+// What UDisks2 says of a block device: its drive, and whether desktops hide it (HintIgnore,
+// or HintSystem: a system disk rather than one the user plugged in).
+struct BlockHints {
+    QString drive;
+    bool hidden = false;
+};
+
+BlockHints hintsOf(const QDBusConnection& bus, const QString& block) {
+    const QDBusMessage reply = call(bus, block, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                                    {QStringLiteral("org.freedesktop.UDisks2.Block")}, udisksTimeout);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().first());
+    const QString drive = qdbus_cast<QDBusObjectPath>(properties.value(QStringLiteral("Drive"))).path();
+    return {drive == QLatin1String("/") ? QString() : drive,
+            properties.value(QStringLiteral("HintIgnore")).toBool() ||
+                properties.value(QStringLiteral("HintSystem")).toBool()};
+}
+
 bool isEjectableDrive(const QDBusConnection& bus, const QString& drive) {
     const QString interface = QStringLiteral("org.freedesktop.UDisks2.Drive");
     return property(bus, drive, interface, QStringLiteral("Ejectable")).toBool() ||
@@ -54,10 +80,9 @@ QString errorOf(const QDBusMessage& reply) {
 } // namespace
 
 bool LinuxVolumes::isUserVolume(const QString& mountPoint, const QString& fileSystemType) {
-    static const QStringList pseudo{"proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs",
-                                    "debugfs", "tracefs", "configfs", "fusectl", "mqueue", "hugetlbfs",
-                                    "pstore", "bpf", "autofs", "binfmt_misc", "efivarfs", "squashfs"};
-    if (pseudo.contains(fileSystemType)) return false;
+    // Memory and system file systems (tmpfs, proc, overlay, …) as GIO knows them, and snaps.
+    if (fileSystemType == QLatin1String("squashfs") || g_unix_is_system_fs_type(fileSystemType.toUtf8().constData()))
+        return false;
     if (mountPoint == QLatin1String("/") || mountPoint == QLatin1String("/boot") ||
         mountPoint.startsWith(QLatin1String("/boot/")) || mountPoint == QLatin1String("/home"))
         return false;
@@ -67,25 +92,39 @@ bool LinuxVolumes::isUserVolume(const QString& mountPoint, const QString& fileSy
 
 QList<MountedVolume> LinuxVolumes::volumesOf(const QList<Mount>& mounts, const QDBusConnection& bus) {
     QList<MountedVolume> volumes;
+    QList<QByteArray> devices;
     for (const Mount& mount : mounts) {
         if (!isUserVolume(mount.mountPoint, mount.fileSystemType)) continue;
+        // A bind mount shows a folder of a file system, and a second mount of a device the same
+        // files again: the volume is listed once, where it was mounted first.
+        if (mount.root != QLatin1String("/") || devices.contains(mount.device)) continue;
+        devices << mount.device;
         const QString block = blockObject(mount.device);
-        const QString drive = block.isEmpty() ? QString() : driveOf(bus, block);
-        volumes << MountedVolume{mount.mountPoint, mount.name, !drive.isEmpty() && isEjectableDrive(bus, drive),
-                                 mount.free};
+        const BlockHints hints = block.isEmpty() ? BlockHints{} : hintsOf(bus, block);
+        if (hints.hidden) continue;
+        volumes << MountedVolume{mount.mountPoint, mount.name,
+                                 !hints.drive.isEmpty() && isEjectableDrive(bus, hints.drive), mount.free};
     }
     return volumes;
 }
 
 QList<MountedVolume> LinuxVolumes::mounted() {
     QList<Mount> mounts;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        if (storage.isRoot()) continue;
-        std::optional<qint64> free;
-        if (storage.isValid() && storage.isReady()) free = storage.bytesAvailable();
-        mounts << Mount{storage.rootPath(), storage.device(), QString::fromLatin1(storage.fileSystemType()),
-                        storage.name(), free};
+    GList* entries = g_unix_mounts_get(nullptr);
+    for (GList* item = entries; item; item = item->next) {
+        auto* entry = static_cast<GUnixMountEntry*>(item->data);
+        const QString mountPoint = QFile::decodeName(g_unix_mount_get_mount_path(entry));
+        const char* root = g_unix_mount_get_root_path(entry);
+        Mount mount{mountPoint, g_unix_mount_get_device_path(entry), QString::fromUtf8(g_unix_mount_get_fs_type(entry)),
+                    QString(), std::nullopt, root ? QString::fromUtf8(root) : QStringLiteral("/")};
+        if (isUserVolume(mount.mountPoint, mount.fileSystemType)) {
+            const QStorageInfo storage(mountPoint);
+            mount.name = storage.name();
+            if (storage.isValid() && storage.isReady()) mount.free = storage.bytesAvailable();
+        }
+        mounts << mount;
     }
+    g_list_free_full(entries, reinterpret_cast<GDestroyNotify>(g_unix_mount_free));
     return volumesOf(mounts, QDBusConnection::systemBus());
 }
 

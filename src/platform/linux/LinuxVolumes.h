@@ -8,9 +8,10 @@
 namespace tarn {
 
 // Volumes the way Linux file managers show them: file systems mounted under /media,
-// /run/media/<user> and /mnt (never /, /boot, /home or pseudo file systems), with what UDisks2
-// on the system bus says of their drives; ejected through UDisks2 (unmount, then eject or
-// power off the drive).
+// /run/media/<user> and /mnt (never /, /boot, /home, memory or system file systems, bind
+// mounts, or what UDisks2 on the system bus hints desktops to hide), each device once, with
+// what UDisks2 says of their drives; ejected through UDisks2 (unmount, then eject or power off
+// the drive).
 class LinuxVolumes : public Volumes {
 public:
     QList<MountedVolume> mounted() override;
@@ -26,6 +27,7 @@ public:
         QString fileSystemType;
         QString name;
         std::optional<qint64> free;
+        QString root = QStringLiteral("/"); // the folder of the file system mounted; "/" for all of it
     };
     // The volumes among `mounts`, with the word of UDisks2 on `bus` on their drives.
     static QList<MountedVolume> volumesOf(const QList<Mount>& mounts, const QDBusConnection& bus);
