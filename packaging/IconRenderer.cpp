@@ -1,7 +1,8 @@
 // Draws Tarn's application icon for the hicolor theme with the tray icon's own code: PNGs of
 // the usual sizes and one scalable SVG.
 //
-//   tarn_icons <output folder>   writes <folder>/<size>x<size>/apps/tarn.png and scalable/apps/tarn.svg
+//   tarn_icons <output folder>   writes <folder>/<size>x<size>/apps/tarn.png, scalable/apps/tarn.svg
+//                                and symbolic/apps/tarn-symbolic.svg
 #include "menu/MenuBarIcon.h"
 
 #include <QDir>
@@ -31,6 +32,21 @@ bool writeSvg(const QIcon& icon, const QString& root) {
     icon.paint(&painter, QRect(0, 0, svgSide, svgSide));
     return painter.end();
 }
+// The one-colour icon StatusNotifier panels recolour: one filled shape (panels fill shapes
+// with their own colour and would ignore a stroke), in the grey symbolic icons are drawn in.
+bool writeSymbolic(const QString& root) {
+    const QString folder = root + "/symbolic/apps";
+    if (!QDir().mkpath(folder)) return false;
+    QSvgGenerator svg;
+    svg.setFileName(folder + "/tarn-symbolic.svg");
+    svg.setSize(QSize(16, 16));
+    svg.setViewBox(QRectF(0, 0, 18, 18));
+    svg.setTitle("Tarn");
+    QPainter painter(&svg);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(tarn::MenuBarIcon::keyShape(), QColor(0xbe, 0xbe, 0xbe));
+    return painter.end();
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -42,7 +58,7 @@ int main(int argc, char* argv[]) {
     }
     // The key with its rim, as on a panel of unknown colour: it reads on light and dark menus.
     const QIcon icon = tarn::MenuBarIcon::keyImage();
-    bool written = writeSvg(icon, argv[1]);
+    bool written = writeSvg(icon, argv[1]) && writeSymbolic(argv[1]);
     for (int side : sizes) written = writePng(icon, argv[1], side) && written;
     if (!written) std::fprintf(stderr, "tarn_icons: could not write the icons under %s\n", argv[1]);
     return written ? 0 : 1;

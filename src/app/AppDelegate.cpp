@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "actions/HotkeyCenter.h"
-#include "actions/OpenWindows.h"
+#include "actions/Hotkeys.h"
 #include "app/PreviewWindow.h"
 #include "discovery/Library.h"
 #include "git/GitStore.h"
@@ -9,6 +9,7 @@
 #include "menu/MenuController.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
+#include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/Platform.h"
@@ -18,7 +19,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QFile>
 #include <QImage>
+#include <QMessageBox>
+#include <QStandardPaths>
 #include <QScreen>
 #include <QMenu>
 #include <QPointer>
@@ -76,7 +80,47 @@ void AppDelegate::popUpMenuAtPointer() {
 }
 
 void AppDelegate::setMenuBarIcon(const QString& id) {
-    if (trayIcon) trayIcon->setIcon(MenuBarIcon::image(id, panelColor));
+    if (trayIcon) trayIcon->setIcon(trayImage(id));
+}
+
+// A StatusNotifier panel gets the icon by its theme name and recolours it to its own style;
+// an XEmbed tray shows pixels, so it gets the drawn icon in the tone that suits the panel.
+QIcon AppDelegate::trayImage(const QString& style) const {
+    if (platform().desktop().hasStatusNotifierHost()) {
+        const QIcon themed = MenuBarIcon::themedImage(style);
+        if (!themed.isNull()) return themed;
+    }
+    return MenuBarIcon::image(style, panelColor);
+}
+
+void AppDelegate::tellWhenNoTray() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) return;
+    // Once per login session: the runtime folder lives as long as the session.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QFile marker(runtime + QStringLiteral("/tarn-told-no-tray"));
+    if (!runtime.isEmpty() && (marker.exists() || !marker.open(QIODevice::WriteOnly))) return;
+    const Store& store = Store::shared();
+    auto keyTitle = [&](const char* key, const char* preset) {
+        const std::optional<HotkeyPreset> found = Hotkeys::preset(store.defaults().string(key).value_or(preset));
+        return found ? found->title : QString();
+    };
+    const QString quickOpen = keyTitle(Keys::quickOpenHotkey, "ctrl-opt-space");
+    const QString menu = keyTitle(Keys::menuHotkey, "ctrl-opt-m");
+    QStringList ways;
+    if (!quickOpen.isEmpty()) ways << quickOpen + QStringLiteral(" opens Quick Open");
+    if (!menu.isEmpty()) ways << menu + QStringLiteral(" opens the menu at the pointer");
+    ways << QString::fromUtf8("the commands “tarn --quick-open” and “tarn --menu” do the same");
+    const QString summary = QStringLiteral("Tarn is running without a tray icon");
+    const QString body = QStringLiteral("No tray on this desktop shows Tarn's icon. ") + ways.join(QStringLiteral("; ")) +
+                         QStringLiteral(". The icon appears when a tray does.");
+    platform().desktop().notify(summary, body, [summary, body] {
+        // No notification service either: a small window that does not wait for an answer.
+        auto* box = new QMessageBox(QMessageBox::Information, summary, body, QMessageBox::Ok);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setInformativeText(QString());
+        box->setModal(false);
+        box->show();
+    });
 }
 
 void AppDelegate::quickLook(const QList<QUrl>& urls) {
@@ -103,7 +147,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     const Store& store = Store::shared();
     const QString style =
         store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
-    trayIcon->setIcon(MenuBarIcon::image(style));
+    trayIcon->setIcon(trayImage(style));
     // Our own menu pops up on any click, so styled items and in-place updates behave the same
     // under every tray host.
     connect(trayIcon.get(), &QSystemTrayIcon::activated, this,
@@ -112,6 +156,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                     popUpMenu();
             });
     showStatusItemWhenTrayAppears();
+    QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
 
     // An open Quick Open panel redraws its git details when a status arrives.
     GitStore::shared().onUpdate = [] {
@@ -136,6 +181,7 @@ void AppDelegate::scheduleFirstRunPrompt() {
 // Panels are light or dark and a Linux tray does not tint its icons; look at the pixels
 // around the icon once it is placed, and draw the key in the opposite tone.
 void AppDelegate::matchIconToPanel() {
+    if (platform().desktop().hasStatusNotifierHost()) return; // the panel colours the icon itself
     const QRect where = trayIcon->geometry();
     QScreen* screen = where.isValid() ? QGuiApplication::screenAt(where.center()) : nullptr;
     if (!screen) return;
@@ -155,7 +201,7 @@ void AppDelegate::matchIconToPanel() {
     panelColor = panel;
     const QString style =
         Store::shared().defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
-    trayIcon->setIcon(MenuBarIcon::image(style, panelColor));
+    trayIcon->setIcon(trayImage(style));
 }
 
 void AppDelegate::showStatusItemWhenTrayAppears() {

@@ -51,6 +51,11 @@ public:
 
     // Delays of the first-run prompts, in milliseconds.
     static constexpr int addFolderPromptDelay = 500;
+    // How long a tray host has to appear before Tarn says it runs without an icon.
+    static constexpr int noTrayNoticeDelay = 5000;
+
+    // Says, once per login session, that no tray shows Tarn's icon and how to reach Tarn.
+    void tellWhenNoTray();
 
 private:
     void showStatusItemWhenTrayAppears();
@@ -58,6 +63,7 @@ private:
     void popUpMenu();
     void reportSettingsNotSaved(const QString& reason);
     void matchIconToPanel();
+    QIcon trayImage(const QString& style) const;
 
     std::unique_ptr<MenuController> menuController;
     std::unique_ptr<QSystemTrayIcon> trayIcon;

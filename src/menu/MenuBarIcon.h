@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QList>
+#include <QPainterPath>
 #include <QString>
 #include <optional>
 
@@ -22,10 +23,18 @@ namespace MenuBarIcon {
 // The styles, in menu order.
 const QList<MenuBarIconChoice>& choices();
 
-// The tray image of a style; the drawn key for "tarn", unknown styles and symbols the icon
-// theme does not have. Never null. `panel` is the colour the icon sits on when known: the
-// key is then drawn in white on a dark panel and in black on a light one.
+// The tray image of a style, in one colour; the drawn key for "tarn", unknown styles and
+// symbols the icon theme does not have ("</>" drawn for Code). Never null. `panel` is the
+// colour the icon sits on when known: the icon is then white on a dark panel and black on a
+// light one; unknown, it is the palette's text colour with a rim of the opposite tone.
 QIcon image(const QString& id, std::optional<QColor> panel = std::nullopt);
+
+// The style as an icon-theme icon ("tarn-symbolic", "folder-symbolic"), which a StatusNotifier
+// panel receives by name and recolours itself; null when the theme has none for it.
+QIcon themedImage(const QString& id);
+
+// The key as one filled shape on the 18 × 18 canvas, for the installed symbolic icon.
+QPainterPath keyShape();
 
 // The drawn key: a key-cap outline with the letter t inside as one open stroke with a dot at
 // each end, on an 18 × 18 point canvas. Without a known panel colour it takes the palette's

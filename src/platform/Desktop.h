@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 namespace tarn {
@@ -30,6 +31,14 @@ public:
 
     // The file manager as the desktop names it ("Files", "Dolphin"); "File Manager" when unknown.
     virtual QString fileManagerName() = 0;
+
+    // Whether a StatusNotifier host shows tray icons here (KDE Plasma, GNOME's AppIndicator
+    // extension, most panels): it receives the icon by its theme name and recolours it.
+    virtual bool hasStatusNotifierHost() = 0;
+
+    // Shows a desktop notification; `notShown` runs later, on this thread, when no notification
+    // service takes it.
+    virtual void notify(const QString& summary, const QString& body, std::function<void()> notShown) = 0;
 
     // The applications that can open `url`, the default first, each once.
     virtual QList<OfferedApplication> applicationsFor(const QUrl& url) = 0;

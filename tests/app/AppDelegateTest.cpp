@@ -6,7 +6,9 @@
 #include "model/Store.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -128,6 +130,34 @@ private Q_SLOTS:
         QTest::qWait(AppDelegate::addFolderPromptDelay * 3);
         QVERIFY(platform->testDialogs.questions.isEmpty());
         QVERIFY(platform->testDialogs.warnings.isEmpty());
+    }
+
+    // No tray shows the icon: Tarn says so once per login session, as a notification, or in a
+    // window of its own when no notification service answers, with the ways to reach it.
+    void noTrayNotice_data() {
+        QTest::addColumn<bool>("notificationService");
+        QTest::newRow("notification") << true;
+        QTest::newRow("no notification service: a window") << false;
+    }
+
+    void noTrayNotice() {
+        QFETCH(bool, notificationService);
+        if (QSystemTrayIcon::isSystemTrayAvailable()) QSKIP("a tray answers here");
+        platform->fakeDesktop.notificationService = notificationService;
+        AppDelegate delegate;
+        delegate.tellWhenNoTray();
+        QCOMPARE(platform->fakeDesktop.notifications.size(), 1);
+        const QString told = platform->fakeDesktop.notifications.first();
+        QVERIFY2(told.startsWith("Tarn is running without a tray icon: ") && told.contains("Ctrl+Alt+Space") &&
+                     told.contains("tarn --quick-open") && told.contains("tarn --menu"),
+                 qPrintable(told));
+        QMessageBox* window = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) window = box;
+        QCOMPARE(window != nullptr, !notificationService);
+        delete window;
+        delegate.tellWhenNoTray(); // the same session: not again
+        QCOMPARE(platform->fakeDesktop.notifications.size(), 1);
     }
 
     void menuEndsWithQuit() {

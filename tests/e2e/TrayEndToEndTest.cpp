@@ -53,8 +53,23 @@ public:
 
 } // namespace
 
+// Plays the desktop's notification service: records the summaries it is asked to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList summaries;
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&, const QStringList&,
+                const QVariantMap&, int) {
+        summaries << summary;
+        return uint(summaries.size());
+    }
+};
+
 class TrayEndToEndTest : public QObject {
     Q_OBJECT
+    FakeNotifications notifications;
     std::unique_ptr<tarn::test::TempHome> home;
     QProcess trayer, tarn, windowManager, other;
 
@@ -103,6 +118,11 @@ private Q_SLOTS:
         if (QGuiApplication::platformName() != QLatin1String("xcb")) QSKIP("needs an X server");
         if (QProcess::execute("sh", {"-c", "command -v trayer && command -v xdotool"}) != 0)
             QSKIP("needs trayer and xdotool");
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()) {
+            bus.registerObject("/org/freedesktop/Notifications", &notifications, QDBusConnection::ExportAllSlots);
+            bus.registerService("org.freedesktop.Notifications");
+        }
     }
 
     void cleanup() {
@@ -207,6 +227,9 @@ private Q_SLOTS:
         QCOMPARE(visibleWindows("Quick Open"), 1);
         QVERIFY2(counter.maps <= 2, qPrintable(QString("%1 windows mapped").arg(counter.maps))); // the panel, its frame
         QCOMPARE(tarn.state(), QProcess::Running);
+        // Without a tray, Tarn said once how to reach it.
+        if (QDBusConnection::sessionBus().isConnected())
+            QCOMPARE(notifications.summaries, QStringList{"Tarn is running without a tray icon"});
     }
 
     // Where hotkeys cannot be grabbed, desktop shortcuts start `tarn --quick-open` or `tarn --menu`:

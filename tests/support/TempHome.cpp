@@ -12,6 +12,7 @@ const QHash<QByteArray, QString> variables{{"HOME", ""},
                                            {"XDG_DATA_HOME", "/.local/share"},
                                            {"XDG_CACHE_HOME", "/.cache"},
                                            {"XDG_STATE_HOME", "/.local/state"},
+                                           {"XDG_RUNTIME_DIR", "/.runtime"},
                                            {"XDG_DATA_DIRS", "/system/share"},
                                            {"XDG_CONFIG_DIRS", "/system/etc/xdg"}};
 }
@@ -24,6 +25,7 @@ TempHome::TempHome() {
         QDir().mkpath(dir.path() + it.value());
         qputenv(it.key().constData(), QFile::encodeName(dir.path() + it.value()));
     }
+    QFile::setPermissions(dir.path() + "/.runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // File types are the system's: the MIME database is read from the data folders.
     QFile::link(QStringLiteral("/usr/share/mime"), dir.path() + "/system/share/mime");
 }

@@ -154,6 +154,14 @@ public:
     QList<OfferedApplication> offered; // what applicationsFor answers
     QList<OfferedApplication> applicationsFor(const QUrl&) override { return offered; }
     QString fileManagerName() override { return QStringLiteral("Files"); }
+    bool statusNotifierHost = false;
+    bool hasStatusNotifierHost() override { return statusNotifierHost; }
+    QStringList notifications; // "summary: body"
+    bool notificationService = true;
+    void notify(const QString& summary, const QString& body, std::function<void()> notShown) override {
+        notifications << summary + ": " + body;
+        if (!notificationService) notShown();
+    }
     bool atLogin = false;
     bool launchesAtLogin() override { return atLogin; }
     std::optional<QString> setLaunchAtLogin(bool enabled) override {

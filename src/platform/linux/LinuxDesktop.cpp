@@ -16,6 +16,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,8 @@ namespace tarn {
 namespace {
 
 constexpr int revealTimeout = 5000;
+constexpr int statusNotifierTimeout = 1000;
+constexpr int notifyTimeout = 10000;
 
 struct GObjectRelease {
     void operator()(gpointer object) const {
@@ -285,6 +288,30 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
             platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failed);
     });
     return std::nullopt;
+}
+
+bool LinuxDesktop::hasStatusNotifierHost() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, statusNotifierTimeout);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+void LinuxDesktop::notify(const QString& summary, const QString& body, std::function<void()> notShown) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    call << QStringLiteral("Tarn") << 0u << QStringLiteral("tarn") << summary << body << QStringList()
+         << QVariantMap() << -1;
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, notifyTimeout));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [notShown = std::move(notShown)](QDBusPendingCallWatcher* done) {
+                         done->deleteLater();
+                         if (done->isError() && notShown) notShown();
+                     });
 }
 
 OfferedApplication LinuxDesktop::describe(const ApplicationInstall& install) {

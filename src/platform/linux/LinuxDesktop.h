@@ -21,6 +21,8 @@ public:
     bool launchesAtLogin() override;
     std::optional<QString> setLaunchAtLogin(bool enabled) override;
     QString fileManagerName() override;
+    bool hasStatusNotifierHost() override;
+    void notify(const QString& summary, const QString& body, std::function<void()> notShown) override;
 
     // $XDG_CONFIG_HOME/autostart/tarn.desktop
     static QString autostartFile();
