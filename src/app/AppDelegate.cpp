@@ -11,6 +11,7 @@
 #include "platform/DefaultsDomain.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/FloatingWindow.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
@@ -141,6 +142,8 @@ void AppDelegate::applicationDidFinishLaunching() {
             Qt::QueuedConnection);
     });
     menuController = std::make_unique<MenuController>();
+    QMenu* menu = menuController->menu();
+    connect(menu, &QMenu::aboutToShow, menu, [menu] { FloatingWindow::floatMenu(*menu); });
 
     trayIcon = std::make_unique<QSystemTrayIcon>();
     trayIcon->setToolTip(QStringLiteral("Tarn"));

@@ -11,6 +11,11 @@ namespace tarn::FloatingWindow {
 // desktop has no such hints.
 void prepare(QWidget& window);
 
+// On Wayland a window without a parent cannot pop up, and compositors tile what they may: the
+// menu, just made for this showing, gets its size fixed, which compositors float, and closes
+// when Tarn loses the focus, as a pop-up would on a click elsewhere. Nothing happens on X11.
+void floatMenu(QWidget& menu);
+
 // Whether `message`, a native event of one of the application's windows, brings that window
 // the keyboard focus.
 bool gainsFocus(const QByteArray& eventType, void* message);

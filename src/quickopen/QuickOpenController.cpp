@@ -214,7 +214,8 @@ void QuickOpenController::position(QWidget& window) {
 
 void QuickOpenController::makePanel() {
     panel = std::make_unique<QuickOpenPanel>(*this);
-    panel->resize(panelSize);
+    // A fixed size: Wayland compositors float such a window instead of tiling it.
+    panel->setFixedSize(panelSize);
 }
 
 void QuickOpenController::installMonitor() {

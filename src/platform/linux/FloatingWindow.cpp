@@ -1,6 +1,7 @@
 #include "platform/FloatingWindow.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -10,6 +11,8 @@
 namespace tarn::FloatingWindow {
 
 namespace {
+constexpr int focusLossGrace = 300;
+
 xcb_atom_t atom(xcb_connection_t* x, const char* name) {
     xcb_intern_atom_reply_t* reply =
         xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, static_cast<quint16>(qstrlen(name)), name), nullptr);
@@ -32,6 +35,22 @@ void prepare(QWidget& window) {
     xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom(x, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &allDesktops);
     xcb_flush(x);
+}
+
+void floatMenu(QWidget& menu) {
+    if (QGuiApplication::platformName() != QLatin1String("wayland")) return;
+    menu.setFixedSize(menu.sizeHint());
+    menu.setWindowFlag(Qt::FramelessWindowHint); // no title bar: it is still a menu
+    if (menu.property("tarnClosesOnFocusLoss").toBool()) return;
+    menu.setProperty("tarnClosesOnFocusLoss", true);
+    // The focus passes through no window at all on its way to a submenu or back, or when a
+    // keyboard is added: only a loss that lasts closes the menu.
+    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &menu, [&menu](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) return;
+        QTimer::singleShot(focusLossGrace, &menu, [&menu] {
+            if (QGuiApplication::applicationState() != Qt::ApplicationActive && menu.isVisible()) menu.close();
+        });
+    });
 }
 
 bool gainsFocus(const QByteArray& eventType, void* message) {
