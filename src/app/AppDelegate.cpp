@@ -51,6 +51,9 @@ AppDelegate* AppDelegate::current() { return currentDelegate; }
 void AppDelegate::applyHotkeys(bool showErrors) {
     const DefaultsDomain& defaults = Store::shared().defaults();
     HotkeyCenter& center = HotkeyCenter::shared();
+    GlobalHotkeys& keys = platform().hotkeys();
+    keys.describe(1, QStringLiteral("Quick Open"));
+    keys.describe(2, QStringLiteral("Menu at Pointer"));
     const bool quickOpen = center.registerHotkey(
         1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")),
         [] { QuickOpenController::shared().toggle(); });
@@ -60,7 +63,7 @@ void AppDelegate::applyHotkeys(bool showErrors) {
         2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {
             if (self) self->popUpMenuAtPointer();
         });
-    if (showErrors && (!quickOpen || !menu))
+    if (showErrors && keys.canBind() && (!quickOpen || !menu))
         platform().dialogs().warn(QStringLiteral("Keyboard shortcut unavailable"),
                                   QStringLiteral("That shortcut is already used by another app. Pick a different one."));
 }

@@ -62,7 +62,9 @@ public:
     QList<QAction*> sectionSettings();
     QList<QAction*> quickAccessSettings();
     QList<QAction*> groupSettings();
-    QList<QAction*> hotkeyChoices(const QString& current, const std::function<void(const QString&)>& set);
+    // The presets to choose from; where Tarn cannot bind keys, how the desktop binds `command`.
+    QList<QAction*> hotkeyChoices(const QString& current, const QString& command,
+                                  const std::function<void(const QString&)>& set);
     void toggleLaunchAtLogin();
 
     // The shortcut folders (user folders, mirrored Shortcuts-app folders).

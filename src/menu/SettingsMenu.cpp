@@ -19,6 +19,7 @@
 #include "platform/DefaultsDomain.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
 
@@ -124,19 +125,19 @@ QList<QAction*> MenuController::settingsItems() {
                  return rows;
              });
 
-    auto hotkeys = [self](const char* key, const char* fallback) {
-        return [self, key, fallback] {
+    auto hotkeys = [self](const char* key, const char* fallback, const char* command) {
+        return [self, key, fallback, command] {
             if (!self) return QList<QAction*>{};
             const QString current = Store::shared().defaults().string(key).value_or(fallback);
-            return self->hotkeyChoices(current, [key](const QString& id) {
+            return self->hotkeyChoices(current, QString::fromLatin1(command), [key](const QString& id) {
                 Store::shared().defaults().setString(key, id);
                 if (AppDelegate* delegate = AppDelegate::current()) delegate->applyHotkeys(true);
             });
         };
     };
     items << separator() << header(QStringLiteral("Keyboard Shortcuts"))
-          << submenu(QStringLiteral("Quick Open"), hotkeys(Keys::quickOpenHotkey, "ctrl-opt-space"))
-          << submenu(QStringLiteral("Menu at Pointer"), hotkeys(Keys::menuHotkey, "ctrl-opt-m"));
+          << submenu(QStringLiteral("Quick Open"), hotkeys(Keys::quickOpenHotkey, "ctrl-opt-space", "tarn --quick-open"))
+          << submenu(QStringLiteral("Menu at Pointer"), hotkeys(Keys::menuHotkey, "ctrl-opt-m", "tarn --menu"));
 
     items << separator();
     items << choice(QStringLiteral("Show Git Status"), store.boolean(Keys::showGitStatus, true), [] {
@@ -281,8 +282,11 @@ QList<QAction*> MenuController::groupSettings() {
     return items;
 }
 
-QList<QAction*> MenuController::hotkeyChoices(const QString& current,
+QList<QAction*> MenuController::hotkeyChoices(const QString& current, const QString& command,
                                               const std::function<void(const QString&)>& set) {
+    if (!platform().hotkeys().canBind())
+        return {disabled(QStringLiteral("Your desktop binds the keys:")),
+                disabled(QString::fromUtf8("give a shortcut the command \u201C%1\u201D").arg(command))};
     QList<QAction*> items{choice(QStringLiteral("Off"), current == QLatin1String("off"), [set] { set("off"); }),
                           separator()};
     for (const HotkeyPreset& preset : Hotkeys::presets())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGui/qwindowdefs.h>
 
 #include <functional>
@@ -16,6 +17,12 @@ public:
     virtual bool grab(int id, int keyCode, int carbonModifiers) = 0;
     // Releases number `id`, if bound.
     virtual void release(int id) = 0;
+
+    // What number `id` does, for desktops that list the shortcuts they bind ("Quick Open").
+    virtual void describe(int id, const QString& description) { (void)id, (void)description; }
+    // False where Tarn cannot bind keys at all (Wayland without the shortcuts portal): the user
+    // binds Tarn's commands in the desktop's own keyboard settings.
+    virtual bool canBind() const { return true; }
 
     // Makes a press of number `id` hold the keyboard: what is typed next is kept, in order,
     // until releaseKeys, so that letters typed right after the hotkey reach the window it

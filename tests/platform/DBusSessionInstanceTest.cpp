@@ -35,6 +35,18 @@ private Q_SLOTS:
         send("Menu");
         QTRY_COMPARE(handled.size(), before + 1);
         QCOMPARE(handled.last(), Request::menu);
+        // A token the desktop gave the later start is where Qt takes it for the next activation.
+        QByteArray tokenWhenHandled;
+        QDBusMessage withToken = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
+                                                                DBusSessionInstance::service, "QuickOpen");
+        withToken << QString("token-42");
+        const qsizetype handledBefore = handled.size();
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+        client.asyncCall(withToken);
+        QTRY_COMPARE(handled.size(), handledBefore + 1);
+        QCOMPARE(handled.last(), Request::quickOpen);
+        QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("token-42"));
+        qunsetenv("XDG_ACTIVATION_TOKEN");
         QDBusConnection::disconnectFromBus("flood");
     }
 };

@@ -202,6 +202,8 @@ public:
         return true;
     }
     void release(int id) override { grabbed.remove(id); }
+    bool bindable = true;
+    bool canBind() const override { return bindable; }
 };
 
 // Installs itself as the platform for its lifetime.

@@ -10,6 +10,10 @@ namespace tarn {
 
 namespace {
 constexpr int callTimeout = 5000;
+constexpr int maxTokenLength = 4096;
+
+// Where the Wayland display plugin takes an activation token at the next window activation.
+const char activationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
 
 void handOver(QDBusConnection& bus, SessionInstance::Request request) {
     if (request == SessionInstance::Request::none) return;
@@ -18,6 +22,13 @@ void handOver(QDBusConnection& bus, SessionInstance::Request request) {
     QDBusMessage call = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
                                                        DBusSessionInstance::service, method);
     call.setAutoStartService(false);
+    const QString token = qEnvironmentVariable(activationTokenVariable);
+    if (!token.isEmpty()) {
+        QDBusMessage withToken = call;
+        withToken << token;
+        // A Tarn of an older version running takes the call without it.
+        if (bus.call(withToken, QDBus::Block, callTimeout).type() == QDBusMessage::ReplyMessage) return;
+    }
     bus.call(call, QDBus::Block, callTimeout);
 }
 } // namespace
@@ -26,19 +37,28 @@ DBusSessionInstance::DBusSessionInstance(std::function<void(SessionInstance::Req
     : QObject(parent), handler(std::move(handler)) {}
 
 // The caller is answered at once; the panel or menu comes up from the event loop.
-void DBusSessionInstance::QuickOpen() { ask(SessionInstance::Request::quickOpen); }
+void DBusSessionInstance::QuickOpen() { ask(SessionInstance::Request::quickOpen, QString()); }
 
-void DBusSessionInstance::Menu() { ask(SessionInstance::Request::menu); }
+void DBusSessionInstance::Menu() { ask(SessionInstance::Request::menu, QString()); }
+
+void DBusSessionInstance::QuickOpen(const QString& activationToken) {
+    ask(SessionInstance::Request::quickOpen, activationToken);
+}
+
+void DBusSessionInstance::Menu(const QString& activationToken) { ask(SessionInstance::Request::menu, activationToken); }
 
 // A flood of calls (a key repeating on a desktop shortcut, a script in a loop) becomes one
 // request per window, the latest, with nothing kept per call.
-void DBusSessionInstance::ask(SessionInstance::Request request) {
+void DBusSessionInstance::ask(SessionInstance::Request request, const QString& activationToken) {
     const bool waiting = pending.has_value();
     pending = request;
+    if (!activationToken.isEmpty()) pendingToken = activationToken.left(maxTokenLength);
     if (waiting) return;
     QTimer::singleShot(mergeWindowMs, this, [this] {
         const SessionInstance::Request latest = *pending;
         pending.reset();
+        if (!pendingToken.isEmpty()) qputenv(activationTokenVariable, pendingToken.toUtf8());
+        pendingToken.clear();
         handler(latest);
     });
 }

@@ -25,13 +25,18 @@ public:
 public Q_SLOTS:
     Q_SCRIPTABLE void QuickOpen();
     Q_SCRIPTABLE void Menu();
+    // The same, with the activation token the desktop gave the later start (Wayland): the
+    // window shown for the request may take the focus with it.
+    Q_SCRIPTABLE void QuickOpen(const QString& activationToken);
+    Q_SCRIPTABLE void Menu(const QString& activationToken);
 
 private:
-    void ask(SessionInstance::Request request);
+    void ask(SessionInstance::Request request, const QString& activationToken);
 
     std::function<void(SessionInstance::Request)> handler;
     // The request to carry out when the merge window ends; none when nothing waits.
     std::optional<SessionInstance::Request> pending;
+    QString pendingToken;
 };
 
 } // namespace tarn

@@ -6,7 +6,10 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxVolumes.h"
+#include "platform/linux/PortalGlobalHotkeys.h"
 #include "platform/linux/X11GlobalHotkeys.h"
+
+#include <memory>
 #include "platform/linux/X11WindowTitles.h"
 
 namespace tarn {
@@ -21,7 +24,8 @@ public:
     const WindowTitles& windowTitles() override { return x11Windows; }
     Desktop& desktop() override { return desktopHandlers; }
     Volumes& volumes() override { return mountedVolumes; }
-    GlobalHotkeys& hotkeys() override { return x11Hotkeys; }
+    // X11 grabs; on Wayland the desktop portal's shortcuts.
+    GlobalHotkeys& hotkeys() override;
 
 private:
     JsonDefaultsDomain defaultsDomain;
@@ -31,6 +35,7 @@ private:
     LinuxDesktop desktopHandlers;
     LinuxVolumes mountedVolumes;
     X11GlobalHotkeys x11Hotkeys;
+    std::unique_ptr<PortalGlobalHotkeys> portalHotkeys;
 };
 
 } // namespace tarn

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/GlobalHotkeys.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QMap>
+#include <QObject>
+#include <QVariantMap>
+
+namespace tarn {
+
+// Global hotkeys through the desktop portal's GlobalShortcuts (KDE Plasma, GNOME 48 and later,
+// Hyprland), where an application cannot grab keys itself (Wayland). The preset is only the
+// trigger Tarn prefers: the desktop may ask the user, who can change it in the desktop's own
+// settings. One portal session holds all of Tarn's shortcuts; every change binds the whole list
+// again, once per turn of the event loop.
+class PortalGlobalHotkeys : public QObject, public GlobalHotkeys {
+    Q_OBJECT
+public:
+    explicit PortalGlobalHotkeys(QDBusConnection bus = QDBusConnection::sessionBus());
+
+    // Whether the portal with GlobalShortcuts answers on `bus`. Asks once and blocks briefly.
+    static bool available(const QDBusConnection& bus);
+
+    bool grab(int id, int keyCode, int carbonModifiers) override;
+    void release(int id) override;
+    void describe(int id, const QString& description) override;
+    bool canBind() const override { return answers; }
+
+    // The preset as the shortcuts specification writes a trigger: "CTRL+ALT+space", "LOGO+o".
+    static QString trigger(int keyCode, int carbonModifiers);
+
+private Q_SLOTS:
+    void sessionCreated(uint response, const QVariantMap& results);
+    void bound(uint response, const QVariantMap& results);
+    // Activated(o session, s shortcut, t timestamp, a{sv} options)
+    void activated(const QDBusMessage& signal);
+
+private:
+    struct Wanted {
+        QString trigger;
+        QString description;
+    };
+    void bindSoon();
+    void bind();
+    QString requestPath(const QString& token) const;
+    QString nextToken();
+
+    QDBusConnection bus;
+    bool answers = false;
+    bool creatingSession = false;
+    bool bindQueued = false;
+    QString session;
+    int tokens = 0;
+    QMap<int, Wanted> wanted;
+    QMap<int, QString> descriptions;
+};
+
+} // namespace tarn
