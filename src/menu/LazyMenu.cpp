@@ -1,5 +1,6 @@
 #include "menu/LazyMenu.h"
 
+#include "menu/MenuItemAccessible.h"
 #include "menu/MenuProxyStyle.h"
 
 #include <QApplication>
@@ -59,6 +60,7 @@ void takeLook(QAction* kept, const QAction* fresh) {
 
 LazyMenu::LazyMenu(const QString& title, Build build, QWidget* parent)
     : QMenu(title, parent), build(std::move(build)) {
+    MenuItemAccessible::install();
     setStyle(MenuProxyStyle::shared());
     setToolTipsVisible(true);
     addAction(disabledItem(QStringLiteral("Loading\u2026"), this));

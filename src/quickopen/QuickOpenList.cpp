@@ -1,5 +1,6 @@
 #include "quickopen/QuickOpenList.h"
 
+#include "discovery/Library.h"
 #include "quickopen/QuickOpenModel.h"
 
 namespace tarn {
@@ -22,6 +23,14 @@ QVariant QuickOpenList::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: return item.entry.title;
     case Qt::ToolTipRole: return model.subtitle(item);
+    // What a screen reader says of the row: the title, then what the row shows under and beside it.
+    case Qt::AccessibleTextRole: return item.entry.title;
+    case Qt::AccessibleDescriptionRole: {
+        QStringList said{model.subtitle(item)};
+        if (Library::shared().isOpen(item.entry)) said << QStringLiteral("open in a window");
+        said.removeAll(QString());
+        return said.join(QStringLiteral(", "));
+    }
     default: return {};
     }
 }

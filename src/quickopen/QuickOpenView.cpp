@@ -78,7 +78,9 @@ QuickOpenView::QuickOpenView(QuickOpenModel& model, QuickOpenController& control
     rows->setItemDelegate(new QuickOpenRow(model, rows));
     rows->setFrameShape(QFrame::NoFrame);
     rows->setFocusPolicy(Qt::NoFocus); // the keys belong to the search field and the panel
-    rows->setSelectionMode(QAbstractItemView::NoSelection);
+    // The view follows the model's selection, so that screen readers hear which row is chosen;
+    // the rows themselves are drawn from the model.
+    rows->setSelectionMode(QAbstractItemView::SingleSelection);
     rows->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     rows->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     rows->setMouseTracking(true);
@@ -129,6 +131,7 @@ QWidget* QuickOpenView::searchBar() {
                          .pixmap(searchIconSize, searchIconSize, QIcon::Disabled));
     layout->addWidget(glass);
     field = new QLineEdit;
+    field->setAccessibleName(QStringLiteral("Search"));
     field->setFrame(false);
     field->setPlaceholderText(placeholder());
     field->setFont(sized(font(), searchFontSize));
@@ -175,7 +178,9 @@ void QuickOpenView::showResults() {
 void QuickOpenView::scrollToSelection() {
     rows->viewport()->update();
     const QModelIndex index = listModel->index(model.selection());
-    if (index.isValid()) rows->scrollTo(index, QAbstractItemView::EnsureVisible);
+    if (!index.isValid()) return;
+    rows->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    rows->scrollTo(index, QAbstractItemView::EnsureVisible);
 }
 
 void QuickOpenView::focusField() {

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QAbstractNativeEventFilter>
 #include <QTest>
@@ -230,6 +231,60 @@ private Q_SLOTS:
         // Without a tray, Tarn said once how to reach it.
         if (QDBusConnection::sessionBus().isConnected())
             QCOMPARE(notifications.summaries, QStringList{"Tarn is running without a tray icon"});
+    }
+
+    // A screen reader, through AT-SPI: the rows of the menu with what is written beside them,
+    // and Quick Open's named search field and chosen row.
+    void screenReadersHearWhatIsShown() {
+        if (QProcess::execute("sh", {"-c", "test -x /usr/libexec/at-spi-bus-launcher && /usr/bin/python3 -c 'import gi'"}) != 0)
+            QSKIP("needs at-spi2-core and python3-gi");
+        makeHome({"alpha"});
+        QProcess bus;
+        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+        system.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share"); // its settings schemas
+        bus.setProcessEnvironment(system);
+        bus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
+        QVERIFY(bus.waitForStarted());
+        auto stopBus = qScopeGuard([&] {
+            bus.kill();
+            bus.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"), 10000);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        tarn.setProcessEnvironment(environment);
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.tarn.Tarn"), 10000);
+        QTest::qWait(2000); // the first scan finds the repository
+
+        QProcess listener;
+        listener.start("/usr/bin/python3", {ATSPI_PROBE, "focus", "12"});
+        QVERIFY(listener.waitForReadyRead(10000)); // "listening"
+        QProcess::execute(TARN_BINARY, {"--menu"});
+        QTest::qWait(1500);
+        // Search…, code (the folder), Git Repositories: into its submenu, the repository.
+        for (const char* key : {"Down", "Down", "Down", "Right"}) xdotool({"key", key});
+        QString focused;
+        QTRY_VERIFY2_WITH_TIMEOUT((focused += QString::fromUtf8(listener.readAll())).contains("menu item|alpha|main"),
+                                  qPrintable(focused), 10000);
+        xdotool({"key", "Escape"});
+        xdotool({"key", "Escape"});
+
+        QProcess::execute(TARN_BINARY, {"--quick-open"});
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 1, 5000);
+        xdotool({"type", "alp"});
+        QTest::qWait(500);
+        QProcess probe;
+        probe.start("/usr/bin/python3", {ATSPI_PROBE, "tree", "Tarn"});
+        QVERIFY(probe.waitForFinished(20000));
+        const QStringList heard = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+        QVERIFY2(heard.filter(QRegularExpression("^text\\|Search\\|")).size() == 1, qPrintable(heard.join('\n')));
+        QVERIFY2(heard.filter(QRegularExpression("^list item\\|alpha\\|Repository.*main.*\\|selected$")).size() == 1,
+                 qPrintable(heard.join('\n')));
+        listener.kill();
+        listener.waitForFinished();
     }
 
     // Where hotkeys cannot be grabbed, desktop shortcuts start `tarn --quick-open` or `tarn --menu`:

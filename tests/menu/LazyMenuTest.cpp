@@ -1,6 +1,9 @@
 #include "TestMain.h"
 #include "menu/ActionItem.h"
 #include "menu/LazyMenu.h"
+#include "menu/MenuStyle.h"
+
+#include <QAccessible>
 
 #include <QPointer>
 #include <QTest>
@@ -78,6 +81,34 @@ private Q_SLOTS:
         QTest::keyClick(&menu, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(got, fired);
         QCOMPARE(menu.isVisible(), fired.isEmpty());
+    }
+
+    // What a screen reader hears of each row: headers as headings, not as items that are off;
+    // a row's name, and as its description what is written beside it.
+    void rowsAsScreenReadersHearThem() {
+        LazyMenu menu("m", [] {
+            auto* header = new QAction("Repositories");
+            header->setEnabled(false);
+            header->setProperty("isSectionHeader", true);
+            auto* repo = new ActionItem("tarn", QString(), [] {});
+            MenuStyle::setTitle(repo, MenuStyle::title("tarn", MenuStyle::info("main \u00B13"), false, true));
+            auto* off = new ActionItem("Nothing here", QString(), [] {});
+            off->setEnabled(false);
+            return QList<QAction*>{header, repo, off, new ActionItem("Quit Tarn", "Ctrl+Q", [] {})};
+        });
+        menu.rebuild();
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&menu);
+        QVERIFY(list);
+        QCOMPARE(list->childCount(), 4);
+        QAccessibleInterface* header = list->child(0);
+        QCOMPARE(header->role(), QAccessible::Heading);
+        QVERIFY(!header->state().disabled);
+        QAccessibleInterface* repo = list->child(1);
+        QCOMPARE(repo->role(), QAccessible::MenuItem);
+        QCOMPARE(repo->text(QAccessible::Name), QString("tarn"));
+        QCOMPARE(repo->text(QAccessible::Description), QString("main \u00B13, open in a window"));
+        QVERIFY(list->child(2)->state().disabled);
+        QCOMPARE(list->child(3)->text(QAccessible::Accelerator), QKeySequence("Ctrl+Q").toString(QKeySequence::NativeText));
     }
 
     void submenusGoWithTheirItem() {

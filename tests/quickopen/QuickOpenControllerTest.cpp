@@ -106,6 +106,13 @@ private Q_SLOTS:
         QTest::keyClick(field(), Qt::Key_Down);
         QTest::keyClick(field(), Qt::Key_Down);
         QCOMPARE(model.selection(), 2);
+        // Screen readers hear a named field and which row is chosen, with what it shows.
+        QCOMPARE(field()->accessibleName(), QString("Search"));
+        const QModelIndexList chosen = view()->list()->selectionModel()->selectedIndexes();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().row(), 2);
+        QCOMPARE(chosen.first().data(Qt::AccessibleTextRole).toString(), QString("gamma"));
+        QCOMPARE(chosen.first().data(Qt::AccessibleDescriptionRole).toString(), model.subtitle(model.results()[2]));
         // Letters go to the field; every change re-ranks and selects the first row again.
         QTest::keyClicks(field(), "ta");
         QCOMPARE(field()->text(), QString("ta"));
