@@ -154,8 +154,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     const QString style =
         store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
     trayIcon->setIcon(trayImage(style));
-    // Our own menu pops up on any click, so styled items and in-place updates behave the same
+    // A StatusNotifier panel on Wayland draws the menu itself (Tarn's pop-up cannot sit at the
+    // icon there): it is exported, and its submenus are filled when the panel asks. Elsewhere
+    // our own menu pops up on any click, so styled items and in-place updates behave the same
     // under every tray host.
+    if (platform().desktop().panelDrawsTrayMenu()) trayIcon->setContextMenu(menuController->menu());
     connect(trayIcon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)

@@ -1,6 +1,8 @@
 #include "menu/MenuStyle.h"
 
 #include "actions/Hotkeys.h"
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
 #include "platform/VisibleText.h"
 
 #include <QAction>
@@ -146,7 +148,13 @@ QString plainText(const QString& text) {
 }
 
 void setTitle(QAction* action, const StyledTitle& title) {
-    action->setText(plainText(title.title));
+    // A panel that draws the menu from the texts alone shows what the columns would.
+    QString text = title.title;
+    if (platform().desktop().panelDrawsTrayMenu()) {
+        if (title.info && !title.info->text.isEmpty()) text += QStringLiteral("   ") + title.info->text;
+        if (title.dot.value_or(false)) text += QString::fromUtf8("  \u25CF");
+    }
+    action->setText(plainText(text));
     action->setProperty(titleProperty, QVariant::fromValue(title));
 }
 

@@ -68,7 +68,8 @@ StyledInfo gitInfo(const GitStatus& status);
 // so that it fits `width` points in `font`; "…" alone when nothing fits.
 QString truncate(const QString& text, const QFont& font, qreal width);
 
-// Sets the styled title on `action`; its plain text becomes the title (with "&" kept literal).
+// Sets the styled title on `action`; its plain text becomes the title (with "&" kept literal),
+// followed by the info and the dot where the panel draws the menu from the texts.
 void setTitle(QAction* action, const StyledTitle& title);
 // The styled title of `action`, if it has one.
 std::optional<StyledTitle> titleOf(const QAction* action);

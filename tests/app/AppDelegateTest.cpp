@@ -3,6 +3,7 @@
 #include "TestPlatform.h"
 #include "app/AppDelegate.h"
 #include "menu/MenuController.h"
+#include "menu/MenuStyle.h"
 #include "model/Store.h"
 
 #include <QAction>
@@ -158,6 +159,27 @@ private Q_SLOTS:
         delete window;
         delegate.tellWhenNoTray(); // the same session: not again
         QCOMPARE(platform->fakeDesktop.notifications.size(), 1);
+    }
+
+    // Where the panel draws the menu (Wayland with a StatusNotifier panel), the menu is exported
+    // and each title carries its info column and dot as text; elsewhere Tarn pops it up itself.
+    void menuThePanelDraws_data() {
+        QTest::addColumn<bool>("panelDraws");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Tarn draws it") << false << "tarn";
+        QTest::newRow("the panel draws it") << true << "tarn   main \u00B13  \u25CF";
+    }
+
+    void menuThePanelDraws() {
+        QFETCH(bool, panelDraws);
+        QFETCH(QString, text);
+        platform->fakeDesktop.panelDraws = panelDraws;
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(delegate.statusItem()->contextMenu() == delegate.controller()->menu(), panelDraws);
+        QAction row;
+        MenuStyle::setTitle(&row, MenuStyle::title("tarn", MenuStyle::info("main \u00B13"), false, true));
+        QCOMPARE(row.text(), text);
     }
 
     void menuEndsWithQuit() {

@@ -156,6 +156,8 @@ public:
     QString fileManagerName() override { return QStringLiteral("Files"); }
     bool statusNotifierHost = false;
     bool hasStatusNotifierHost() override { return statusNotifierHost; }
+    bool panelDraws = false;
+    bool panelDrawsTrayMenu() override { return panelDraws; }
     QStringList notifications; // "summary: body"
     bool notificationService = true;
     void notify(const QString& summary, const QString& body, std::function<void()> notShown) override {

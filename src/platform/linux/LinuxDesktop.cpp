@@ -18,6 +18,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -298,6 +299,12 @@ bool LinuxDesktop::hasStatusNotifierHost() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, statusNotifierTimeout);
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+bool LinuxDesktop::panelDrawsTrayMenu() {
+    if (!panelDrawsMenu)
+        panelDrawsMenu = QGuiApplication::platformName() == QLatin1String("wayland") && hasStatusNotifierHost();
+    return *panelDrawsMenu;
 }
 
 void LinuxDesktop::notify(const QString& summary, const QString& body, std::function<void()> notShown) {

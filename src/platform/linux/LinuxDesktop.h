@@ -22,6 +22,7 @@ public:
     std::optional<QString> setLaunchAtLogin(bool enabled) override;
     QString fileManagerName() override;
     bool hasStatusNotifierHost() override;
+    bool panelDrawsTrayMenu() override;
     void notify(const QString& summary, const QString& body, std::function<void()> notShown) override;
 
     // $XDG_CONFIG_HOME/autostart/tarn.desktop
@@ -31,6 +32,9 @@ public:
 
     // The MIME type a URL is opened as: the file's type, or x-scheme-handler/<scheme>.
     static QString mimeTypeOf(const QUrl& url);
+
+private:
+    std::optional<bool> panelDrawsMenu;
 };
 
 } // namespace tarn
