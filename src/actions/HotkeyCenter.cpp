@@ -12,14 +12,18 @@ HotkeyCenter& HotkeyCenter::shared() {
 
 bool HotkeyCenter::registerHotkey(int id, const std::optional<HotkeyPreset>& preset, std::function<void()> handler) {
     GlobalHotkeys& hotkeys = platform().hotkeys();
-    hotkeys.release(id);
+    if (bound.remove(id)) hotkeys.release(id);
     handlers.insert(id, std::move(handler));
     if (!preset) return true;
-    if (!listening) {
-        hotkeys.pressed = [this](int pressedID) { pressed(pressedID); };
-        listening = true;
-    }
-    return hotkeys.grab(id, preset->keyCode, preset->carbonModifiers);
+    hotkeys.pressed = [this](int pressedID) { pressed(pressedID); };
+    const QPair<int, int> combination(preset->keyCode, preset->carbonModifiers);
+    // The desktop grants a key to a client once: a second number of ours on it would leave
+    // one of the two to chance, and releasing it would take the key from the other.
+    for (auto it = bound.cbegin(); it != bound.cend(); ++it)
+        if (it.value() == combination) return false;
+    if (!hotkeys.grab(id, preset->keyCode, preset->carbonModifiers)) return false;
+    bound.insert(id, combination);
+    return true;
 }
 
 void HotkeyCenter::pressed(int id) {

@@ -3,6 +3,7 @@
 #include "actions/Hotkeys.h"
 
 #include <QHash>
+#include <QPair>
 #include <functional>
 #include <optional>
 
@@ -15,7 +16,8 @@ public:
     static HotkeyCenter& shared();
 
     // Replaces what number `id` does. None turns the hotkey off (and succeeds); false when
-    // another application holds the combination (the handler is kept, never called).
+    // another application holds the combination, or another number of ours does (the
+    // handler is kept, never called).
     bool registerHotkey(int id, const std::optional<HotkeyPreset>& preset, std::function<void()> handler);
 
 private:
@@ -23,7 +25,7 @@ private:
     void pressed(int id);
 
     QHash<int, std::function<void()>> handlers;
-    bool listening = false;
+    QHash<int, QPair<int, int>> bound; // number -> key code and modifiers it holds
 };
 
 } // namespace tarn

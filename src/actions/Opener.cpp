@@ -34,7 +34,7 @@ void report(const std::optional<QString>& failure) {
 
 // The exact extension, letter case included: "x.Code-Workspace" is an ordinary file.
 bool isWorkspaceFile(const QUrl& url) {
-    return QFileInfo(url.toLocalFile()).suffix() == QLatin1String("code-workspace");
+    return Entry::isWorkspaceFile(QFileInfo(url.toLocalFile()).fileName());
 }
 
 } // namespace

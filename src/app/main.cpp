@@ -39,11 +39,14 @@ int main(int argc, char* argv[]) {
     // Tarn's own git reader, started by Tarn itself; never a user's option.
     if (argc == 2 && qstrcmp(argv[1], tarn::GitReaderProcess::workerFlag) == 0)
         return tarn::GitReaderProcess::serve();
+    // The report wins wherever it stands among the options.
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--selftest") == 0) {
             tarn::SelfTest::run();
             return EXIT_SUCCESS;
         }
+    }
+    for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
             std::fputs(usage, stdout);
             return EXIT_SUCCESS;

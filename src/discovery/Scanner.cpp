@@ -23,11 +23,6 @@ namespace {
 
 constexpr int deepestEnteredLevel = 2;
 
-bool isWorkspaceFileName(const QString& name) {
-    const QLatin1String suffix(".code-workspace");
-    return name.size() > suffix.size() && name.endsWith(suffix);
-}
-
 bool hasGitEntry(const QString& folder) { return QFileInfo::exists(folder + "/.git"); }
 
 // The walk's findings, in the order met. A pinned folder may be a link into another one, so
@@ -70,7 +65,7 @@ public:
         for (const DirectoryItem& item : listDirectory(folder)) {
             if (item.name.startsWith('.')) continue;
             const QString path = folder + '/' + item.name;
-            if (isWorkspaceFileName(item.name)) {
+            if (Entry::isWorkspaceFile(item.name)) {
                 // A named pipe, socket or device is no file an editor could open.
                 if (item.type != DirectoryItem::Type::other) addWorkspace(path);
                 continue;

@@ -107,7 +107,9 @@ QList<QUrl> folders(const QByteArray& contents, const QString& base) {
     if (utf8.hasError()) return {};
 
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(stripJSONC(text).toUtf8(), &error);
+    // A second pass drops the trailing commas that stood before a comment ("a, /* c */ ]"),
+    // which the editors accept; the comments are gone after the first.
+    const QJsonDocument document = QJsonDocument::fromJson(stripJSONC(stripJSONC(text)).toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) return {};
     const QJsonValue list = document.object().value("folders");
     if (!list.isArray()) return {};

@@ -93,7 +93,7 @@ bool goesBefore(const Info& a, const Info& b, const FolderOptions& options) {
 
 Entry fileEntry(const QUrl& url) {
     const QFileInfo file(url.toLocalFile());
-    if (file.suffix() == QLatin1String("code-workspace"))
+    if (Entry::isWorkspaceFile(file.fileName()))
         return {EntryKind::workspace, url, file.completeBaseName(), std::nullopt, std::nullopt};
     return {EntryKind::file, url, file.fileName(), std::nullopt, std::nullopt};
 }

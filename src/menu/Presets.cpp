@@ -112,7 +112,14 @@ QString spectacleFolder() {
 
 } // namespace
 
-QDateTime dateAdded(const QString& path) { return QFileInfo(path).birthTime(); }
+QDateTime dateAdded(const QString& path) {
+    // A file moved in from the same disk keeps its birth time, but the move sets its status-change
+    // time: the later of the two is when it came into the folder.
+    const QFileInfo file(path);
+    const QDateTime born = file.birthTime(), changed = file.metadataChangeTime();
+    if (!born.isValid()) return changed;
+    return changed.isValid() && changed > born ? changed : born;
+}
 
 bool isScreenshot(const QString& path) {
     if (hasExtendedAttribute(path, QStringLiteral("user.com.apple.metadata:kMDItemIsScreenCapture")) ||

@@ -27,7 +27,8 @@ QString screenshotFolder();
 // A screenshot by macOS's extended attribute or by one of the nine name prefixes.
 bool isScreenshot(const QString& path);
 
-// When a file was added to its folder: its birth time where recorded, else none.
+// When a file was added to its folder: the later of its birth time (where recorded) and its
+// status-change time, which a move or rename sets.
 QDateTime dateAdded(const QString& path);
 
 } // namespace tarn::Presets

@@ -55,6 +55,11 @@ bool isPackage(const QString& directoryPath) {
     return bundleExtensions.contains(QFileInfo(directoryPath).suffix().toLower());
 }
 
+bool Entry::isWorkspaceFile(const QString& fileName) {
+    const QLatin1String extension(".code-workspace");
+    return fileName.size() > extension.size() && fileName.endsWith(extension);
+}
+
 Entry Entry::classify(const QUrl& url) {
     const QUrl u = standardizedFileURL(url);
     const QString path = u.toLocalFile();
@@ -62,9 +67,7 @@ Entry Entry::classify(const QUrl& url) {
     Entry entry;
     entry.url = u;
     entry.title = path == QLatin1String("/") ? path : info.fileName();
-    // A dot file such as ".code-workspace" has no extension, only a name.
-    const bool hasExtension = info.fileName() != '.' + info.suffix();
-    if (hasExtension && info.suffix() == QLatin1String("code-workspace")) {
+    if (isWorkspaceFile(info.fileName())) {
         entry.kind = EntryKind::workspace;
         entry.title = info.completeBaseName();
     } else if (const QByteArray bytes = localPath(u); isDirectoryAt(bytes) && !isPackage(path)) {

@@ -33,6 +33,10 @@ struct Entry {
     // or folder for a directory that is not a package, else file.
     static Entry classify(const QUrl& url);
 
+    // Whether a file of this name is a workspace file: the extension "code-workspace", exactly,
+    // after a name (a dot file such as ".code-workspace" has no extension, only a name).
+    static bool isWorkspaceFile(const QString& fileName);
+
     // The same entries with `hint` set to the parent folder's name where a kind and a
     // case-insensitive title clash (links and shortcuts are never hinted).
     static QList<Entry> disambiguated(const QList<Entry>& entries);

@@ -8,9 +8,10 @@
 namespace tarn {
 
 namespace {
-// Spaces and tabs only: a line break typed into the field stays part of the query.
+// Tabs and every Unicode space (no-break, ideographic, …); a line break typed into the field
+// stays part of the query.
 QString trimmedHorizontally(const QString& text) {
-    auto blank = [](QChar c) { return c == ' ' || c == '\t'; };
+    auto blank = [](QChar c) { return c == '\t' || c.category() == QChar::Separator_Space; };
     qsizetype begin = 0, end = text.size();
     while (begin < end && blank(text[begin])) ++begin;
     while (end > begin && blank(text[end - 1])) --end;

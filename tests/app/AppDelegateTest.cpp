@@ -101,6 +101,20 @@ private Q_SLOTS:
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
         QCOMPARE(grabbed.value(1), qMakePair(31, 0x900));
         QVERIFY(!grabbed.contains(2));
+
+        // The menu on Quick Open's key: refused with one alert, Quick Open keeps it, and
+        // setting the menu back leaves Quick Open's key in place.
+        platform->fakeHotkeys.taken.clear();
+        platform->memoryDefaults.setString(Keys::menuHotkey, "opt-cmd-o");
+        delegate.applyHotkeys(true);
+        QCOMPARE(platform->testDialogs.warnings.size(), 2);
+        QCOMPARE(grabbed.value(1), qMakePair(31, 0x900));
+        QVERIFY(!grabbed.contains(2));
+        platform->memoryDefaults.setString(Keys::menuHotkey, "ctrl-opt-m");
+        delegate.applyHotkeys(true);
+        QCOMPARE(platform->testDialogs.warnings.size(), 2);
+        QCOMPARE(grabbed.value(1), qMakePair(31, 0x900));
+        QCOMPARE(grabbed.value(2), qMakePair(46, 0x1800));
     }
 
     void noPromptWhenFoldersArePinned() {

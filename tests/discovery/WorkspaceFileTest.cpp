@@ -43,6 +43,8 @@ private Q_SLOTS:
                           "{\"uri\": \"file:///tmp/a%20b\"}, {\"uri\": \"vscode-remote://ssh/x\"},"
                           "{\"path\": \"/abs/./x/../y\"}, {\"name\": \"no location\"},],}")
             << QStringList{"@/w/lib", "@/src", "/tmp/a b", "/abs/y"};
+        QTest::newRow("trailing commas before comments")
+            << QByteArray("{\"folders\":[{\"path\":\"a\"},/* c */],\n// last\n}") << QStringList{"&/a"};
         QTest::newRow("path wins over uri")
             << QByteArray("{\"folders\": [{\"path\": \".\", \"uri\": \"file:///elsewhere\"}]}")
             << QStringList{"&"};

@@ -85,6 +85,18 @@ private Q_SLOTS:
         QCOMPARE(Presets::screenshotFolder(), home->path() + "/gone");
     }
 
+    // A file moved in from elsewhere on the disk counts from its move, not from its birth.
+    void movedInIsNew() {
+        const QString old = home->writeFile("elsewhere/old.zip", "x");
+        QTest::qWait(30);
+        home->writeFile("dl/fresh.txt", "x");
+        QTest::qWait(30);
+        QVERIFY(QFile::rename(old, home->path() + "/dl/old.zip"));
+        const QList<QUrl> urls = Presets::latest(home->path() + "/dl", Presets::dateAdded, [](const QString&) { return true; });
+        QCOMPARE(urls.size(), 2);
+        QCOMPARE(QFileInfo(urls[0].toLocalFile()).fileName(), QString("old.zip"));
+    }
+
     void downloadsRows() {
         home->makeFolder("Downloads");
         QAction* item = Presets::downloads();

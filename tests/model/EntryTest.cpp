@@ -3,6 +3,7 @@
 #include "model/Entry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace tarn;
@@ -66,6 +67,8 @@ private Q_SLOTS:
 
         const Entry entry = Entry::classify(QUrl::fromLocalFile(path));
         QCOMPARE(entry.kind, kind);
+        // Folder listings, the scan and the opener ask the same rule.
+        QCOMPARE(Entry::isWorkspaceFile(QFileInfo(path).fileName()), kind == EntryKind::workspace);
         QCOMPARE(entry.title, title);
         QCOMPARE(entry.url, QUrl::fromLocalFile(home->path() + '/' + expectedRelative));
         QVERIFY(!entry.shortcutID);

@@ -1,6 +1,8 @@
 // Global hotkeys against the test's own X server: a real grab, a real key press from
 // xdotool, and a combination another client holds already.
 #include "TestMain.h"
+#include "TestPlatform.h"
+#include "actions/HotkeyCenter.h"
 #include "platform/linux/X11GlobalHotkeys.h"
 
 #include <QGuiApplication>
@@ -67,6 +69,28 @@ private Q_SLOTS:
         QTest::qWait(300);
         QCOMPARE(pressed.size(), 2);
         hotkeys.release(2);
+        QVERIFY(nothingGrabbed());
+    }
+
+    // Both numbers on one key: the second is refused and the first keeps firing, also after the
+    // second moves to a key of its own.
+    void sameKeyForBoth() {
+        struct RealKeys : test::TestPlatform {
+            X11GlobalHotkeys real;
+            GlobalHotkeys& hotkeys() override { return real; }
+        } platform;
+        HotkeyCenter& center = HotkeyCenter::shared();
+        QList<int> fired;
+        QVERIFY(center.registerHotkey(1, Hotkeys::preset("ctrl-opt-space"), [&] { fired << 1; }));
+        QVERIFY(!center.registerHotkey(2, Hotkeys::preset("ctrl-opt-space"), [&] { fired << 2; }));
+        QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+        QTRY_COMPARE(fired, QList<int>{1});
+        QVERIFY(center.registerHotkey(2, Hotkeys::preset("ctrl-opt-m"), [&] { fired << 2; }));
+        QTest::qWait(1100); // a second press sooner would count as the key repeating
+        QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+        QTRY_COMPARE(fired, (QList<int>{1, 1}));
+        QVERIFY(center.registerHotkey(1, std::nullopt, [] {}));
+        QVERIFY(center.registerHotkey(2, std::nullopt, [] {}));
         QVERIFY(nothingGrabbed());
     }
 

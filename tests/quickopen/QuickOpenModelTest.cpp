@@ -34,6 +34,9 @@ private Q_SLOTS:
             << "work" << QStringList{"notes"};
         QTest::newRow("no match") << "zzz" << QStringList{};
         QTest::newRow("a line break is not trimmed") << "api\n" << QStringList{};
+        QTest::newRow("Unicode spaces are trimmed") << "\u00A0api\u3000" << QStringList{"api", "Api"};
+        QTest::newRow("a lone ideographic space is empty")
+            << "\u3000" << QStringList{"apple", "api", "map", "Api", "notes"};
     }
 
     void ranking() {

@@ -48,7 +48,12 @@ int LinuxDialogs::ask(const QString& message, const QString& informative,
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarn"), message);
     box.setInformativeText(informative);
     QList<QAbstractButton*> added;
-    for (const QString& title : buttons) added << box.addButton(title, QMessageBox::AcceptRole);
+    for (const QString& title : buttons) {
+        // Escape and the window's close button mean "Cancel", wherever it stands.
+        const bool cancels = title == QLatin1String("Cancel");
+        added << box.addButton(title, cancels ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        if (cancels) box.setEscapeButton(added.last());
+    }
     if (!added.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
     bringForward(box);
     box.exec();
