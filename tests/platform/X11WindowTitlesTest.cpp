@@ -27,13 +27,15 @@ class X11WindowTitlesTest : public QObject {
     void setProperty(xcb_window_t w, xcb_atom_t name, xcb_atom_t type, const QByteArray& bytes) {
         xcb_change_property(x, XCB_PROP_MODE_REPLACE, w, name, type, 8, bytes.size(), bytes.constData());
     }
-    xcb_window_t window(const QByteArray& wmClass, const QByteArray& netName, const QByteArray& wmName) {
+    xcb_window_t window(const QByteArray& wmClass, const QByteArray& netName, const QByteArray& wmName,
+                        const char* wmNameType = nullptr) {
         const xcb_window_t w = xcb_generate_id(x);
         xcb_create_window(x, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 100, 100, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
         setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
         if (!netName.isEmpty()) setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), netName);
-        if (!wmName.isEmpty()) setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, wmName);
+        if (!wmName.isEmpty())
+            setProperty(w, XCB_ATOM_WM_NAME, wmNameType ? atom(wmNameType) : xcb_atom_t(XCB_ATOM_STRING), wmName);
         windows << w;
         return w;
     }
@@ -50,6 +52,10 @@ private Q_SLOTS:
         window(QByteArray("sublime_text\0Sublime_text\0", 26), "", "notes.txt - Sublime Text");
         window(QByteArray("Navigator\0firefox\0", 18), "Code - Mozilla Firefox", "");
         window(QByteArray("code\0Code\0", 10), "Welcome - second", "");
+        // Legacy titles in the other types WM_NAME may have.
+        window(QByteArray("sublime_text\0Sublime_text\0", 26), "", "t\xc3\xa2" "che.md - Sublime Text", "UTF8_STRING");
+        window(QByteArray("sublime_text\0Sublime_text\0", 26), "", "caf\xe9.txt \x1b%G\xe2\x80\x94\x1b%@ Sublime Text",
+               "COMPOUND_TEXT");
         sync();
     }
 
@@ -81,8 +87,11 @@ private Q_SLOTS:
         QStringList code = titles.titles({"com.microsoft.VSCode"});
         code.sort();
         QCOMPARE(code, QStringList({"Welcome - second", "\u25CF main.ts \u2014 api \u2014 Visual Studio Code"}));
-        QCOMPARE(titles.titles({"com.sublimetext.4"}), QStringList{"notes.txt - Sublime Text"});
-        QCOMPARE(titles.titles({"com.sublimetext.4", "com.microsoft.VSCode"}).size(), 3);
+        QStringList sublime = titles.titles({"com.sublimetext.4"});
+        sublime.sort();
+        QCOMPARE(sublime, QStringList({"caf\u00E9.txt \u2014 Sublime Text", "notes.txt - Sublime Text",
+                                       "t\u00E2che.md - Sublime Text"}));
+        QCOMPARE(titles.titles({"com.sublimetext.4", "com.microsoft.VSCode"}).size(), 5);
         QVERIFY(titles.titles({"com.todesktop.230313mzl4w4u92", "com.apple.dt.Xcode"}).isEmpty());
     }
 
@@ -98,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(OpenWindows::titleParts().isEmpty()); // the dots are off by default
         platform.memoryDefaults.setBool(Keys::showOpenWindows, true);
         const QSet<QString> expected{"main.ts", "api", "Visual Studio Code", "Welcome", "second",
-                                     "notes.txt", "Sublime Text"};
+                                     "notes.txt", "Sublime Text", "t\u00E2che.md", "caf\u00E9.txt"};
         QCOMPARE(OpenWindows::titleParts(), expected);
     }
 

@@ -13,6 +13,35 @@ namespace tarn {
 
 namespace {
 
+// COMPOUND_TEXT as legacy clients set WM_NAME: Latin-1, with UTF-8 between "ESC % G" and
+// "ESC % @"; the other character sets it can switch to are passed over as Latin-1.
+QString fromCompoundText(const QByteArray& bytes) {
+    QString text;
+    bool inUtf8 = false;
+    QByteArray utf8;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\x1b') {
+            if (inUtf8) utf8 += bytes[i];
+            else text += QChar(uchar(bytes[i]));
+            continue;
+        }
+        const QByteArray sequence = bytes.mid(i + 1, 2);
+        if (sequence == "%G" || sequence == "%@") {
+            if (inUtf8) text += QString::fromUtf8(utf8);
+            utf8.clear();
+            inUtf8 = sequence == "%G";
+            i += 2;
+            continue;
+        }
+        // Any other escape: its intermediate bytes, then its final byte.
+        while (i + 1 < bytes.size() && bytes[i + 1] >= 0x20 && bytes[i + 1] <= 0x2f) ++i;
+        if (i + 1 < bytes.size()) ++i;
+    }
+    if (inUtf8) text += QString::fromUtf8(utf8);
+    return text;
+}
+
+
 using Clock = std::chrono::steady_clock;
 constexpr auto requestTimeout = std::chrono::milliseconds(250);
 
@@ -62,10 +91,12 @@ public:
     }
 
     // The bytes of a property; empty when it is missing or does not answer.
-    QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+    // The property's bytes; `type` XCB_GET_PROPERTY_TYPE_ANY takes any, and `found` is told which.
+    QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type, xcb_atom_t* found = nullptr) {
         const auto cookie = xcb_get_property(connection, 0, window, name, type, 0, 1 << 16);
         auto* reply = wait<xcb_get_property_reply_t>(cookie.sequence);
         QByteArray bytes;
+        if (found) *found = reply ? reply->type : xcb_atom_t(XCB_NONE);
         if (reply && reply->format != 0)
             // The length xcb reports is already in bytes, whatever the format; reading it as
             // items read past the reply (stray windows, listed twice at random).
@@ -122,6 +153,7 @@ QStringList X11WindowTitles::titles(const QStringList& bundleIDs) const {
     if (!x.usable()) return {};
     const xcb_atom_t netName = x.atom("_NET_WM_NAME");
     const xcb_atom_t utf8 = x.atom("UTF8_STRING");
+    const xcb_atom_t compoundText = x.atom("COMPOUND_TEXT");
 
     QStringList found;
     for (xcb_window_t window : x.topLevelWindows()) {
@@ -136,8 +168,12 @@ QStringList X11WindowTitles::titles(const QStringList& bundleIDs) const {
             found << QString::fromUtf8(title);
             continue;
         }
-        title = x.property(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
-        if (!title.isEmpty()) found << QString::fromLatin1(title);
+        xcb_atom_t type = XCB_NONE;
+        title = x.property(window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, &type);
+        if (title.isEmpty()) continue;
+        if (type == utf8) found << QString::fromUtf8(title);
+        else if (type == compoundText) found << fromCompoundText(title);
+        else if (type == XCB_ATOM_STRING) found << QString::fromLatin1(title);
     }
     return found;
 }
