@@ -88,16 +88,21 @@ QAction* openWith(const QUrl& url, bool includeEditors) {
     return submenu(QStringLiteral("Open With"), [url, includeEditors] {
         Desktop& desktop = platform().desktop();
         QList<OfferedApplication> candidates;
+        // The same application: one install, or a desktop entry whose program lies in an
+        // install folder already listed (an editor's folder and the entry that starts it).
         auto listed = [&](const OfferedApplication& offered) {
             return std::any_of(candidates.begin(), candidates.end(), [&](const OfferedApplication& c) {
-                return c.install.location == offered.install.location;
+                if (c.install.location == offered.install.location) return true;
+                const QString folder = c.install.location + '/';
+                return offered.install.launcher && !c.install.location.endsWith(QLatin1String(".desktop")) &&
+                       offered.install.launcher->startsWith(folder);
             });
         };
         if (includeEditors) {
             for (const Editor& editor : Editors::installed())
                 if (const auto install = platform().applications().find(editor.id)) {
                     OfferedApplication offered = desktop.describe(*install);
-                    if (offered.name.isEmpty()) offered.name = editor.name;
+                    offered.name = editor.name; // under its own name, whatever its launcher is called
                     if (!listed(offered)) candidates << offered;
                 }
         }
@@ -209,7 +214,7 @@ QList<QAction*> items(const Entry& entry) {
     switch (entry.kind) {
     case EntryKind::link:
         return QList<QAction*>{action(QStringLiteral("Open"), [url = entry.url] { Opener::openURL(url, false); }),
-                               action(QStringLiteral("Copy URL"), [text = entry.url.toString()] { copyText(text); }),
+                               action(QStringLiteral("Copy URL"), [text = QString::fromUtf8(entry.url.toEncoded())] { copyText(text); }),
                                separator()}
                << favoriteItems(entry);
     case EntryKind::shortcut:

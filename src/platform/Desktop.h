@@ -44,7 +44,8 @@ public:
     // service takes it.
     virtual void notify(const QString& summary, const QString& body, std::function<void()> notShown) = 0;
 
-    // The applications that can open `url`, the default first, each once.
+    // The applications that can open `url`, the default first, each once; each install's
+    // launcher is the program its desktop entry starts, where known.
     virtual QList<OfferedApplication> applicationsFor(const QUrl& url) = 0;
 
     // The display name and icon of an installed application.

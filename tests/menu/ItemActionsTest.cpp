@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -91,6 +93,29 @@ private Q_SLOTS:
         qDeleteAll(items);
     }
 
+    // An editor installed as a folder, also offered by its desktop entry, is listed once, under
+    // its own name.
+    void openWithListsAnEditorOnce() {
+        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
+        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
+        platform->fakeApplications.installs.insert("com.microsoft.VSCode", {home->path() + "/vscode", launcher, {}});
+        const QString entryFile = home->path() + "/code.desktop";
+        platform->fakeDesktop.offered = {{{entryFile, home->path() + "/vscode/code", entryFile}, "Visual Studio Code", {}},
+                                         {{"/usr/share/applications/gedit.desktop", std::nullopt, std::nullopt}, "Text Editor", {}}};
+        const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(home->makeFolder("plain"))));
+        QCOMPARE(outline(opened(find(items, "Open With"))), QStringList({"VS Code", "Text Editor"}));
+        qDeleteAll(items);
+    }
+
+    // A URL leaves Tarn as it was written, its encoding kept.
+    void copyURLKeepsTheEncoding() {
+        const QUrl url("https://example.com/a%20b?q=%C3%A9#frag%20x");
+        const QList<QAction*> items = ItemActions::items({EntryKind::link, url, "Example", {}, {}});
+        find(items, "Copy URL")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("https://example.com/a%20b?q=%C3%A9#frag%20x"));
+        qDeleteAll(items);
+    }
+
     void gitBlockWithStatusAndRemote() {
         const QString repo = home->path() + "/tarn";
         test::makeRepo(repo);
@@ -145,7 +170,7 @@ private Q_SLOTS:
         const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(folder)));
         const QList<QAction*> apps = opened(find(items, "Open With"));
         QCOMPARE(apps.size(), 30);
-        QCOMPARE(apps[0]->text(), QString("vscode")); // the editor first, and once
+        QCOMPARE(apps[0]->text(), QString("VS Code")); // the editor first, once, under its own name
         QCOMPARE(apps[1]->text(), QString("App 0"));  // ".app" removed
         apps[1]->trigger();
         QCOMPARE(platform->fakeDesktop.openedWith.last().urls, QList<QUrl>{QUrl::fromLocalFile(folder)});

@@ -180,13 +180,13 @@ private Q_SLOTS:
     void revealThroughTheFileManager() {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (!bus.isConnected()) QSKIP("needs the private session bus of the test run");
-        const QString file = home->writeFile("notes.txt", "x");
+        const QString file = home->writeFile("my notes.txt", "x");
         LinuxDesktop desktop;
         FakeFileManager manager;
         QVERIFY(bus.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
         QVERIFY(bus.registerService("org.freedesktop.FileManager1"));
         QCOMPARE(desktop.reveal(QUrl::fromLocalFile(file)), std::nullopt);
-        QTRY_COMPARE(manager.shown, QStringList{QUrl::fromLocalFile(file).toString()});
+        QTRY_COMPARE(manager.shown, QStringList{QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded())}); // a URI
         bus.unregisterService("org.freedesktop.FileManager1");
         bus.unregisterObject("/org/freedesktop/FileManager1");
 

@@ -218,7 +218,8 @@ std::optional<QString> LinuxDesktop::openWith(const QList<QUrl>& urls, const App
     }
     if (!install.launcher) return QStringLiteral("The application has no command to start it.");
     QStringList arguments{*install.launcher};
-    for (const QUrl& url : urls) arguments << (url.isLocalFile() ? fileArgument(localPath(url)) : url.toString());
+    for (const QUrl& url : urls)
+        arguments << (url.isLocalFile() ? fileArgument(localPath(url)) : QString::fromUtf8(url.toEncoded()));
     return start(arguments);
 }
 
@@ -276,7 +277,7 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{url.toString()} << QString();
+    call << QStringList{QString::fromUtf8(url.toEncoded())} << QString(); // a URI, encoded
     // Asynchronous, so that a file manager D-Bus has to start first (or one that hangs) never
     // holds up the menu; when there is none, or it fails, the folder is opened instead, and a
     // failure of that is shown as the other openings show theirs.
@@ -336,7 +337,15 @@ QList<OfferedApplication> LinuxDesktop::applicationsFor(const QUrl& url) {
         const QString file = fileOf(application);
         if (file.isEmpty() || files.contains(file)) return;
         files << file;
-        found << offered(application, {file, std::nullopt, file});
+        // The program the entry starts, so that an install found otherwise is recognised in it.
+        std::optional<QString> program;
+        if (const std::optional<DesktopEntry> entry = DesktopEntry::read(file)) {
+            QString path = entry->program();
+            if (!path.isEmpty() && !path.startsWith('/')) path = QStandardPaths::findExecutable(path);
+            const QString real = QFileInfo(path).canonicalFilePath();
+            if (!real.isEmpty()) program = real;
+        }
+        found << offered(application, {file, program, file});
     };
     if (const GOwned<GAppInfo> preferred = defaultFor(url)) add(preferred.get());
     GList* all = g_app_info_get_all_for_type(mimeTypeOf(url).toUtf8().constData());
