@@ -38,7 +38,7 @@ class LinuxDesktopTest : public QObject {
 
     // An application whose program records its arguments in <home>/<name>.args.
     QString program(const QString& name) {
-        const QString file = home->writeFile("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\n")
+        const QString file = home->writeFile("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\necho \"$DESKTOP_STARTUP_ID\" > '%1/%2.id'\n")
                                                                 .arg(home->path(), QFileInfo(name).fileName()).toUtf8());
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return file;
@@ -55,6 +55,10 @@ class LinuxDesktopTest : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString args(const QString& name) { return QString::fromUtf8(argumentBytes(name)).trimmed(); }
+    QString startupID(const QString& name) {
+        QFile file(home->path() + '/' + name + ".id");
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString("?");
+    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -95,6 +99,12 @@ private Q_SLOTS:
 
         QCOMPARE(desktop.openURL(QUrl::fromLocalFile(file), false), std::nullopt);
         QTRY_COMPARE(args("viewer"), "--view\n" + file);
+        QTRY_COMPARE(startupID("viewer"), QString()); // the window manager decides, as for any launch
+        // In the background: a startup id with time zero asks the window manager not to focus it.
+        QFile::remove(home->path() + "/viewer.args");
+        QCOMPARE(desktop.openURL(QUrl::fromLocalFile(file), true), std::nullopt);
+        QTRY_COMPARE(args("viewer"), "--view\n" + file);
+        QTRY_VERIFY(startupID("viewer").endsWith("_TIME0"));
 
         const auto unknown = desktop.openURL(QUrl::fromLocalFile(home->writeFile("x.unknownext", "\x01\x02")), false);
         QVERIFY(unknown && unknown->contains("No application is set to open"));

@@ -94,13 +94,22 @@ void childSetup(gpointer homeFolder) {
     }
 }
 
+// A startup id whose time is zero: on X11 the application's first window then asks not to be
+// focused, so it opens behind the window the user is in. Wayland has no such request: there a
+// window opened without an activation token is left to the compositor.
+QByteArray backgroundStartupID() {
+    static int launches = 0;
+    return QStringLiteral("tarn-%1-%2_TIME0").arg(QCoreApplication::applicationPid()).arg(++launches).toUtf8();
+}
+
 // Starts `application` with `urls` the way the desktop does: field codes, Terminal=true,
 // DBusActivatable and the entry's working folder come from GIO.
-std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls) {
+std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bool background) {
     GOwned<GAppLaunchContext> context(g_app_launch_context_new());
     // A started application must not inherit Tarn's own startup notification.
     g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
     g_app_launch_context_unsetenv(context.get(), "XDG_ACTIVATION_TOKEN");
+    if (background) g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", backgroundStartupID().constData());
     QList<QByteArray> uris;
     GList* list = nullptr;
     for (const QUrl& url : urls) uris << uriOf(url);
@@ -134,7 +143,7 @@ GOwned<GAppInfo> defaultFor(const QUrl& url) {
 
 // Starts `arguments` (the program first) detached in `folder`; none or the reason it failed.
 // For what GIO has no entry for: a launcher found without a desktop entry, and terminals.
-std::optional<QString> start(QStringList arguments, const QString& folder = QString()) {
+std::optional<QString> start(QStringList arguments, const QString& folder = QString(), bool background = false) {
     if (arguments.isEmpty()) return QStringLiteral("The application has no command to start it.");
     QString program = arguments.takeFirst();
     if (!program.startsWith('/')) program = QStandardPaths::findExecutable(program);
@@ -144,6 +153,7 @@ std::optional<QString> start(QStringList arguments, const QString& folder = QStr
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
     environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    if (background) environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromUtf8(backgroundStartupID()));
     return startDetachedProcess(program, arguments, folder, environment.toStringList());
 }
 
@@ -201,26 +211,26 @@ QString LinuxDesktop::mimeTypeOf(const QUrl& url) {
     return QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
 }
 
-std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool) {
+std::optional<QString> LinuxDesktop::openURL(const QUrl& url, bool background) {
     const QString name = url.isLocalFile() ? QFileInfo(url.toLocalFile()).fileName() : url.toString();
     if (url.isLocalFile() && !existsAt(localPath(url)))
         return QStringLiteral("“%1” does not exist.").arg(name);
     const GOwned<GAppInfo> application = defaultFor(url);
     if (!application) return QStringLiteral("No application is set to open “%1” (%2).").arg(name, mimeTypeOf(url));
-    return launch(application.get(), {url});
+    return launch(application.get(), {url}, background);
 }
 
 std::optional<QString> LinuxDesktop::openWith(const QList<QUrl>& urls, const ApplicationInstall& install,
-                                              bool) {
+                                              bool background) {
     if (install.desktopEntry) {
         if (const GOwned<GDesktopAppInfo> application = applicationAt(*install.desktopEntry))
-            return launch(G_APP_INFO(application.get()), urls);
+            return launch(G_APP_INFO(application.get()), urls, background);
     }
     if (!install.launcher) return QStringLiteral("The application has no command to start it.");
     QStringList arguments{*install.launcher};
     for (const QUrl& url : urls)
         arguments << (url.isLocalFile() ? fileArgument(localPath(url)) : QString::fromUtf8(url.toEncoded()));
-    return start(arguments);
+    return start(arguments, QString(), background);
 }
 
 std::optional<QString> LinuxDesktop::openTerminal(const QString& folder, const ApplicationInstall& install) {
