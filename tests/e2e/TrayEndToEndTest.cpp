@@ -7,6 +7,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -66,6 +68,26 @@ public Q_SLOTS:
         summaries << summary;
         return uint(summaries.size());
     }
+};
+
+// Plays a StatusNotifier watcher with a host, as KDE Plasma's panel or GNOME's AppIndicator
+// extension do: records the items that register.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
+public:
+    QStringList items; // the bus names of the items
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registeredItems() const { return items; }
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        items << (service.startsWith('/') ? message.service() : service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
 };
 
 class TrayEndToEndTest : public QObject {
@@ -285,6 +307,35 @@ private Q_SLOTS:
                  qPrintable(heard.join('\n')));
         listener.kill();
         listener.waitForFinished();
+    }
+
+    // A StatusNotifier panel gets the icon by its theme name, so that it can recolour it.
+    void statusNotifierPanelGetsTheIconName() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) QSKIP("needs a session bus");
+        makeHome({"alpha"});
+        // The icons as the package installs them, in the home's own icon folder.
+        const QString icons = home->makeFolder(".local/share/icons/hicolor");
+        QCOMPARE(QProcess::execute("sh", {"-c", QString("cp -r '%1'/. '%2' && cp /usr/share/icons/hicolor/index.theme '%2'")
+                                                    .arg(TARN_ICONS, icons)}),
+                 0);
+        FakeWatcher watcher;
+        QVERIFY(bus.registerObject("/StatusNotifierWatcher", &watcher,
+                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+        QVERIFY(bus.registerService("org.kde.StatusNotifierWatcher"));
+        auto stop = qScopeGuard([&] {
+            bus.unregisterService("org.kde.StatusNotifierWatcher");
+            bus.unregisterObject("/StatusNotifierWatcher");
+        });
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.items.size(), 1, 10000);
+        QDBusMessage get = QDBusMessage::createMethodCall(watcher.items.first(), "/StatusNotifierItem",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << QString("org.kde.StatusNotifierItem") << QString("IconName");
+        const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 5000);
+        QCOMPARE(reply.arguments().value(0).value<QDBusVariant>().variant().toString(), QString("tarn-symbolic"));
     }
 
     // Where hotkeys cannot be grabbed, desktop shortcuts start `tarn --quick-open` or `tarn --menu`:
