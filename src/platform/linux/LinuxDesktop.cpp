@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Platform.h"
 #include "platform/linux/DesktopEntry.h"
+#include "platform/linux/X11ServerTime.h"
 
 // GLib names a struct member `signals`, which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -94,12 +95,16 @@ void childSetup(gpointer homeFolder) {
     }
 }
 
-// A startup id whose time is zero: on X11 the application's first window then asks not to be
-// focused, so it opens behind the window the user is in. Wayland has no such request: there a
-// window opened without an activation token is left to the compositor.
-QByteArray backgroundStartupID() {
+// The startup id an application gets on X11: with the server's time now, its first window
+// may take the focus past focus-stealing prevention; with time zero (in the background) it asks
+// not to, and opens behind the window the user is in. None without X11: Wayland has no such
+// request, and a window opened without an activation token is left to the compositor.
+std::optional<QByteArray> startupID(bool background) {
     static int launches = 0;
-    return QStringLiteral("tarn-%1-%2_TIME0").arg(QCoreApplication::applicationPid()).arg(++launches).toUtf8();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return std::nullopt;
+    const std::optional<quint32> time = background ? std::optional<quint32>(0) : X11ServerTime::now();
+    if (!time) return std::nullopt;
+    return QStringLiteral("tarn-%1-%2_TIME%3").arg(QCoreApplication::applicationPid()).arg(++launches).arg(*time).toUtf8();
 }
 
 // Starts `application` with `urls` the way the desktop does: field codes, Terminal=true,
@@ -109,7 +114,8 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
     // A started application must not inherit Tarn's own startup notification.
     g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
     g_app_launch_context_unsetenv(context.get(), "XDG_ACTIVATION_TOKEN");
-    if (background) g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", backgroundStartupID().constData());
+    if (const std::optional<QByteArray> id = startupID(background))
+        g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", id->constData());
     QList<QByteArray> uris;
     GList* list = nullptr;
     for (const QUrl& url : urls) uris << uriOf(url);
@@ -153,7 +159,8 @@ std::optional<QString> start(QStringList arguments, const QString& folder = QStr
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
     environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
-    if (background) environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromUtf8(backgroundStartupID()));
+    if (const std::optional<QByteArray> id = startupID(background))
+        environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromUtf8(*id));
     return startDetachedProcess(program, arguments, folder, environment.toStringList());
 }
 
