@@ -152,6 +152,8 @@ private Q_SLOTS:
         for (QProcess* process : {&tarn, &other, &windowManager, &trayer}) {
             process->kill();
             process->waitForFinished(5000);
+            // The next test's home, not this one's.
+            process->setProcessEnvironment(QProcessEnvironment(QProcessEnvironment::InheritFromParent));
         }
         home.reset();
     }
