@@ -126,6 +126,9 @@ private Q_SLOTS:
         QTest::keyClick(field(), Qt::Key_Return);
         QVERIFY(controller.isShown());
         QVERIFY(platform->fakeDesktop.opened.isEmpty());
+        // A fixed size, which Wayland compositors float instead of tiling.
+        QCOMPARE(controller.panelWidget()->minimumSize(), QSize(640, 440));
+        QCOMPARE(controller.panelWidget()->maximumSize(), QSize(640, 440));
     }
 
     void emptyCatalogue() {
