@@ -213,8 +213,7 @@ QList<QOEntry> Library::gatherQuickOpenEntries(const Catalogue& made) const {
     for (const Entry& entry : made.favorites) add(entry, "Favorite" + dot + location(entry));
     for (const Entry& entry : made.recents) add(entry, "Recent" + dot + location(entry));
     for (const ShortcutItem& item : made.shortcuts.items) {
-        const Entry entry{EntryKind::shortcut, ShortcutsCLI::editURL(item.name), item.name, item.id,
-                          std::nullopt};
+        const Entry entry{EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, std::nullopt};
         add(entry, item.folder ? "Shortcut" + dot + *item.folder : QStringLiteral("Shortcut"));
     }
     for (const Entry& entry : made.scan.workspaces) add(entry, "Workspace" + dot + location(entry));

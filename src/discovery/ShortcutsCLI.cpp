@@ -6,13 +6,21 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
+#include "model/LocalizedCompare.h"
+#include "platform/ChildProcess.h"
+
+#include <QDir>
 #include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QUuid>
+#include <algorithm>
 
 namespace tarn {
 
 size_t qHash(const ShortcutItem& item, size_t seed) {
     return qHashMulti(seed, item.name, item.id, item.folder.value_or(QString()),
-                      item.folder.has_value());
+                      item.folder.has_value(), item.script.value_or(QString()));
 }
 
 namespace ShortcutsCLI {
@@ -21,14 +29,63 @@ namespace {
 constexpr double listTimeout = 20;
 constexpr double runTimeout = 3600;
 
+constexpr int errorShown = 2000;
+
 QString list(const QString& tool, const QStringList& arguments) {
     return Shell::run(tool, QStringList{"list"} + arguments, {}, listTimeout).out;
 }
+
+// A script's id: stable for its place in the scripts folder, so stored shortcut folders keep it.
+QString scriptID(const QString& relativePath) {
+    static const QUuid space = QUuid::createUuidV5(QUuid(), QStringLiteral("org.tarn.Tarn.shortcuts"));
+    return QUuid::createUuidV5(space, relativePath).toString(QUuid::WithoutBraces).toUpper();
+}
+
+QStringList visibleNames(const QDir& folder, QDir::Filters filters) {
+    QStringList names = folder.entryList(filters | QDir::NoDotAndDotDot);
+    names.removeIf([](const QString& name) { return name.startsWith('.'); });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return localizedStandardCompare(a, b) < 0; });
+    return names;
+}
+
+QList<ShortcutItem> scriptsIn(const QString& root, const std::optional<QString>& folder) {
+    const QDir dir(folder ? root + '/' + *folder : root);
+    QList<ShortcutItem> items;
+    for (const QString& name : visibleNames(dir, QDir::Files)) {
+        const QFileInfo file(dir.filePath(name));
+        if (!file.isExecutable()) continue;
+        const QString relative = folder ? *folder + '/' + name : name;
+        items.append({file.completeBaseName().isEmpty() ? name : file.completeBaseName(), scriptID(relative), folder,
+                      file.absoluteFilePath()});
+    }
+    return items;
+}
+
+void alertIfFailed(const QString& title, const ShellResult& result) {
+    const bool cancelled = result.err.toLower().contains(QLatin1String("cancel"));
+    if (result.status == 0 || result.err.isEmpty() || cancelled) return;
+    runOnMainThread([title, err = result.err.left(errorShown)] {
+        platform().dialogs().warn(QString::fromUtf8("Shortcut \u201C") + title + QString::fromUtf8("\u201D failed"), err);
+    });
+}
 } // namespace
+
+QString scriptsFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tarn/shortcuts");
+}
+
+ShortcutsSnapshot loadScripts(const QString& folder) {
+    ShortcutsSnapshot snapshot;
+    snapshot.folders = visibleNames(QDir(folder), QDir::Dirs);
+    snapshot.items = scriptsIn(folder, std::nullopt);
+    for (const QString& name : snapshot.folders) snapshot.items << scriptsIn(folder, name);
+    return snapshot;
+}
 
 ShortcutsSnapshot load(const QString& tool) {
     const QFileInfo info(tool);
-    if (!info.isFile() || !info.isExecutable()) return {};
+    if (!info.isFile() || !info.isExecutable()) return loadScripts(scriptsFolder());
     ShortcutsSnapshot snapshot;
     snapshot.folders = Shell::run(tool, {"list", "--folders"}, {}, listTimeout).lines();
     snapshot.items = parse(list(tool, {"--folder-name", "none", "--show-identifiers"}), std::nullopt);
@@ -54,17 +111,21 @@ void run(const Entry& entry, const QString& tool) {
     if (!entry.shortcutID) return;
     const QString id = *entry.shortcutID;
     const QString title = entry.title;
-    runInBackground(TaskPriority::userInitiated, [tool, id, title] {
-        const ShellResult result = Shell::run(tool, {"run", id}, {}, runTimeout);
-        const bool cancelled = result.err.toLower().contains(QLatin1String("cancel"));
-        if (result.status == 0 || result.err.isEmpty() || cancelled) return;
-        runOnMainThread([title, err = result.err] {
-            platform().dialogs().warn(QString::fromUtf8("Shortcut \u201C") + title +
-                                          QString::fromUtf8("\u201D failed"),
-                                      err);
+    if (entry.url.isLocalFile()) {
+        // One of the user's scripts: started, and waited for, but what it leaves running is its own.
+        const QString script = entry.url.toLocalFile();
+        runInBackground(TaskPriority::userInitiated, [script, title] {
+            const ChildProcessOutcome outcome =
+                runUntilExit(script, QProcessEnvironment::systemEnvironment().toStringList(), QDir::homePath(), runTimeout);
+            alertIfFailed(title, {outcome.started ? outcome.status : -1, QString(),
+                                  outcome.started ? QString::fromUtf8(outcome.err).trimmed() : outcome.startError});
         });
-    });
+        return;
+    }
+    runInBackground(TaskPriority::userInitiated, [tool, id, title] { alertIfFailed(title, Shell::run(tool, {"run", id}, {}, runTimeout)); });
 }
+
+QUrl editURL(const ShortcutItem& item) { return item.script ? QUrl::fromLocalFile(*item.script) : editURL(item.name); }
 
 QUrl editURL(const QString& name) {
     QUrl url;

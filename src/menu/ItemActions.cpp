@@ -218,6 +218,13 @@ QList<QAction*> items(const Entry& entry) {
                                separator()}
                << favoriteItems(entry);
     case EntryKind::shortcut:
+        if (entry.url.isLocalFile()) // one of the user's scripts: edited in the editor, shown in the file manager
+            return {action(QStringLiteral("Run Shortcut"), [entry] { ShortcutsCLI::run(entry); }),
+                    action(QStringLiteral("Edit Script"),
+                           [url = entry.url] { Opener::openInEditor(url, Opener::WindowMode::standard, false, std::nullopt); }),
+                    action("Show in " + platform().desktop().fileManagerName(), [url = entry.url] { Opener::reveal(url); }),
+                    action(QStringLiteral("Copy Name"), [title = entry.title] { copyText(title); }), separator(),
+                    addToShortcutFolder(entry)};
         return {action(QStringLiteral("Run Shortcut"), [entry] { ShortcutsCLI::run(entry); }),
                 action(QStringLiteral("Edit in Shortcuts"), [url = entry.url] { Opener::openURL(url, false); }),
                 action(QStringLiteral("Copy Name"), [title = entry.title] { copyText(title); }), separator(),

@@ -50,7 +50,7 @@ QList<QAction*> entries(const QList<Entry>& list) {
 }
 
 Entry shortcutEntry(const ShortcutItem& item) {
-    return {EntryKind::shortcut, ShortcutsCLI::editURL(item.name), item.name, item.id, std::nullopt};
+    return {EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, std::nullopt};
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 #include "TestMain.h"
 #include "TestPlatform.h"
 #include "discovery/ShortcutsCLI.h"
+#include "model/ShortcutFolder.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -79,6 +81,77 @@ private Q_SLOTS:
         QCOMPARE(ShortcutsCLI::load(home->path() + "/bin/missing"), ShortcutsSnapshot{});
         QCOMPARE(ShortcutsCLI::load(QString(ShortcutsCLI::toolPath)).folders.isEmpty(),
                  !QFile::exists(ShortcutsCLI::toolPath));
+    }
+
+    // The user's scripts as the catalogue: executables directly in the folder, and one level of
+    // sub-folders; ids that survive a reload and another script.
+    void scriptsCatalogue() {
+        const QString root = home->makeFolder(".local/share/tarn/shortcuts");
+        auto script = [&](const QString& relative, bool executable = true) {
+            const QString path = home->writeFile(".local/share/tarn/shortcuts/" + relative, "#!/bin/sh\n");
+            if (executable) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            return path;
+        };
+        script("deploy-staging.sh");
+        script("Backup (daily)");
+        script("notes.txt", false);
+        script(".hidden.sh");
+        script("Work/build.sh");
+        script("db/restart");
+        script("db/old/deeper.sh");
+        script(".secret/x.sh");
+        QVERIFY(QFile::link(script("../elsewhere.sh"), root + "/linked"));
+        QCOMPARE(ShortcutsCLI::scriptsFolder(), root);
+
+        const ShortcutsSnapshot first = ShortcutsCLI::load(home->path() + "/bin/no-tool");
+        QCOMPARE(first.folders, QStringList({"db", "Work"}));
+        QStringList shown;
+        for (const ShortcutItem& item : first.items) {
+            shown << item.folder.value_or("-") + "/" + item.name;
+            QVERIFY(uuidFromText(item.id));
+            QCOMPARE(ShortcutsCLI::editURL(item), QUrl::fromLocalFile(*item.script));
+        }
+        QCOMPARE(shown, QStringList({"-/Backup (daily)", "-/deploy-staging", "-/linked", "db/restart", "Work/build"}));
+        script("another.sh");
+        const ShortcutsSnapshot second = ShortcutsCLI::load(home->path() + "/bin/no-tool");
+        QCOMPARE(second.items.size(), 6);
+        for (const ShortcutItem& item : first.items) QVERIFY(second.items.contains(item)); // the same ids
+    }
+
+    // A script runs in the home folder and is waited for; what it leaves running is its own.
+    void scriptsRun_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("alert"); // "" for none
+        QTest::newRow("fails with a message") << "echo 'It broke' >&2; exit 1" << "It broke";
+        QTest::newRow("cancelled") << "echo 'Cancelled' >&2; exit 1" << "";
+        QTest::newRow("starts a program that outlives it: answered at its own end")
+            << "sleep 30 & echo $! > \"$HOME/child\"; echo 'Left one running' >&2; exit 3" << "Left one running";
+    }
+
+    void scriptsRun() {
+        QFETCH(QString, body);
+        QFETCH(QString, alert);
+        const QString path = home->writeFile(".local/share/tarn/shortcuts/job.sh",
+                                             ("#!/bin/sh\npwd > \"$HOME/ran\"\n" + body + "\n").toUtf8());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const ShortcutItem item = ShortcutsCLI::loadScripts(ShortcutsCLI::scriptsFolder()).items.first();
+        ShortcutsCLI::run(Entry{EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, {}});
+        QTRY_VERIFY(QFile::exists(home->path() + "/ran"));
+        QFile ran(home->path() + "/ran");
+        QVERIFY(ran.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(ran.readAll()).trimmed(), home->path());
+        QTest::qWait(300);
+        QTRY_COMPARE(platform->testDialogs.warnings.size(), alert.isEmpty() ? 0 : 1);
+        if (!alert.isEmpty()) {
+            QCOMPARE(platform->testDialogs.warnings.first().message, QString::fromUtf8("Shortcut \u201Cjob\u201D failed"));
+            QCOMPARE(platform->testDialogs.warnings.first().informative, alert);
+        }
+        QFile child(home->path() + "/child");
+        if (child.open(QIODevice::ReadOnly)) {
+            const QString pid = QString::fromUtf8(child.readAll()).trimmed();
+            QCOMPARE(QProcess::execute("kill", {"-0", pid}), 0); // still running after the run ended
+            QProcess::execute("kill", {pid});
+        }
     }
 
     void runReportsOnlyRealFailures_data() {

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -183,6 +184,63 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
         reap(0);
     }
     outcome.status = waitStatus ? statusOf(*waitStatus) : -1;
+    return outcome;
+}
+
+ChildProcessOutcome runUntilExit(const QString& executable, const QStringList& environment, const QString& folder,
+                                 double timeout) {
+    ChildProcessOutcome outcome;
+    // A file in memory, not a pipe: what the program leaves behind may write to it after we
+    // have read it, and a pipe with no reader would end such a program with SIGPIPE.
+    const int errors = ::memfd_create("tarn-stderr", MFD_CLOEXEC);
+    if (errors < 0) {
+        outcome.startError = QString::fromLocal8Bit(std::strerror(errno));
+        return outcome;
+    }
+    ChildSpawn spawn(true);
+    posix_spawn_file_actions_addopen(&spawn.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&spawn.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&spawn.actions, errors, STDERR_FILENO);
+    const QByteArray directory = ChildSpawn::bytesOf(folder.isEmpty() ? QDir::homePath() : folder);
+    posix_spawn_file_actions_addchdir_np(&spawn.actions, directory.constData());
+    const QByteArray path = ChildSpawn::bytesOf(executable);
+    ChildSpawn::Strings argv(QStringList{executable});
+    ChildSpawn::Strings envp(environment);
+    pid_t pid = -1;
+    const int spawnError =
+        ::posix_spawn(&pid, path.constData(), &spawn.actions, &spawn.attributes, argv.data(), envp.data());
+    if (spawnError != 0) {
+        ::close(errors);
+        outcome.startError = QStringLiteral("%1: %2").arg(executable, QString::fromLocal8Bit(std::strerror(spawnError)));
+        return outcome;
+    }
+    outcome.started = true;
+
+    const double bounded = std::isnan(timeout) ? 0.0 : std::clamp(timeout, 0.0, longestTimeout);
+    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
+    const int pidfd = openPidfd(pid);
+    int signals = 0; // sent so far: SIGTERM, then SIGKILL
+    int status = 0;
+    while (true) {
+        pid_t done;
+        do done = ::waitpid(pid, &status, WNOHANG);
+        while (done < 0 && errno == EINTR);
+        if (done == pid || done < 0) break;
+        if (Clock::now() >= deadline && signals < 2) {
+            ::kill(-pid, signals == 0 ? SIGTERM : SIGKILL);
+            deadline = Clock::now() + killGrace;
+            ++signals;
+        }
+        pollfd exited{pidfd, POLLIN, 0};
+        if (pidfd >= 0) ::poll(&exited, 1, millisecondsUntil(deadline));
+        else ::poll(nullptr, 0, std::min(millisecondsUntil(deadline), 10));
+    }
+    if (pidfd >= 0) ::close(pidfd);
+    outcome.status = statusOf(status);
+    char buffer[65536];
+    const ssize_t n = ::pread(errors, buffer, sizeof buffer, 0);
+    if (n > 0) outcome.err = QByteArray(buffer, n);
+    ::close(errors);
     return outcome;
 }
 
