@@ -2,7 +2,9 @@
 // Shortcuts-app folders, and the picker.
 #include "menu/MenuController.h"
 
+#include "actions/Opener.h"
 #include "discovery/Library.h"
+#include "discovery/ShortcutsCLI.h"
 #include "menu/ActionItem.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuItems.h"
@@ -12,6 +14,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace tarn {
@@ -74,6 +78,26 @@ QString infoOf(const ShortcutFolder& folder) {
 
 } // namespace
 
+namespace {
+
+QString whereScriptsGo() {
+    return QString::fromUtf8("Put executable scripts in %1 (each sub-folder is a folder of shortcuts); "
+                             "they appear the next time the menu opens.")
+        .arg(tildePath(QUrl::fromLocalFile(ShortcutsCLI::scriptsFolder())));
+}
+
+// The scripts folder in the file manager, made first if need be.
+void openScriptsFolder() {
+    const QString folder = ShortcutsCLI::scriptsFolder();
+    if (!QDir().mkpath(folder)) {
+        platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), QString::fromUtf8("\u201C%1\u201D could not be made.").arg(folder));
+        return;
+    }
+    Opener::openURL(QUrl::fromLocalFile(folder), false);
+}
+
+} // namespace
+
 QList<QAction*> MenuController::shortcutSettings() {
     QPointer<MenuController> self(this);
     const bool custom = store.boolean(Keys::useCustomShortcuts, false);
@@ -97,6 +121,8 @@ QList<QAction*> MenuController::shortcutSettings() {
           << submenu(QStringLiteral("Shortcuts App Folders"),
                      [self] { return self ? self->mirrorFolderSettings() : QList<QAction*>{}; })
           << action(QStringLiteral("Reload Shortcuts"), [] { Library::shared().refresh(true); });
+    if (!QFileInfo(QString::fromLatin1(ShortcutsCLI::toolPath)).isExecutable())
+        items << action(QStringLiteral("Open Shortcuts Folder"), [] { openScriptsFolder(); });
     return items;
 }
 
@@ -215,6 +241,10 @@ void MenuController::chooseShortcuts(const QUuid& id) {
     const std::optional<ShortcutFolder> folder = folderWith(id);
     if (!folder) return;
     const ShortcutsSnapshot snapshot = library.shortcuts;
+    if (snapshot.items.isEmpty()) {
+        platform().dialogs().warn(QStringLiteral("No shortcuts yet"), whereScriptsGo());
+        return;
+    }
     QList<PickerGroup> groups;
     for (const QString& name : snapshot.folders) {
         PickerGroup group{name, {}};

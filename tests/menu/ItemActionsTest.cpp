@@ -54,6 +54,9 @@ private Q_SLOTS:
                               << QStringList{"Open", "Copy URL", "-", "Add to Favorites", "Add to Group >"};
         QTest::newRow("shortcut") << "shortcut"
                                   << QStringList{"Run Shortcut", "Edit in Shortcuts", "Copy Name", "-", "Add to Folder >"};
+        QTest::newRow("script") << "script"
+                                << QStringList{"Run Shortcut", "Edit Script", "Show in Files", "Copy Name", "-",
+                                               "Add to Folder >"};
         QTest::newRow("file") << "file"
                               << QStringList{"Open", "Open With >", "Open in Terminal", "Show in Files", "Preview", "-",
                                              "Copy Path", "Copy File", "-"} + tail;
@@ -82,6 +85,9 @@ private Q_SLOTS:
         Entry entry;
         if (kind == "link") entry = {EntryKind::link, QUrl("https://example.com"), "Example", {}, {}};
         else if (kind == "shortcut") entry = {EntryKind::shortcut, QUrl("shortcuts://x"), "Build", QString("id"), {}};
+        else if (kind == "script")
+            entry = {EntryKind::shortcut, QUrl::fromLocalFile(home->writeFile("deploy.sh", "#!/bin/sh\n")), "deploy",
+                     QString("id"), {}};
         else if (kind == "file") entry = Entry::classify(QUrl::fromLocalFile(home->writeFile("notes.md", "x")));
         else if (kind == "folder") entry = Entry::classify(QUrl::fromLocalFile(home->makeFolder("plain")));
         else if (kind == "gitfolder") {

@@ -7,10 +7,12 @@
 #include "menu/MenuController.h"
 #include "model/Store.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 using namespace tarn;
 using test::outline;
+using test::findRow;
 
 class ShortcutSettingsTest : public QObject {
     Q_OBJECT
@@ -46,7 +48,11 @@ private Q_SLOTS:
         QCOMPARE(outline(controller->shortcutSettings()),
                  QStringList({"Use My Folders", "[x] Mirror Shortcuts App Folders", "-", "# My Folders",
                               "No folders yet (off)", "-", "New Folder\u2026", "Start from Shortcuts App Folders", "-",
-                              "Shortcuts App Folders >", "Reload Shortcuts"}));
+                              "Shortcuts App Folders >", "Reload Shortcuts", "Open Shortcuts Folder"}));
+        // The user's scripts folder, made when asked for and shown in the file manager.
+        findRow(controller->shortcutSettings(), "Open Shortcuts Folder")->trigger();
+        QVERIFY(QFileInfo(home->path() + "/.local/share/tarn/shortcuts").isDir());
+        QCOMPARE(platform->fakeDesktop.opened.last(), QUrl::fromLocalFile(home->path() + "/.local/share/tarn/shortcuts"));
         controller->copyShortcutsAppFolders();
         const QList<ShortcutFolder> folders = store.shortcutFolders();
         QCOMPARE(folders.size(), 2);
@@ -75,6 +81,16 @@ private Q_SLOTS:
         const ShortcutFolder folder = store.shortcutFolders().first();
         QCOMPARE(folder.style, ShortcutFolder::Style::section);
         QCOMPARE(folder.shortcutIDs, QStringList({"l1", "d1"}));
+    }
+
+    // With nothing to pick from, the picker says where scripts go.
+    void emptyPickerSaysWhereScriptsGo() {
+        library.shortcuts = {};
+        platform->testDialogs.formAnswers.enqueue(FormAnswer{{"Mine"}, 1});
+        controller->newShortcutFolder();
+        QVERIFY(platform->testDialogs.picks.isEmpty());
+        QCOMPARE(platform->testDialogs.warnings.last().message, QString("No shortcuts yet"));
+        QVERIFY(platform->testDialogs.warnings.last().informative.contains("~/.local/share/tarn/shortcuts"));
     }
 
     // Re-picking keeps the user's order for what stays ticked; new ones go to the end.
