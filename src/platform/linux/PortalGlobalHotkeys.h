@@ -29,7 +29,7 @@ public:
     void describe(int id, const QString& description) override;
     bool canBind() const override { return answers; }
 
-    // The preset as the shortcuts specification writes a trigger: "CTRL+ALT+space", "LOGO+o".
+    // The preset as the portal takes a preferred trigger: "CTRL+ALT+space", "LOGO+o".
     static QString trigger(int keyCode, int carbonModifiers);
 
 private Q_SLOTS:
