@@ -42,7 +42,9 @@ public:
     std::optional<bool> boolean(const QString& key) const;
     std::optional<QString> string(const QString& key) const;
     std::optional<QStringList> stringArray(const QString& key) const;
-    std::optional<QByteArray> data(const QString& key) const;
+    // A domain that stores data as readable text may read back data that looks like another
+    // type; it says so here.
+    virtual std::optional<QByteArray> data(const QString& key) const;
 
     void setBool(const QString& key, bool value) { set(key, value); }
     void setString(const QString& key, const QString& value) { set(key, value); }

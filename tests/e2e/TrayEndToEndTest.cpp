@@ -123,16 +123,14 @@ class TrayEndToEndTest : public QObject {
         const QString editor = home->writeFile(".local/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
                                                                       .arg(launched).toUtf8());
         QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QByteArray folders = QJsonDocument(QJsonArray{QJsonObject{{"path", code}}}).toJson(QJsonDocument::Compact);
         QJsonArray favorites;
         for (int i = 0; i < links; ++i)
             favorites << QJsonObject{{"kind", "link"}, {"value", QString("https://example.com/%1").arg(i)},
                                      {"title", QString("note %1").arg(i)}};
-        const QByteArray favoriteList = QJsonDocument(favorites).toJson(QJsonDocument::Compact);
         settings = home->writeFile(
             ".config/tarn/defaults.json",
-            QJsonDocument(QJsonObject{{"pinnedFolders", QJsonObject{{"data", QString(folders.toBase64())}}},
-                                      {"favorites", QJsonObject{{"data", QString(favoriteList.toBase64())}}}})
+            QJsonDocument(QJsonObject{{"pinnedFolders", QJsonArray{QJsonObject{{"path", code}}}},
+                                      {"favorites", favorites}})
                 .toJson());
     }
 

@@ -10,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonArray>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -38,27 +36,6 @@ private:
     QTemporaryDir folder;
     std::unique_ptr<JsonDefaultsDomain> domain;
 };
-
-// Lists of records are stored as data, base64 inside the file. So that the fuzzer (and a
-// reader of the seeds) can write records as they are, a record key holding plain JSON gets it
-// encoded the way Tarn stores it; values already stored as data pass unchanged.
-QByteArray settingsFile(const QByteArray& input) {
-    const QJsonDocument document = QJsonDocument::fromJson(input);
-    if (!document.isObject()) return input;
-    static const char* const recordKeys[] = {Keys::pinnedFolders,   Keys::favorites,
-                                             Keys::favoriteGroups,  Keys::shortcutFolders,
-                                             Keys::sections,        Keys::shortcutFolderModes};
-    QJsonObject object = document.object();
-    for (const char* key : recordKeys) {
-        const QJsonValue value = object.value(QLatin1String(key));
-        const bool storedAsData = value.isObject() && value.toObject().contains("data");
-        if (storedAsData || !(value.isArray() || value.isObject())) continue;
-        const QByteArray record = value.isArray() ? QJsonDocument(value.toArray()).toJson()
-                                                  : QJsonDocument(value.toObject()).toJson();
-        object.insert(QLatin1String(key), QJsonObject{{"data", QString::fromLatin1(record.toBase64())}});
-    }
-    return QJsonDocument(object).toJson();
-}
 
 template <typename T> void checkRoundTrip(const char* key) {
     const std::optional<QByteArray> stored = platform().defaults().data(key);
@@ -103,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         setPlatform(made);
         return made;
     }();
-    const QByteArray contents = settingsFile(fuzz::bytes(data, size));
+    const QByteArray contents = fuzz::bytes(data, size);
     settings->load(contents);
     readEverything(contents);
     return 0;

@@ -66,8 +66,13 @@ private Q_SLOTS:
         QTest::newRow("empty string array") << DefaultsValue(QStringList()) << QByteArray("[]");
         QTest::newRow("string array") << DefaultsValue(QStringList{"/a", "/b"})
                                       << QByteArray("[\"/a\",\"/b\"]");
-        QTest::newRow("data") << DefaultsValue(QByteArray("[{\"path\":\"/p\"}]"))
-                              << QByteArray("{\"data\":\"W3sicGF0aCI6Ii9wIn1d\"}");
+        QTest::newRow("records") << DefaultsValue(QByteArray("[{\"path\":\"/p\"}]"))
+                                 << QByteArray("[{\"path\":\"/p\"}]");
+        QTest::newRow("data not JSON") << DefaultsValue(QByteArray("\x01x")) << QByteArray("{\"data\":\"AXg=\"}");
+        QTest::newRow("JSON laid out otherwise") << DefaultsValue(QByteArray("[ 1 ]"))
+                                                 << QByteArray("{\"data\":\"WyAxIF0=\"}");
+        QTest::newRow("JSON shaped like the base64 form")
+            << DefaultsValue(QByteArray("{\"data\":\"eA==\"}")) << QByteArray("{\"data\":\"eyJkYXRhIjoiZUE9PSJ9\"}");
     }
 
     void valuesKeepTheirTypes() {
@@ -86,8 +91,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::newRow("number") << QByteArray("3");
         QTest::newRow("null") << QByteArray("null");
-        QTest::newRow("mixed array") << QByteArray("[\"a\", 1]");
-        QTest::newRow("object other than data") << QByteArray("{\"x\": 1}");
         QTest::newRow("data that is not base64") << QByteArray("{\"data\": \"@@@\"}");
     }
 
@@ -101,6 +104,29 @@ private Q_SLOTS:
         // Values we cannot read are still kept, not dropped by the next write.
         QCOMPARE(QJsonDocument::fromJson(readAll(file)).object().value("k"),
                  QJsonDocument::fromJson("[" + json + "]").array().at(0));
+    }
+
+    // Files written before records were plain JSON hold them in base64: they read alike, and
+    // the next write of the key stores them plainly.
+    void dataReadsInEveryForm_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("base64") << QByteArray("{\"data\": \"W3sicGF0aCI6Ii9wIn1d\"}") << QByteArray("[{\"path\":\"/p\"}]");
+        QTest::newRow("records") << QByteArray("[ {\"path\": \"/p\"} ]") << QByteArray("[{\"path\":\"/p\"}]");
+        QTest::newRow("empty list") << QByteArray("[]") << QByteArray("[]");
+        QTest::newRow("mixed array") << QByteArray("[\"a\", 1]") << QByteArray("[\"a\",1]");
+        QTest::newRow("object") << QByteArray("{\"x\": 1}") << QByteArray("{\"x\":1}");
+    }
+
+    void dataReadsInEveryForm() {
+        QFETCH(QByteArray, json);
+        QFETCH(QByteArray, data);
+        home->writeFile(".config/tarn/defaults.json", "{\"k\": " + json + "}");
+        JsonDefaultsDomain domain(file);
+        QCOMPARE(domain.data("k"), std::optional(data));
+        domain.setData("k", *domain.data("k"));
+        QCOMPARE(QJsonDocument::fromJson(readAll(file)).object().value("k"),
+                 QJsonDocument::fromJson("[" + data + "]").array().at(0));
     }
 
     void typedAccessorsRefuseOtherTypes() {

@@ -25,33 +25,44 @@ namespace tarn {
 
 namespace {
 
+// Records are kept as the JSON they encode to, so that people can read and edit them; files
+// written before that hold them as {"data": "<base64>"}, which still reads.
+std::optional<QByteArray> dataFromJson(const QJsonValue& json) {
+    if (json.isArray()) return QJsonDocument(json.toArray()).toJson(QJsonDocument::Compact);
+    if (!json.isObject()) return std::nullopt;
+    const QJsonObject object = json.toObject();
+    if (object.size() != 1 || !object.value("data").isString())
+        return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    auto decoded = QByteArray::fromBase64Encoding(object.value("data").toString().toLatin1(),
+                                                  QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded) return std::nullopt;
+    return *decoded;
+}
+
 std::optional<DefaultsValue> fromJson(const QJsonValue& json) {
     if (json.isBool()) return json.toBool();
     if (json.isString()) return json.toString();
     if (json.isArray()) {
         QStringList list;
         for (const QJsonValue& element : json.toArray()) {
-            if (!element.isString()) return std::nullopt;
+            if (!element.isString()) return dataFromJson(json);
             list << element.toString();
         }
         return list;
     }
-    if (json.isObject()) {
-        const QJsonObject object = json.toObject();
-        if (object.size() != 1 || !object.value("data").isString()) return std::nullopt;
-        auto decoded = QByteArray::fromBase64Encoding(object.value("data").toString().toLatin1(),
-                                                      QByteArray::AbortOnBase64DecodingErrors);
-        if (!decoded) return std::nullopt;
-        return *decoded;
-    }
-    return std::nullopt;
+    return dataFromJson(json);
 }
 
+// Data is written as plain JSON when it reads back byte for byte; anything else (bytes that
+// are not JSON, JSON laid out otherwise) keeps the exact base64 form.
 QJsonValue toJson(const DefaultsValue& value) {
     if (auto b = std::get_if<bool>(&value)) return *b;
     if (auto s = std::get_if<QString>(&value)) return *s;
     if (auto list = std::get_if<QStringList>(&value)) return QJsonArray::fromStringList(*list);
     const QByteArray& bytes = std::get<QByteArray>(value);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
+    const QJsonValue plain = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    if (!document.isNull() && dataFromJson(plain) == bytes) return plain;
     return QJsonObject{{"data", QString::fromLatin1(bytes.toBase64())}};
 }
 
@@ -154,6 +165,14 @@ std::optional<DefaultsValue> JsonDefaultsDomain::object(const QString& key) cons
     const auto found = all.constFind(key);
     if (found == all.constEnd()) return std::nullopt;
     return fromJson(*found);
+}
+
+std::optional<QByteArray> JsonDefaultsDomain::data(const QString& key) const {
+    QMutexLocker locker(&mutex);
+    const QJsonObject all = current();
+    const auto found = all.constFind(key);
+    if (found == all.constEnd()) return std::nullopt;
+    return dataFromJson(*found);
 }
 
 bool JsonDefaultsDomain::contains(const QString& key) const {

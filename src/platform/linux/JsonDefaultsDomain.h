@@ -9,8 +9,9 @@
 namespace tarn {
 
 // The user-defaults domain as one JSON object in a file: key -> value, a boolean as true/false,
-// a string as a string, a string array as an array of strings, a data value as
-// {"data": "<base64>"}.
+// a string as a string, a string array as an array of strings, a data value that is a JSON
+// array or object as that JSON, other data as {"data": "<base64>"}. An array of strings (or an
+// empty one) reads as a string array, and as data too, because JSON cannot tell them apart.
 //
 // Reads are cached and re-read when the file changes on disk. A write takes an exclusive lock
 // shared with other processes, re-reads the file, changes one key and replaces the file
@@ -32,6 +33,7 @@ public:
     std::optional<DefaultsValue> object(const QString& key) const override;
     void set(const QString& key, const DefaultsValue& value) override;
     void remove(const QString& key) override;
+    std::optional<QByteArray> data(const QString& key) const override;
     bool contains(const QString& key) const override;
     void transaction(const std::function<void()>& body) override;
     void backUp(const QString& key) override;
