@@ -3,7 +3,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_folder [files]   (default 200 000)
 #include "Interleaved.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "menu/MenuController.h"
 #include "menu/MenuItems.h"
 #include "model/Store.h"

@@ -3,7 +3,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_menu
 #include "Interleaved.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuController.h"

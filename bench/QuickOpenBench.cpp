@@ -10,7 +10,7 @@
 //   QT_QPA_PLATFORM=offscreen bench_quickopen                # the first part only
 //   xvfb-run -a sh -c 'openbox & sleep 1; bench_quickopen'   # both
 #include "Interleaved.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "platform/linux/X11GlobalHotkeys.h"
 #include "quickopen/QuickOpenController.h"
 #include "quickopen/QuickOpenModel.h"

@@ -1,6 +1,5 @@
 #include "actions/Opener.h"
 
-#include "discovery/Library.h"
 #include "discovery/ShortcutsCLI.h"
 #include "discovery/Terminals.h"
 #include "discovery/WorkspaceFile.h"
@@ -110,19 +109,19 @@ void copyFile(const QUrl& url) {
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
-void moveToTrash(const QUrl& url) {
+bool moveToTrash(const QUrl& url) {
     Dialogs& dialogs = platform().dialogs();
     dialogs.activate();
     const QString name = QFileInfo(url.toLocalFile()).fileName();
     const int choice = dialogs.ask(QString::fromUtf8("Move \u201C%1\u201D to the Trash?").arg(name),
                                    tildePath(url),
                                    {QStringLiteral("Move to Trash"), QStringLiteral("Cancel")});
-    if (choice != 0) return;
+    if (choice != 0) return false;
     if (const std::optional<QString> failed = tarn::moveToTrash(localPath(url))) {
         dialogs.warn(QString::fromUtf8("Couldn\u2019t move to Trash"), *failed);
-        return;
+        return false;
     }
-    Library::shared().refresh(false);
+    return true;
 }
 
 } // namespace tarn::Opener

@@ -31,7 +31,7 @@ void openInTerminal(const QUrl& url);
 void reveal(const QUrl& url);
 // Puts the file itself on the clipboard, so that pasting in a file manager copies it.
 void copyFile(const QUrl& url);
-// Asks, then moves the item to the trash.
-void moveToTrash(const QUrl& url);
+// Asks, then moves the item to the trash; whether it was moved.
+bool moveToTrash(const QUrl& url);
 
 } // namespace tarn::Opener

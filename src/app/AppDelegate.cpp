@@ -3,7 +3,7 @@
 #include "actions/HotkeyCenter.h"
 #include "actions/Hotkeys.h"
 #include "app/PreviewWindow.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
@@ -36,17 +36,11 @@ constexpr int trayRetryInterval = 2000;
 constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
 }
 
-namespace {
-AppDelegate* currentDelegate = nullptr;
-}
+AppDelegate::AppDelegate() = default;
 
-AppDelegate::AppDelegate() { currentDelegate = this; }
+AppDelegate::~AppDelegate() = default;
 
-AppDelegate::~AppDelegate() {
-    if (currentDelegate == this) currentDelegate = nullptr;
-}
-
-AppDelegate* AppDelegate::current() { return currentDelegate; }
+void AppDelegate::showQuickOpen() { QuickOpenController::shared().show(); }
 
 void AppDelegate::applyHotkeys(bool showErrors) {
     const DefaultsDomain& defaults = Store::shared().defaults();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "menu/MenuHost.h"
 #include "platform/SessionInstance.h"
 
 #include <QColor>
@@ -14,12 +15,11 @@ class QSystemTrayIcon;
 
 namespace tarn {
 
-class MenuController;
 class PreviewWindow;
 
 // Brings Tarn up once the event loop runs: the menu controller, the tray icon and the first-run
 // prompt. Lives as long as the process.
-class AppDelegate : public QObject {
+class AppDelegate : public QObject, public MenuHost {
     Q_OBJECT
 public:
     AppDelegate();
@@ -27,12 +27,9 @@ public:
 
     void applicationDidFinishLaunching();
 
-    // The program's delegate while it exists (what other parts reach the application through).
-    static AppDelegate* current();
-
     // (Re-)binds both global hotkeys from the settings; with `showErrors`, one alert when
     // either is taken by another application.
-    void applyHotkeys(bool showErrors);
+    void applyHotkeys(bool showErrors) override;
 
     // Answers a request of the command line: the Quick Open panel toggled, or the menu popped up
     // at the pointer.
@@ -41,13 +38,15 @@ public:
     void popUpMenuAtPointer();
 
     // Shows the tray icon of the style `id` (the settings' "Tray Icon").
-    void setMenuBarIcon(const QString& id);
+    void setMenuBarIcon(const QString& id) override;
 
     // Previews the first of `urls` in the preview window.
-    void quickLook(const QList<QUrl>& urls);
+    void quickLook(const QList<QUrl>& urls) override;
+
+    void showQuickOpen() override;
 
     QSystemTrayIcon* statusItem() const { return trayIcon.get(); }
-    MenuController* controller() const { return menuController.get(); }
+    MenuController* controller() const override { return menuController.get(); }
 
     // Delays of the first-run prompts, in milliseconds.
     static constexpr int addFolderPromptDelay = 500;

@@ -1,7 +1,6 @@
 #include "git/GitStore.h"
 
 #include "discovery/BlockingPool.h"
-#include "menu/MenuItems.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 
@@ -33,8 +32,8 @@ std::optional<GitStatus> GitStore::status(const QString& path) const {
     return *found;
 }
 
-void GitStore::attach(QAction* item, const Entry& entry, const QString& repo) {
-    attached[repo].append({item, entry});
+void GitStore::attach(QAction* item, const QString& repo, std::function<void()> retitle) {
+    attached[repo].append({item, std::move(retitle)});
 }
 
 int GitStore::attachedCount(const QString& path) const {
@@ -80,7 +79,7 @@ void GitStore::store(const QString& path, const std::optional<GitStatus>& status
     else
         statuses.remove(path);
     for (const TrackedItem& tracked : attached.value(path))
-        if (tracked.item) MenuItems::applyTitle(tracked.item, tracked.entry);
+        if (tracked.item) tracked.retitle();
     if (onUpdate) onUpdate();
 }
 

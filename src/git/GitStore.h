@@ -2,7 +2,6 @@
 
 #include "git/Git.h"
 #include "git/GitStatus.h"
-#include "model/Entry.h"
 
 #include <QHash>
 #include <QList>
@@ -22,7 +21,8 @@ namespace tarn {
 
 // The last known status of every repository Tarn shows, refreshed in the background (each
 // repository at most once a minute unless forced, six reads at a time), and pushed into the
-// menu items that show it, in place, even while a menu is open. Also runs fetch and pull for
+// menu items that show it, in place, even while a menu is open: the menu says how each of its
+// items is retitled. Also runs fetch and pull for
 // the user and reports their failures. Main thread only.
 class GitStore {
 public:
@@ -36,7 +36,9 @@ public:
     static constexpr int fetchWindow = 4;
 
     std::optional<GitStatus> status(const QString& path) const;
-    void attach(QAction* item, const Entry& entry, const QString& repo);
+    // Keeps `item` (weakly) among those that show `repo`; `retitle` rewrites it when the
+    // repository's status changes, for as long as the item lives.
+    void attach(QAction* item, const QString& repo, std::function<void()> retitle);
     void refresh(const QStringList& paths, bool force);
     void run(GitOp op, const QUrl& repo);
     void fetchAll(const QList<QUrl>& repos);
@@ -62,7 +64,7 @@ private:
 
     struct TrackedItem {
         QPointer<QAction> item;
-        Entry entry;
+        std::function<void()> retitle;
     };
     // The reads of one refresh not started yet.
     struct Batch {

@@ -1,16 +1,16 @@
 #include "menu/ItemActions.h"
 
 #include "actions/Opener.h"
-#include "app/AppDelegate.h"
 #include "discovery/BlockingPool.h"
 #include "discovery/Editors.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "discovery/ShortcutsCLI.h"
 #include "discovery/Terminals.h"
 #include "git/GitStore.h"
 #include "menu/ActionItem.h"
 #include "menu/Icons.h"
 #include "menu/LazyMenu.h"
+#include "menu/MenuHost.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuController.h"
 #include "menu/MenuStyle.h"
@@ -153,7 +153,7 @@ QList<QAction*> fileItems(const Entry& entry) {
     items << action("Open in " + Terminals::current().name, [url] { Opener::openInTerminal(url); });
     items << action("Show in " + platform().desktop().fileManagerName(), [url] { Opener::reveal(url); });
     items << action(QStringLiteral("Preview"), [url] {
-        if (AppDelegate* delegate = AppDelegate::current()) delegate->quickLook({url});
+        if (MenuHost* host = MenuHost::current()) host->quickLook({url});
     });
     items << separator();
     items << action(QStringLiteral("Copy Path"), [path = url.path()] { copyText(path); });
@@ -165,7 +165,9 @@ QList<QAction*> fileItems(const Entry& entry) {
         items << action(QStringLiteral("Save as Workspace\u2026"), [url] { WorkspaceCreator::save(url); });
     items << favoriteItems(entry);
     items << separator();
-    items << action(QStringLiteral("Move to Trash\u2026"), [url] { Opener::moveToTrash(url); });
+    items << action(QStringLiteral("Move to Trash\u2026"), [url] {
+        if (Opener::moveToTrash(url)) Library::shared().refresh(false);
+    });
     return items;
 }
 
@@ -247,8 +249,8 @@ QList<QAction*> favoriteItems(const Entry& entry) {
         }
         if (!items.isEmpty()) items << separator();
         items << action(QStringLiteral("New Group\u2026"), [entry] {
-            AppDelegate* delegate = AppDelegate::current();
-            MenuController* controller = delegate ? delegate->controller() : nullptr;
+            MenuHost* host = MenuHost::current();
+            MenuController* controller = host ? host->controller() : nullptr;
             if (!controller) return;
             if (const std::optional<QString> name = controller->askGroupName(QString()))
                 Store::shared().addFavorite(entry, *name);

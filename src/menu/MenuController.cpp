@@ -4,16 +4,16 @@
 #include "actions/Opener.h"
 #include "actions/OpenWindows.h"
 #include "discovery/Editors.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/ActionItem.h"
 #include "menu/Icons.h"
+#include "menu/MenuHost.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
 #include "menu/Presets.h"
 #include "model/LocalizedCompare.h"
 #include "model/Store.h"
-#include "quickopen/QuickOpenController.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
@@ -95,7 +95,9 @@ QList<QAction*> MenuController::items() {
     QList<QAction*> items;
 
     auto* search = new ActionItem(QStringLiteral("Search\u2026"), QString(),
-                                  [] { QuickOpenController::shared().show(); });
+                                  [] {
+                                      if (MenuHost* host = MenuHost::current()) host->showQuickOpen();
+                                  });
     search->setIcon(Icons::symbol(QStringLiteral("magnifyingglass")));
     const QString hotkey =
         store.defaults().string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space"));

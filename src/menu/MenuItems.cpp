@@ -2,7 +2,7 @@
 
 #include "actions/Opener.h"
 #include "discovery/Editors.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "discovery/ShortcutsCLI.h"
 #include "discovery/Terminals.h"
 #include "git/GitStore.h"
@@ -49,7 +49,7 @@ QList<QAction*> entry(const Entry& shown) {
     auto* alternate = new QAction(primary->icon(), primary->text());
     MenuStyle::setTitle(alternate, *MenuStyle::titleOf(primary));
     alternate->setToolTip(primary->toolTip());
-    if (repo) GitStore::shared().attach(alternate, shown, *repo);
+    if (repo) GitStore::shared().attach(alternate, *repo, [alternate, shown] { applyTitle(alternate, shown); });
     LazyMenu::attachLater(alternate, [shown] {
         return new LazyMenu(shown.title, [shown] { return ItemActions::items(shown); });
     });
@@ -65,7 +65,7 @@ void decorate(QAction* item, const Entry& entry, const std::optional<QString>& r
     else if (entry.kind != EntryKind::shortcut)
         item->setIcon(Icons::file(entry.url.path()));
     applyTitle(item, entry, repo);
-    if (repo) GitStore::shared().attach(item, entry, *repo);
+    if (repo) GitStore::shared().attach(item, *repo, [item, entry] { applyTitle(item, entry); });
 }
 
 void applyTitle(QAction* item, const Entry& entry) { applyTitle(item, entry, repositoryOf(entry)); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/FolderListing.h"
 #include "model/Entry.h"
 #include "model/PinnedFolder.h"
 
@@ -41,27 +42,11 @@ QAction* choice(const QString& title, bool checked, std::function<void()> handle
 // Open in the editor, in the file manager, in the terminal.
 QList<QAction*> folderActions(const QUrl& folder);
 
-// One child of a listed folder.
-struct Listed {
-    QUrl url;
-    bool isFolder = false;
-    bool operator==(const Listed&) const = default;
-};
-
-// A folder's first children in order, and how many children it has in all.
-struct Listing {
-    QList<Listed> first;
-    qsizetype total = 0;
-    bool operator==(const Listing&) const = default;
-};
-
-// The folder's children in the order `options` asks for; empty when it cannot be read.
-QList<Listed> listing(const QUrl& folder, const FolderOptions& options);
-
-// The same, of which only what a menu shows is made: the first `options.itemLimit` children
-// (every child is still read and ordered), and the count. A folder of 200 000 files costs
-// little more than reading its names. Safe on any thread.
-Listing shownListing(const QUrl& folder, const FolderOptions& options);
+// How a folder is read and ordered, under the names the menu gives it.
+using FolderListing::Listed;
+using FolderListing::Listing;
+using FolderListing::listing;
+using FolderListing::shownListing;
 
 // The items of a listing: folders browsable, workspace files as workspaces, other files as
 // files, at most `options.itemLimit` of them and then "… and N more"; "Empty" when empty.

@@ -3,15 +3,15 @@
 
 #include "actions/Hotkeys.h"
 #include "actions/OpenWindows.h"
-#include "app/AppDelegate.h"
 #include "discovery/Editors.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "discovery/Terminals.h"
 #include "git/GitStore.h"
 #include "menu/ActionItem.h"
 #include "menu/Icons.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuBarIcon.h"
+#include "menu/MenuHost.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
 #include "menu/WorkspaceCreator.h"
@@ -86,7 +86,7 @@ QList<QAction*> MenuController::settingsItems() {
                  for (const MenuBarIconChoice& row : MenuBarIcon::choices()) {
                      QAction* item = choice(row.title, row.id == current, [id = row.id] {
                          Store::shared().defaults().setString(Keys::menuBarIcon, id);
-                         if (AppDelegate* delegate = AppDelegate::current()) delegate->setMenuBarIcon(id);
+                         if (MenuHost* host = MenuHost::current()) host->setMenuBarIcon(id);
                      });
                      item->setIcon(MenuBarIcon::image(row.id));
                      choices << item;
@@ -131,7 +131,7 @@ QList<QAction*> MenuController::settingsItems() {
             const QString current = Store::shared().defaults().string(key).value_or(fallback);
             return self->hotkeyChoices(current, QString::fromLatin1(command), [key](const QString& id) {
                 Store::shared().defaults().setString(key, id);
-                if (AppDelegate* delegate = AppDelegate::current()) delegate->applyHotkeys(true);
+                if (MenuHost* host = MenuHost::current()) host->applyHotkeys(true);
             });
         };
     };

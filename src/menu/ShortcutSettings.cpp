@@ -3,7 +3,7 @@
 #include "menu/MenuController.h"
 
 #include "actions/Opener.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "discovery/ShortcutsCLI.h"
 #include "menu/ActionItem.h"
 #include "menu/LazyMenu.h"

@@ -1,7 +1,7 @@
 #include "menu/WorkspaceCreator.h"
 
 #include "actions/Opener.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Dialogs.h"

@@ -1,7 +1,7 @@
 #include "quickopen/QuickOpenController.h"
 
 #include "actions/Opener.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "discovery/ShortcutsCLI.h"
 #include "menu/ActionItem.h"
 #include "menu/ItemActions.h"

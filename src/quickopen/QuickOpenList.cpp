@@ -1,6 +1,6 @@
 #include "quickopen/QuickOpenList.h"
 
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "quickopen/QuickOpenModel.h"
 
 namespace tarn {

@@ -1,6 +1,6 @@
 #include "quickopen/QuickOpenModel.h"
 
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "quickopen/Fuzzy.h"
-#include "quickopen/QOEntry.h"
+#include "model/QOEntry.h"
 
 #include <QList>
 #include <QObject>

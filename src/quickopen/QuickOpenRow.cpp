@@ -1,6 +1,6 @@
 #include "quickopen/QuickOpenRow.h"
 
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "menu/Icons.h"
 #include "menu/MenuStyle.h"
 #include "platform/VisibleText.h"

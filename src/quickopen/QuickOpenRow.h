@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quickopen/QOEntry.h"
+#include "model/QOEntry.h"
 
 #include <QStyledItemDelegate>
 

@@ -2,7 +2,7 @@
 #include "TestMain.h"
 #include "TestPlatform.h"
 #include "actions/Hotkeys.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"

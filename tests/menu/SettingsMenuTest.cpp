@@ -3,7 +3,7 @@
 #include "TestMain.h"
 #include "TestPlatform.h"
 #include "actions/OpenWindows.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuController.h"

@@ -1,7 +1,7 @@
 #include "TempHome.h"
 #include "TestMain.h"
 #include "TestPlatform.h"
-#include "discovery/Library.h"
+#include "library/Library.h"
 #include "git/GitStore.h"
 #include "quickopen/QuickOpenModel.h"
 

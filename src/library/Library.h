@@ -1,13 +1,13 @@
 #pragma once
 
+#include "discovery/FolderListing.h"
 #include "discovery/Recents.h"
 #include "discovery/Scanner.h"
 #include "discovery/ShortcutsCLI.h"
-#include "menu/MenuItems.h"
 #include "model/Entry.h"
 #include "model/Favorite.h"
 #include "model/PinnedFolder.h"
-#include "quickopen/QOEntry.h"
+#include "model/QOEntry.h"
 
 #include <QHash>
 #include <QList>
@@ -40,7 +40,7 @@ public:
     // a folder of 200 000 files never holds up the menu or the panel.
     struct FolderContents {
         FolderOptions options; // what the listing was read with
-        MenuItems::Listing listing;
+        FolderListing::Listing listing;
         QList<Entry> entries;
         bool operator==(const FolderContents&) const = default;
     };
@@ -61,7 +61,7 @@ public:
     // Reads the pinned folders' listings again, unless a read is running.
     void refreshFolders();
     // A pinned folder's listing, if one was read with these options.
-    std::optional<MenuItems::Listing> listingOf(const QString& path, const FolderOptions& options) const;
+    std::optional<FolderListing::Listing> listingOf(const QString& path, const FolderOptions& options) const;
 
     // Asks the git status cache to refresh every repository Tarn knows (unless hidden).
     void refreshGit();
@@ -87,7 +87,7 @@ public:
         std::function<ScanResult(const QList<QUrl>&)> scan;
         std::function<RecentsResult(const QString& storageFolder, int limit)> recents;
         std::function<ShortcutsSnapshot()> shortcuts;
-        std::function<MenuItems::Listing(const QUrl&, const FolderOptions&)> listing = &MenuItems::shownListing;
+        std::function<FolderListing::Listing(const QUrl&, const FolderOptions&)> listing = &FolderListing::shownListing;
     };
     void setSources(Sources replacement);
     void setClock(std::function<Clock::time_point()> now);

@@ -1,4 +1,4 @@
-#include "quickopen/QOEntry.h"
+#include "model/QOEntry.h"
 
 namespace tarn {
 

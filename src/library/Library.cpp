@@ -1,11 +1,10 @@
-#include "discovery/Library.h"
+#include "library/Library.h"
 
 #include "actions/OpenWindows.h"
 #include "discovery/BlockingPool.h"
 #include "discovery/Editors.h"
 #include "discovery/WorkspaceFile.h"
 #include "git/GitStore.h"
-#include "menu/MenuItems.h"
 #include "model/Store.h"
 
 #include <QDir>
@@ -22,7 +21,7 @@ constexpr auto shortcutsInterval = std::chrono::seconds(60);
 const QString dot = QStringLiteral(" \u00B7 ");
 
 Library::Sources realSources() {
-    return {&Scanner::scan, &Recents::load, [] { return ShortcutsCLI::load(); }, &MenuItems::shownListing};
+    return {&Scanner::scan, &Recents::load, [] { return ShortcutsCLI::load(); }, &FolderListing::shownListing};
 }
 
 QString location(const Entry& entry) {
@@ -122,7 +121,7 @@ void Library::refreshFolders() {
         QHash<QString, FolderContents> result;
         for (const PinnedFolder& folder : pinned) {
             FolderContents contents{folder.options, read(QUrl::fromLocalFile(folder.path), folder.options), {}};
-            for (const MenuItems::Listed& child : contents.listing.first)
+            for (const FolderListing::Listed& child : contents.listing.first)
                 contents.entries << Entry::classify(child.url);
             result.insert(folder.path, contents);
         }
@@ -136,7 +135,7 @@ void Library::refreshFolders() {
     });
 }
 
-std::optional<MenuItems::Listing> Library::listingOf(const QString& path, const FolderOptions& options) const {
+std::optional<FolderListing::Listing> Library::listingOf(const QString& path, const FolderOptions& options) const {
     const auto found = folders.constFind(path);
     if (found == folders.constEnd() || found->options != options) return std::nullopt;
     return found->listing;
