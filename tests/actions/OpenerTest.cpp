@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "actions/Opener.h"
 #include "model/Store.h"
 #include "platform/FileSystem.h"
@@ -13,10 +12,8 @@
 
 using namespace tarn;
 
-class OpenerTest : public QObject {
+class OpenerTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     QString launcher; // records its arguments, one run per line, in <home>/launched
 
     // Installs the editor with a launcher that records what it is given.
@@ -38,17 +35,12 @@ class OpenerTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
+        enter();
         // The launcher also notes whether it runs in a session of its own, away from ours.
-        launcher = home->writeFile("editor/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/launched'\n"
-                                                              "cut -d ' ' -f 6 /proc/$$/stat > '%1/session'\n").arg(home->path()).toUtf8());
-        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        launcher = home->writeScript("editor/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/launched'\n"
+                                                                "cut -d ' ' -f 6 /proc/$$/stat > '%1/session'\n").arg(home->path()).toUtf8());
     }
-    void cleanup() {
-        platform.reset();
-        home.reset();
-    }
+    void cleanup() { leave(); }
 
     void noEditor() {
         Opener::openInEditor(QUrl::fromLocalFile(home->makeFolder("repo")), Opener::WindowMode::standard, false,

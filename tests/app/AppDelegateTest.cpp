@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "app/AppDelegate.h"
 #include "menu/MenuController.h"
 #include "menu/MenuStyle.h"
@@ -15,20 +14,12 @@
 
 using namespace tarn;
 
-class AppDelegateTest : public QObject {
+class AppDelegateTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-    }
-    void cleanup() {
-        platform.reset();
-        home.reset();
-    }
+    void init() { enter(); }
+    void cleanup() { leave(); }
 
     void firstLaunchSetsUpTheStatusItemAndAsksForAFolder() {
         const QString chosen = home->makeFolder("code");

@@ -30,8 +30,7 @@ class SelfTestTest : public QObject {
     }
 
     void executable(const QString& relative) {
-        QFile::setPermissions(home->writeFile(relative, "#!/bin/sh\n"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        home->writeScript(relative, "#!/bin/sh\n");
     }
 
     void recent(const QString& hash, const QByteArray& json, int minutesAgo) {

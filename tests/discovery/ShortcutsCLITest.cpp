@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "discovery/ShortcutsCLI.h"
 #include "model/ShortcutFolder.h"
 
@@ -17,27 +16,17 @@ const QString uuid2 = "11111111-2222-3333-4444-555555555555";
 const QString uuid3 = "aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee";
 } // namespace
 
-class ShortcutsCLITest : public QObject {
+class ShortcutsCLITest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
 
     // A stand-in for the Shortcuts tool: a shell script answering the list and run commands.
     QString fakeTool(const QString& body) {
-        const QString path = home->writeFile("bin/shortcuts", ("#!/bin/sh\n" + body).toUtf8());
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return home->writeScript("bin/shortcuts", ("#!/bin/sh\n" + body).toUtf8());
     }
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-    }
-    void cleanup() {
-        platform.reset();
-        home.reset();
-    }
+    void init() { enter(); }
+    void cleanup() { leave(); }
 
     void parse_data() {
         QTest::addColumn<QString>("line");
@@ -88,9 +77,8 @@ private Q_SLOTS:
     void scriptsCatalogue() {
         const QString root = home->makeFolder(".local/share/tarn/shortcuts");
         auto script = [&](const QString& relative, bool executable = true) {
-            const QString path = home->writeFile(".local/share/tarn/shortcuts/" + relative, "#!/bin/sh\n");
-            if (executable) QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            return path;
+            const QString path = ".local/share/tarn/shortcuts/" + relative;
+            return executable ? home->writeScript(path, "#!/bin/sh\n") : home->writeFile(path, "#!/bin/sh\n");
         };
         script("deploy-staging.sh");
         script("Backup (daily)");
@@ -131,9 +119,7 @@ private Q_SLOTS:
     void scriptsRun() {
         QFETCH(QString, body);
         QFETCH(QString, alert);
-        const QString path = home->writeFile(".local/share/tarn/shortcuts/job.sh",
-                                             ("#!/bin/sh\npwd > \"$HOME/ran\"\n" + body + "\n").toUtf8());
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        home->writeScript(".local/share/tarn/shortcuts/job.sh", ("#!/bin/sh\npwd > \"$HOME/ran\"\n" + body + "\n").toUtf8());
         const ShortcutItem item = ShortcutsCLI::loadScripts(ShortcutsCLI::scriptsFolder()).items.first();
         ShortcutsCLI::run(Entry{EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, {}});
         QTRY_VERIFY(QFile::exists(home->path() + "/ran"));

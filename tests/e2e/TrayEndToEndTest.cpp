@@ -120,9 +120,7 @@ class TrayEndToEndTest : public QObject {
         code = home->makeFolder("code");
         for (const QString& name : repositories) tarn::test::makeRepo(code + "/" + name);
         launched = home->path() + "/launched";
-        const QString editor = home->writeFile(".local/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n")
-                                                                      .arg(launched).toUtf8());
-        QFile::setPermissions(editor, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        home->writeScript(".local/bin/code", QString("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1'\n").arg(launched).toUtf8());
         QJsonArray favorites;
         for (int i = 0; i < links; ++i)
             favorites << QJsonObject{{"kind", "link"}, {"value", QString("https://example.com/%1").arg(i)},

@@ -1,7 +1,6 @@
 #include "GitFixture.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "git/GitStore.h"
 #include "menu/MenuItems.h"
 #include "menu/MenuStyle.h"
@@ -15,10 +14,8 @@
 
 using namespace tarn;
 
-class GitStoreTest : public QObject {
+class GitStoreTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     GitStore& store = GitStore::shared();
     GitStore::Clock::time_point clock = GitStore::Clock::now();
 
@@ -30,17 +27,10 @@ class GitStoreTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        store.reset();
+        enter();
         store.setClock([this] { return clock; });
     }
-    void cleanup() {
-        QTRY_VERIFY(store.inFlight().isEmpty()); // no read outlives its test
-        store.reset();
-        platform.reset();
-        home.reset();
-    }
+    void cleanup() { leave(); }
 
     // Ten due paths start six reads; the seventh starts only after one of them was stored.
     void readsSlideInAWindowOfSix() {

@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
 #include "model/Store.h"
@@ -12,10 +11,8 @@
 
 using namespace tarn;
 
-class LibraryTest : public QObject {
+class LibraryTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     Library& library = Library::shared();
     Library::Clock::time_point clock = Library::Clock::now();
     std::atomic<int> scans{0}, recentLoads{0}, shortcutLoads{0};
@@ -29,11 +26,8 @@ class LibraryTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
+        enter();
         GitStore::shared().setStatusReader([](const QString&) { return GitStatus{"main", 0, 0, 0}; });
-        library.reset();
         scans = recentLoads = shortcutLoads = 0;
         nextScan = {};
         nextShortcuts = {};
@@ -58,12 +52,7 @@ private Q_SLOTS:
     }
     void cleanup() {
         gate.release(100);
-        QTRY_VERIFY(!library.scanning && !library.loadingRecents && !library.loadingShortcuts);
-        QTRY_VERIFY(GitStore::shared().inFlight().isEmpty());
-        library.reset();
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
+        leave();
     }
 
     // While the first refresh's tasks run, a second starts nothing of the same kind.

@@ -1,8 +1,7 @@
 #include "AdwaitaTheme.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "MenuOutline.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "git/GitStore.h"
 #include "menu/FolderReader.h"
 #include "menu/Icons.h"
@@ -49,10 +48,8 @@ FolderOptions options(SortKey sort, bool ascending, bool foldersFirst, bool hidd
 }
 } // namespace
 
-class FolderListingTest : public QObject {
+class FolderListingTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     QString folder;
 
     void file(const QString& name, int bytes, int minutesAgo) {
@@ -64,9 +61,7 @@ class FolderListingTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
+        enter();
         folder = home->makeFolder("f");
         file("b.txt", 30, 5);
         file("A.md", 10, 1);
@@ -78,11 +73,7 @@ private Q_SLOTS:
         home->makeFolder("f/Tool.app");
         home->writeFile("f/project.code-workspace", "{}");
     }
-    void cleanup() {
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
-    }
+    void cleanup() { leave(); }
 
     void listing_data() {
         QTest::addColumn<FolderOptions>("opts");

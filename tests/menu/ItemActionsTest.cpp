@@ -1,8 +1,7 @@
 #include "GitFixture.h"
 #include "MenuOutline.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/ItemActions.h"
@@ -26,25 +25,12 @@ QAction* find(const QList<QAction*>& items, const QString& text) { return test::
 } // namespace
 
 
-class ItemActionsTest : public QObject {
+class ItemActionsTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
-        Library::shared().reset();
-    }
-    void cleanup() {
-        QTRY_VERIFY(GitStore::shared().inFlight().isEmpty());
-        GitStore::shared().reset();
-        Library::shared().reset();
-        platform.reset();
-        home.reset();
-    }
+    void init() { enter(); }
+    void cleanup() { leave(); }
 
     void actionLists_data() {
         QTest::addColumn<QString>("kind");
@@ -79,9 +65,7 @@ private Q_SLOTS:
     void actionLists() {
         QFETCH(QString, kind);
         QFETCH(QStringList, expected);
-        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
-        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
-        platform->fakeApplications.installs.insert("com.microsoft.VSCode", {home->path() + "/vscode", launcher, {}});
+        installEditor();
         Entry entry;
         if (kind == "link") entry = {EntryKind::link, QUrl("https://example.com"), "Example", {}, {}};
         else if (kind == "shortcut") entry = {EntryKind::shortcut, QUrl("shortcuts://x"), "Build", QString("id"), {}};
@@ -102,11 +86,9 @@ private Q_SLOTS:
     // An editor installed as a folder, also offered by its desktop entry, is listed once, under
     // its own name.
     void openWithListsAnEditorOnce() {
-        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
-        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
-        platform->fakeApplications.installs.insert("com.microsoft.VSCode", {home->path() + "/vscode", launcher, {}});
+        installEditor();
         const QString entryFile = home->path() + "/code.desktop";
-        platform->fakeDesktop.offered = {{{entryFile, home->path() + "/vscode/code", entryFile}, "Visual Studio Code", {}},
+        platform->fakeDesktop.offered = {{{entryFile, home->path() + "/editors/com.microsoft.VSCode/code", entryFile}, "Visual Studio Code", {}},
                                          {{"/usr/share/applications/gedit.desktop", std::nullopt, std::nullopt}, "Text Editor", {}}};
         const QList<QAction*> items = ItemActions::items(Entry::classify(QUrl::fromLocalFile(home->makeFolder("plain"))));
         QCOMPARE(outline(opened(find(items, "Open With"))), QStringList({"VS Code", "Text Editor"}));
@@ -164,10 +146,8 @@ private Q_SLOTS:
     }
 
     void openWithListsEachApplicationOnce() {
-        const QString launcher = home->writeFile("vscode/bin/code", "#!/bin/sh\n");
-        QFile::setPermissions(launcher, QFile::ReadOwner | QFile::ExeOwner);
-        const ApplicationInstall code{home->path() + "/vscode", launcher, {}};
-        platform->fakeApplications.installs.insert("com.microsoft.VSCode", code);
+        installEditor();
+        const ApplicationInstall code = platform->fakeApplications.installs.value("com.microsoft.VSCode");
         platform->fakeDesktop.offered << OfferedApplication{code, "Code.app", {}};
         for (int i = 0; i < 40; ++i)
             platform->fakeDesktop.offered << OfferedApplication{{QString("/apps/a%1.desktop").arg(i), {}, {}},

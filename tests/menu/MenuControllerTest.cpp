@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/LazyMenu.h"
@@ -46,10 +45,8 @@ QByteArray json(QByteArray text) { return text.replace('\'', '"'); }
 
 } // namespace
 
-class MenuControllerTest : public QObject {
+class MenuControllerTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     Library& library = Library::shared();
 
     Entry folderEntry(const QString& relative) {
@@ -58,23 +55,14 @@ class MenuControllerTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
-        library.reset();
+        enter();
         // The library's own refreshes find nothing and take no time.
         library.setSources({[](const QList<QUrl>&) { return ScanResult{}; },
                             [](const QString&, int) { return RecentsResult{}; },
                             [] { return ShortcutsSnapshot{}; }});
         library.shortcutsLoadedAt = Library::Clock::now();
     }
-    void cleanup() {
-        QTRY_VERIFY(!library.scanning);
-        library.reset();
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
-    }
+    void cleanup() { leave(); }
 
     void nothingPinnedNothingFound() {
         MenuController controller;

@@ -1,8 +1,7 @@
 // Menus on a real X server (the test runs under Xvfb): Alt pressed and released as a keyboard
 // does it, and the menus rendered to PNG files for a person to look at.
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/LazyMenu.h"
@@ -34,10 +33,8 @@ QAction* visibleItem(QMenu* menu, const QString& title) {
 
 } // namespace
 
-class MenuOnScreenTest : public QObject {
+class MenuOnScreenTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     QString output;
     QString code;
 
@@ -69,9 +66,7 @@ private Q_SLOTS:
     }
 
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
+        enter();
         code = home->makeFolder("code");
         home->makeFolder("code/tarn/.git");
         home->makeFolder("code/notes");
@@ -84,12 +79,8 @@ private Q_SLOTS:
     }
 
     void cleanup() {
-        Library::shared().openParts.clear();
         xdotool({"keyup", "alt"});
-        QTRY_VERIFY(GitStore::shared().inFlight().isEmpty());
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
+        leave();
     }
 
     // Alt shows each entry's alternate in its primary's place, in the open menu and its open

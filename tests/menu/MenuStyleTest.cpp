@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "actions/Hotkeys.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
@@ -20,23 +19,12 @@ qreal widthOf(const QString& text, const QFont& font) { return QFontMetricsF(fon
 const QString ellipsis = QStringLiteral("\u2026");
 } // namespace
 
-class MenuStyleTest : public QObject {
+class MenuStyleTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        GitStore::shared().reset();
-        Library::shared().openParts.clear();
-    }
-    void cleanup() {
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
-    }
+    void init() { enter(); }
+    void cleanup() { leave(); }
 
     void truncate_data() {
         QTest::addColumn<QString>("text");
@@ -169,7 +157,6 @@ private Q_SLOTS:
         Library::shared().openParts = {"api (Workspace)"};
         MenuItems::applyTitle(&item, Entry{EntryKind::workspace, QUrl::fromLocalFile(workspace), "api", {}, {}});
         QCOMPARE(MenuStyle::titleOf(&item)->dot, std::optional(true));
-        Library::shared().openParts.clear();
     }
 
     void ampersandsAreNotMnemonics() {

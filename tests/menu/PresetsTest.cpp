@@ -1,7 +1,6 @@
 #include "MenuOutline.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuStyle.h"
 #include "menu/Presets.h"
@@ -19,10 +18,8 @@ QAction* row(QAction* item, const QString& text) { return test::findRow(item->me
 } // namespace
 
 
-class PresetsTest : public QObject {
+class PresetsTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
 
     void file(const QString& relative, qint64 minutesAgo) {
         const QString path = home->writeFile(relative, "x");
@@ -32,14 +29,8 @@ class PresetsTest : public QObject {
     }
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-    }
-    void cleanup() {
-        platform.reset();
-        home.reset();
-    }
+    void init() { enter(); }
+    void cleanup() { leave(); }
 
     // The 15 newest, newest first; without an added date the modification date counts; equal
     // dates keep the listing's order.

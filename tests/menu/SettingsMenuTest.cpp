@@ -1,7 +1,6 @@
 #include "MenuOutline.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "actions/OpenWindows.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
@@ -21,19 +20,15 @@ QAction* find(const QList<QAction*>& items, const QString& text) { return test::
 } // namespace
 
 
-class SettingsMenuTest : public QObject {
+class SettingsMenuTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     std::unique_ptr<MenuController> controller;
     Store& store = Store::shared();
     QString code;
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        Library::shared().reset();
+        enter();
         Library::shared().setSources({[](const QList<QUrl>&) { return ScanResult{}; },
                                       [](const QString&, int) { return RecentsResult{}; },
                                       [] { return ShortcutsSnapshot{}; }});
@@ -44,10 +39,7 @@ private Q_SLOTS:
     void cleanup() {
         controller.reset();
         QTRY_VERIFY(!Library::shared().scanning);
-        Library::shared().reset();
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
+        leave();
     }
 
     void theList() {

@@ -1,7 +1,6 @@
 #include "MenuOutline.h"
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
 #include "menu/MenuController.h"
@@ -14,19 +13,15 @@ using namespace tarn;
 using test::outline;
 using test::findRow;
 
-class ShortcutSettingsTest : public QObject {
+class ShortcutSettingsTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     std::unique_ptr<MenuController> controller;
     Store& store = Store::shared();
     Library& library = Library::shared();
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-        library.reset();
+        enter();
         library.setSources({[](const QList<QUrl>&) { return ScanResult{}; },
                             [](const QString&, int) { return RecentsResult{}; }, [] { return ShortcutsSnapshot{}; }});
         library.shortcutsLoadedAt = Library::Clock::now();
@@ -37,11 +32,7 @@ private Q_SLOTS:
     }
     void cleanup() {
         controller.reset();
-        QTRY_VERIFY(!library.scanning);
-        library.reset();
-        GitStore::shared().reset();
-        platform.reset();
-        home.reset();
+        leave();
     }
 
     void startFromTheAppsFolders() {

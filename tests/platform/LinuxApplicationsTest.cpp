@@ -15,9 +15,7 @@ class LinuxApplicationsTest : public QObject {
     QString root; // the fake system below which /usr, /opt, /snap and /var live
 
     QString executable(const QString& relative) {
-        const QString path = home->writeFile(relative, "#!/bin/sh\n");
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return home->writeScript(relative, "#!/bin/sh\n");
     }
     QString desktopEntry(const QString& relative, const QString& exec, bool hidden = false) {
         return home->writeFile(relative, QString("[Desktop Entry]\nType=Application\nName=X\nExec=%1\n%2")

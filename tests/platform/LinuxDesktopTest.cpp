@@ -39,10 +39,8 @@ class LinuxDesktopTest : public QObject {
 
     // An application whose program records its arguments in <home>/<name>.args.
     QString program(const QString& name) {
-        const QString file = home->writeFile("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\necho \"$DESKTOP_STARTUP_ID\" > '%1/%2.id'\n")
-                                                                .arg(home->path(), QFileInfo(name).fileName()).toUtf8());
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return file;
+        return home->writeScript("bin/" + name, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/%2.args'\necho \"$DESKTOP_STARTUP_ID\" > '%1/%2.id'\n")
+                                                     .arg(home->path(), QFileInfo(name).fileName()).toUtf8());
     }
     void application(const QString& name, const QString& mimeTypes, const QString& exec, const QString& extra = {}) {
         home->writeFile(".local/share/applications/" + name + ".desktop",

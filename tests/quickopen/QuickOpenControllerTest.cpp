@@ -1,6 +1,5 @@
-#include "TempHome.h"
+#include "Sandbox.h"
 #include "TestMain.h"
-#include "TestPlatform.h"
 #include "discovery/Terminals.h"
 #include "menu/ActionItem.h"
 #include "quickopen/QuickOpenController.h"
@@ -19,10 +18,8 @@ using ScreenArea = QuickOpenController::ScreenArea;
 Q_DECLARE_METATYPE(QList<ScreenArea>)
 Q_DECLARE_METATYPE(std::optional<ScreenArea>)
 
-class QuickOpenControllerTest : public QObject {
+class QuickOpenControllerTest : public QObject, test::Sandbox {
     Q_OBJECT
-    std::unique_ptr<test::TempHome> home;
-    std::unique_ptr<test::TestPlatform> platform;
     QuickOpenController& controller = QuickOpenController::shared();
 
     QOEntry entry(EntryKind kind, const QString& title) {
@@ -44,14 +41,10 @@ class QuickOpenControllerTest : public QObject {
     QLineEdit* field() { return view()->searchField(); }
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<test::TempHome>();
-        platform = std::make_unique<test::TestPlatform>();
-    }
+    void init() { enter(); }
     void cleanup() {
         controller.close();
-        platform.reset();
-        home.reset();
+        leave();
     }
 
     void keys_data() {

@@ -53,4 +53,10 @@ QString TempHome::writeFile(const QString& relative, const QByteArray& contents)
     return absolute;
 }
 
+QString TempHome::writeScript(const QString& relative, const QByteArray& contents) const {
+    const QString absolute = writeFile(relative, contents);
+    QFile::setPermissions(absolute, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return absolute;
+}
+
 } // namespace tarn::test

@@ -23,6 +23,8 @@ public:
     QString makeFolder(const QString& relative) const;
     // Writes a file below the home, making its folder, and returns its absolute path.
     QString writeFile(const QString& relative, const QByteArray& contents) const;
+    // The same, executable by its owner: a script the code under test runs.
+    QString writeScript(const QString& relative, const QByteArray& contents) const;
 
 private:
     QTemporaryDir dir;
