@@ -65,6 +65,13 @@ LazyMenu::LazyMenu(const QString& title, Build build, QWidget* parent)
     setToolTipsVisible(true);
     addAction(disabledItem(QStringLiteral("Loading\u2026"), this));
     connect(this, &QMenu::aboutToShow, this, &LazyMenu::rebuild);
+    altWatch.setInterval(150);
+    connect(&altWatch, &QTimer::timeout, this, [this] {
+        if (!isVisible())
+            altWatch.stop();
+        else if (!(QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier))
+            showAlternatesInOpenMenus(false);
+    });
 }
 
 LazyMenu* LazyMenu::holding(const QString& title, const QList<QAction*>& items) {
@@ -146,10 +153,12 @@ void LazyMenu::relayout() {
     update();
 }
 
-// A menu that opens while Alt is already held starts with its alternates.
+// A menu that opens while Alt is already held (the menu hotkey has it) starts with its
+// alternates, and watches for the release, which may come before the menu has the keyboard.
 void LazyMenu::followAltKey() {
     alternatesShown = !(QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier);
     showAlternates(!alternatesShown);
+    if (alternatesShown) altWatch.start();
 }
 
 void LazyMenu::attach(QAction* item, QMenu* submenu) {
@@ -176,6 +185,7 @@ bool LazyMenu::isAlternate(const QAction* item) { return item->property(alternat
 void LazyMenu::showAlternates(bool shown) {
     if (alternatesShown == shown) return;
     alternatesShown = shown;
+    if (!shown) altWatch.stop();
     // Each alternate takes its primary's place; the highlight stays on that place. The item
     // whose submenu the user is in stays as it is, so that the submenu stays open (and swaps
     // its own items): a folder's contents, or an entry's actions entered with Alt held.

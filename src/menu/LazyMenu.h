@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMenu>
+#include <QTimer>
 #include <functional>
 
 namespace tarn {
@@ -62,6 +63,9 @@ private:
 
     Build build;
     bool alternatesShown = false;
+    // While alternates shown at opening are shown, whether Alt is still held: its release may
+    // never reach the menu (let go before the menu took the keyboard).
+    QTimer altWatch;
     // While set, an open menu keeps its size as items change: Qt would lay the whole menu out
     // again for each item, which makes changing N rows cost N² (seconds with a thousand rows).
     int holdingLayout = 0;
