@@ -104,6 +104,16 @@ class TrayEndToEndTest : public QObject {
         return QString::fromUtf8(xdotool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size();
     }
 
+    // Whether Tarn's icon sits in the tray: a window of Tarn's class among the panel's children.
+    static bool iconDocked() {
+        QProcess xwininfo;
+        xwininfo.start("xwininfo", {"-root", "-tree"});
+        xwininfo.waitForFinished(5000);
+        const QString tree = QString::fromUtf8(xwininfo.readAllStandardOutput());
+        const qsizetype panel = tree.indexOf("(\"panel\" \"trayer\")");
+        return panel >= 0 && tree.indexOf("(\"tarn\" \"Tarn\")  22x22", panel) > panel;
+    }
+
     static QString focusedWindowName() {
         QProcess xdotool;
         xdotool.start("xdotool", {"getwindowfocus", "getwindowname"});
@@ -160,11 +170,11 @@ private Q_SLOTS:
         trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
                                 "--SetDockType", "true"});
         QVERIFY(trayer.waitForStarted());
-        QTest::qWait(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("^panel$") > 0, 10000);
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
-        QTest::qWait(2500); // the icon docks, the first scan runs
+        QTRY_VERIFY_WITH_TIMEOUT(iconDocked(), 20000);
 
         // The icon sits at the right end of the panel.
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
