@@ -159,20 +159,22 @@ QJsonObject JsonDefaultsDomain::current() const {
     return cached;
 }
 
-std::optional<DefaultsValue> JsonDefaultsDomain::object(const QString& key) const {
+std::optional<QJsonValue> JsonDefaultsDomain::stored(const QString& key) const {
     QMutexLocker locker(&mutex);
     const QJsonObject all = current();
     const auto found = all.constFind(key);
     if (found == all.constEnd()) return std::nullopt;
-    return fromJson(*found);
+    return *found;
+}
+
+std::optional<DefaultsValue> JsonDefaultsDomain::object(const QString& key) const {
+    const std::optional<QJsonValue> json = stored(key);
+    return json ? fromJson(*json) : std::nullopt;
 }
 
 std::optional<QByteArray> JsonDefaultsDomain::data(const QString& key) const {
-    QMutexLocker locker(&mutex);
-    const QJsonObject all = current();
-    const auto found = all.constFind(key);
-    if (found == all.constEnd()) return std::nullopt;
-    return dataFromJson(*found);
+    const std::optional<QJsonValue> json = stored(key);
+    return json ? dataFromJson(*json) : std::nullopt;
 }
 
 bool JsonDefaultsDomain::contains(const QString& key) const {

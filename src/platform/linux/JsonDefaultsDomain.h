@@ -52,6 +52,7 @@ private:
 
     static Stamp stampOf(const QString& filePath);
     QJsonObject current() const;
+    std::optional<QJsonValue> stored(const QString& key) const;
     void change(const std::function<void(QJsonObject&)>& edit);
     std::optional<QJsonObject> onDiskForWriting();
     void removeStaleTemporaryFiles() const;
