@@ -151,7 +151,7 @@ QList<QAction*> fileItems(const Entry& entry) {
     }
     items << openWith(url, entry.kind != EntryKind::file);
     items << action("Open in " + Terminals::current().name, [url] { Opener::openInTerminal(url); });
-    items << action("Show in " + platform().desktop().fileManagerName(), [url] { Opener::reveal(url); });
+    items << action(MenuItems::showInFileManagerTitle(), [url] { Opener::reveal(url); });
     items << action(QStringLiteral("Preview"), [url] {
         if (MenuHost* host = MenuHost::current()) host->quickLook({url});
     });
@@ -224,7 +224,7 @@ QList<QAction*> items(const Entry& entry) {
             return {action(QStringLiteral("Run Shortcut"), [entry] { ShortcutsCLI::run(entry); }),
                     action(QStringLiteral("Edit Script"),
                            [url = entry.url] { Opener::openInEditor(url, Opener::WindowMode::standard, false, std::nullopt); }),
-                    action("Show in " + platform().desktop().fileManagerName(), [url = entry.url] { Opener::reveal(url); }),
+                    action(MenuItems::showInFileManagerTitle(), [url = entry.url] { Opener::reveal(url); }),
                     action(QStringLiteral("Copy Name"), [title = entry.title] { copyText(title); }), separator(),
                     addToShortcutFolder(entry)};
         return {action(QStringLiteral("Run Shortcut"), [entry] { ShortcutsCLI::run(entry); }),

@@ -126,6 +126,8 @@ QAction* choice(const QString& title, bool checked, std::function<void()> handle
     return item;
 }
 
+QString showInFileManagerTitle() { return "Show in " + platform().desktop().fileManagerName(); }
+
 QList<QAction*> folderActions(const QUrl& folder) {
     const std::optional<Editor> editor = Editors::editor(folder);
     auto* inEditor = new ActionItem("Open in " + (editor ? editor->name : QStringLiteral("Editor")),

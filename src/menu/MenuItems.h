@@ -39,6 +39,9 @@ QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, c
 // An action with a check mark showing `checked` (a choice or a toggle).
 QAction* choice(const QString& title, bool checked, std::function<void()> handler);
 
+// "Show in Files": the row that reveals an item, named after the desktop's file manager.
+QString showInFileManagerTitle();
+
 // Open in the editor, in the file manager, in the terminal.
 QList<QAction*> folderActions(const QUrl& folder);
 

@@ -119,7 +119,7 @@ QList<QAction*> MenuController::settingsItems() {
                                       new ActionItem(QStringLiteral("Choose\u2026"), QString(),
                                                      [] { WorkspaceCreator::chooseWorkspacesFolder(); })};
                  if (stored)
-                     rows << new ActionItem("Show in " + platform().desktop().fileManagerName(), QString(), [folder = *stored] {
+                     rows << new ActionItem(MenuItems::showInFileManagerTitle(), QString(), [folder = *stored] {
                          platform().desktop().openURL(QUrl::fromLocalFile(folder), false);
                      });
                  return rows;
@@ -218,7 +218,7 @@ QList<QAction*> MenuController::folderSettings(const QString& path) {
         return rows;
     });
     items << separator();
-    items << new ActionItem("Show in " + platform().desktop().fileManagerName(), QString(),
+    items << new ActionItem(MenuItems::showInFileManagerTitle(), QString(),
                             [path] { platform().desktop().reveal(QUrl::fromLocalFile(path)); });
     items << new ActionItem(QStringLiteral("Remove from Menu"), QString(), [path] {
         Store::shared().removeFolder(path);

@@ -1,12 +1,11 @@
 #include "quickopen/QuickOpenView.h"
 
 #include "menu/Icons.h"
+#include "menu/MenuItems.h"
 #include "quickopen/QuickOpenController.h"
 #include "quickopen/QuickOpenList.h"
 #include "quickopen/QuickOpenModel.h"
 #include "quickopen/QuickOpenRow.h"
-#include "platform/Desktop.h"
-#include "platform/Platform.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -149,7 +148,7 @@ QWidget* QuickOpenView::hintBar() {
     layout->setSpacing(14);
     // The keys as they are written on a PC keyboard.
     layout->addWidget(hint(QString::fromUtf8("\u21a9"), QStringLiteral("Open"), font()));
-    layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), "Show in " + platform().desktop().fileManagerName(), font()));
+    layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), MenuItems::showInFileManagerTitle(), font()));
     layout->addWidget(hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font()));
     layout->addWidget(hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font()));
     layout->addStretch(1);

@@ -150,6 +150,11 @@ private Q_SLOTS:
         QCOMPARE(theirs.string("k"), std::optional<QString>("two"));
         writeAll(file, "{\"k\": \"edited by hand\"}");
         QCOMPARE(mine.string("k"), std::optional<QString>("edited by hand"));
+        // Records too, which are kept laid out between reads.
+        mine.setData("list", "[{\"a\":1}]");
+        QCOMPARE(mine.data("list"), std::optional<QByteArray>("[{\"a\":1}]"));
+        theirs.setData("list", "[{\"a\":2}]");
+        QCOMPARE(mine.data("list"), std::optional<QByteArray>("[{\"a\":2}]"));
     }
 
     void corruptFileReadsEmptyAndIsKeptUntilAWrite() {

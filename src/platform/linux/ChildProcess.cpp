@@ -231,9 +231,11 @@ ChildProcessOutcome runUntilExit(const QString& executable, const QStringList& e
             deadline = Clock::now() + killGrace;
             ++signals;
         }
+        // After SIGKILL only the kernel can end it: wait for that without a deadline.
+        const int wait = signals == 2 ? -1 : millisecondsUntil(deadline);
         pollfd exited{pidfd, POLLIN, 0};
-        if (pidfd >= 0) ::poll(&exited, 1, millisecondsUntil(deadline));
-        else ::poll(nullptr, 0, std::min(millisecondsUntil(deadline), 10));
+        if (pidfd >= 0) ::poll(&exited, 1, wait);
+        else ::poll(nullptr, 0, wait < 0 ? 10 : std::min(wait, 10));
     }
     if (pidfd >= 0) ::close(pidfd);
     outcome.status = statusOf(status);

@@ -155,6 +155,7 @@ QJsonObject JsonDefaultsDomain::current() const {
                      qPrintable(path), problemText(contents.problem));
     }
     cached = parse(contents.bytes).value_or(QJsonObject{});
+    cachedData.clear();
     cachedStamp = stamp;
     return cached;
 }
@@ -172,9 +173,17 @@ std::optional<DefaultsValue> JsonDefaultsDomain::object(const QString& key) cons
     return json ? fromJson(*json) : std::nullopt;
 }
 
+// The record lists are read at every opening of the menu; thousands of favorites take
+// milliseconds to lay out as JSON again, so each is laid out once per version of the file.
 std::optional<QByteArray> JsonDefaultsDomain::data(const QString& key) const {
+    QMutexLocker locker(&mutex);
     const std::optional<QJsonValue> json = stored(key);
-    return json ? dataFromJson(*json) : std::nullopt;
+    if (!json) return std::nullopt;
+    const auto known = cachedData.constFind(key);
+    if (known != cachedData.constEnd()) return *known;
+    const std::optional<QByteArray> bytes = dataFromJson(*json);
+    if (bytes) cachedData.insert(key, *bytes);
+    return bytes;
 }
 
 bool JsonDefaultsDomain::contains(const QString& key) const {

@@ -2,6 +2,7 @@
 
 #include "platform/DefaultsDomain.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QRecursiveMutex>
 #include <functional>
@@ -65,6 +66,7 @@ private:
     std::optional<QString> failure;   // the first write failure of the running transaction
     mutable std::optional<Stamp> cachedStamp;
     mutable QJsonObject cached;
+    mutable QHash<QString, QByteArray> cachedData; // data values of `cached`, as data() gave them
     mutable bool warnedUnusable = false;
     std::optional<WriteStep> failingStep;
 };
