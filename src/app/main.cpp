@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/SelfTest.h"
+#include "discovery/BlockingPool.h"
 #include "git/GitReaderProcess.h"
 #include "platform/GraphicalSession.h"
+#include "platform/Platform.h"
 #include "platform/SessionInstance.h"
 
 #include <QApplication>
@@ -12,6 +14,9 @@
 using tarn::SessionInstance::Request;
 
 namespace {
+// How long a quit waits for background tasks already running (a folder walk, a git read).
+constexpr int quitGrace = 2000; // ms
+
 const char usage[] =
     "Usage: tarn [option]\n"
     "Tarn lives in the system tray: a menu of your pinned folders, favorites, recent workspaces\n"
@@ -62,20 +67,34 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarn"));
-    QApplication::setDesktopFileName(QStringLiteral("tarn"));
-    // Tarn lives in the tray: closing a dialog must not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    tarn::AppDelegate delegate;
-    const Request request = requestOf(argc, argv);
-    // One Tarn per session: a later start hands its request to the running one and ends.
-    if (!tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); }))
-        return EXIT_SUCCESS;
-    QTimer::singleShot(0, &delegate, [&delegate, request] {
-        delegate.applicationDidFinishLaunching();
-        delegate.perform(request);
-    });
-    return app.exec();
+    int status = EXIT_SUCCESS;
+    bool backgroundEnded = true;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("Tarn"));
+        QApplication::setDesktopFileName(QStringLiteral("tarn"));
+        // Tarn lives in the tray: closing a dialog must not end it.
+        QApplication::setQuitOnLastWindowClosed(false);
+        {
+            tarn::AppDelegate delegate;
+            const Request request = requestOf(argc, argv);
+            // One Tarn per session: a later start hands its request to the running one and ends.
+            if (!tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); }))
+                return EXIT_SUCCESS;
+            QTimer::singleShot(0, &delegate, [&delegate, request] {
+                delegate.applicationDidFinishLaunching();
+                delegate.perform(request);
+            });
+            status = app.exec();
+        }
+        // An orderly end: background tasks post to the application object, and the platform's
+        // windows belong to it, so both go first.
+        backgroundEnded = tarn::endBackgroundWork(quitGrace);
+        tarn::releasePlatform();
+    }
+    if (!backgroundEnded) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

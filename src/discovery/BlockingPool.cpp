@@ -20,7 +20,13 @@ void runInBackground(TaskPriority priority, std::function<void()> work) {
 }
 
 void runOnMainThread(std::function<void()> work) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
+}
+
+bool endBackgroundWork(int milliseconds) {
+    blockingPool().clear();
+    return blockingPool().waitForDone(milliseconds);
 }
 
 } // namespace tarn

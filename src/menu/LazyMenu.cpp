@@ -2,6 +2,7 @@
 
 #include "menu/MenuItemAccessible.h"
 #include "menu/MenuProxyStyle.h"
+#include "platform/VisibleText.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QStyleOptionMenuItem>
+#include <QToolTip>
 
 namespace tarn {
 
@@ -116,6 +118,19 @@ void LazyMenu::replaceItems(QList<QAction*> items) {
 }
 
 QSize LazyMenu::sizeHint() const { return holdingLayout ? size() : QMenu::sizeHint(); }
+
+// A row's tooltip (a path, a link, a branch) is shown as written, never as markup.
+bool LazyMenu::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QMenu::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QAction* item = actionAt(help->pos());
+    // A row without a tooltip of its own answers its text, which is not shown.
+    if (item && item->toolTip() != QAction(item->text()).toolTip())
+        QToolTip::showText(help->globalPos(), plainToolTip(item->toolTip()), this, actionGeometry(item));
+    else
+        QToolTip::hideText();
+    return true;
+}
 
 void LazyMenu::actionEvent(QActionEvent* event) {
     if (!isVisible()) {

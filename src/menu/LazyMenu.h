@@ -46,6 +46,7 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void actionEvent(QActionEvent* event) override;
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -31,4 +31,9 @@ Platform& platform();
 // Replaces the platform (tests); nullptr goes back to the real one. Not owned.
 void setPlatform(Platform* replacement);
 
+// Ends the real platform, if made, while the application object still exists: its hotkeys own
+// a window and a connection to the display, which must not outlive it. Called once the event
+// loop has ended; nothing of the platform is kept for the exit.
+void releasePlatform();
+
 } // namespace tarn

@@ -31,4 +31,9 @@ QString visibleText(const QString& text) {
     return shown.isNull() ? text : shown;
 }
 
+QString plainToolTip(const QString& text) {
+    if (text.isEmpty()) return text;
+    return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 } // namespace tarn

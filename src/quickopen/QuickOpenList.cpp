@@ -1,6 +1,7 @@
 #include "quickopen/QuickOpenList.h"
 
 #include "library/Library.h"
+#include "platform/VisibleText.h"
 #include "quickopen/QuickOpenModel.h"
 
 namespace tarn {
@@ -22,7 +23,7 @@ QVariant QuickOpenList::data(const QModelIndex& index, int role) const {
     const QOEntry& item = model.results().at(index.row());
     switch (role) {
     case Qt::DisplayRole: return item.entry.title;
-    case Qt::ToolTipRole: return model.subtitle(item);
+    case Qt::ToolTipRole: return plainToolTip(model.subtitle(item));
     // What a screen reader says of the row: the title, then what the row shows under and beside it.
     case Qt::AccessibleTextRole: return item.entry.title;
     case Qt::AccessibleDescriptionRole: {

@@ -4,7 +4,9 @@
 #include "model/Store.h"
 #include "platform/FileSystem.h"
 
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -172,6 +174,19 @@ private Q_SLOTS:
             QVERIFY(::access((trash + "/files/" + kept).constData(), F_OK) == 0);
             QVERIFY(::access((trash + "/info/" + kept + ".trashinfo").constData(), F_OK) == 0);
         }
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+
+        // A home without ~/.local/share gets its Trash made; nothing lands in the working folder.
+        QVERIFY(QDir(home->path() + "/.local/share").removeRecursively());
+        const QString work = home->makeFolder("work");
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(work);
+        auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+        const QString notes = home->writeFile("code/notes.md", "x");
+        platform->testDialogs.answers.enqueue(0);
+        Opener::moveToTrash(QUrl::fromLocalFile(notes));
+        QVERIFY(QFile::exists(home->path() + "/.local/share/Trash/files/notes.md"));
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
     }
 };

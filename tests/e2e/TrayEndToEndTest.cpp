@@ -22,6 +22,9 @@
 
 #include <xcb/xcb.h>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 void xdotool(const QStringList& arguments) {
@@ -279,10 +282,12 @@ private Q_SLOTS:
         QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
         system.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share"); // its settings schemas
         bus.setProcessEnvironment(system);
+        // The launcher starts a bus daemon of its own, which outlives it: both go as one group.
+        bus.setChildProcessModifier([] { ::setpgid(0, 0); });
         bus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
         QVERIFY(bus.waitForStarted());
         auto stopBus = qScopeGuard([&] {
-            bus.kill();
+            ::kill(-pid_t(bus.processId()), SIGKILL);
             bus.waitForFinished(5000);
         });
         QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"), 10000);
@@ -350,6 +355,50 @@ private Q_SLOTS:
         get << QString("org.kde.StatusNotifierItem") << QString("IconName");
         const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 5000);
         QCOMPARE(reply.arguments().value(0).value<QDBusVariant>().variant().toString(), QString("tarn-symbolic"));
+    }
+
+    // Quitting ends Tarn with status 0 whatever is up: its hotkeys bound, the menu or Quick Open
+    // shown, git reads of a hundred repositories under way.
+    void quitEndsCleanly_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<bool>("quickOpen");
+        QTest::addColumn<int>("repositories");
+        QTest::newRow("Quit Tarn chosen") << QStringList{"Up", "Return"} << false << 1;
+        QTest::newRow("Ctrl+Q in the menu") << QStringList{"ctrl+q"} << false << 1;
+        QTest::newRow("Quick Open shown") << QStringList{"ctrl+q"} << true << 1;
+        QTest::newRow("git reads running") << QStringList{"ctrl+q"} << false << 100;
+    }
+
+    void quitEndsCleanly() {
+        QFETCH(QStringList, keys);
+        QFETCH(bool, quickOpen);
+        QFETCH(int, repositories);
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs a session bus");
+        QStringList names;
+        for (int i = 0; i < repositories; ++i) names << QString("repo%1").arg(i);
+        makeHome(names);
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.tarn.Tarn"), 10000);
+        // The hotkeys are bound once launching has finished: Quick Open's answers.
+        bool bound = false;
+        for (int attempt = 0; attempt < 6 && !bound; ++attempt) {
+            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+            bound = QTest::qWaitFor([] { return visibleWindows("Quick Open") == 1; }, 3000);
+        }
+        QVERIFY(bound);
+        if (!quickOpen) {
+            xdotool({"key", "Escape"});
+            QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
+        }
+        QTest::qWait(300);
+        Q_UNUSED(QProcess::execute(TARN_BINARY, {"--menu"}));
+        QTest::qWait(800);
+        for (const QString& key : keys) xdotool({"key", key});
+        QTRY_COMPARE_WITH_TIMEOUT(tarn.state(), QProcess::NotRunning, 15000);
+        QCOMPARE(tarn.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tarn.exitCode(), 0);
     }
 
     // Where hotkeys cannot be grabbed, desktop shortcuts start `tarn --quick-open` or `tarn --menu`:

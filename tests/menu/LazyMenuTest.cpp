@@ -4,6 +4,10 @@
 #include "menu/MenuStyle.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTextDocument>
+#include <QToolTip>
 
 #include <QPointer>
 #include <QTest>
@@ -31,6 +35,25 @@ private Q_SLOTS:
         QCOMPARE(builds, 2);
         QCOMPARE(menu.actions().first()->text(), QString("item 2"));
         QTRY_VERIFY(made.first().isNull()); // the old items went with the rebuild
+    }
+
+    // A row's tooltip shows a path as written, markup and lines included.
+    void toolTipsShowTheirText() {
+        const QString path = "/tmp/<b>x</b>\n<img src=\"y.png\">";
+        LazyMenu menu("m", [&] {
+            auto* item = new ActionItem("x", QString(), [] {});
+            item->setToolTip(path);
+            return QList<QAction*>{item};
+        });
+        menu.popup(QPoint(100, 100));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        const QRect row = menu.actionGeometry(menu.actions().first());
+        QHelpEvent help(QEvent::ToolTip, row.center(), menu.mapToGlobal(row.center()));
+        QApplication::sendEvent(&menu, &help);
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        QCOMPARE(shown.toPlainText().replace(QChar::LineSeparator, '\n'), path);
+        menu.close();
     }
 
     void emptyBuildShowsEmpty() {

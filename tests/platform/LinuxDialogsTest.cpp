@@ -2,6 +2,7 @@
 #include "platform/linux/LinuxDialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +35,35 @@ private Q_SLOTS:
             QTimer::singleShot(300, box, [box] { box->reject(); });
         });
         QCOMPARE(LinuxDialogs().ask("Sure?", QString(), buttons), answer);
+    }
+
+    // Names, paths and other programs' output are shown as written: every label of an alert or
+    // a confirmation is plain text, and the literal markup is what it shows.
+    void alertsShowMarkupAsWritten_data() {
+        QTest::addColumn<bool>("confirmation");
+        QTest::newRow("alert") << false;
+        QTest::newRow("confirmation") << true;
+    }
+
+    void alertsShowMarkupAsWritten() {
+        QFETCH(bool, confirmation);
+        const QString name = "<b>x</b> <a href=\"file:///etc\">link</a>", output = "<img src=\"/tmp/x.png\">";
+        QStringList shown;
+        bool plain = true;
+        QTimer::singleShot(300, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            for (QLabel* label : box->findChildren<QLabel*>()) {
+                if (label->text().isEmpty()) continue;
+                shown << label->text();
+                plain = plain && label->textFormat() == Qt::PlainText;
+            }
+            box->reject();
+        });
+        if (confirmation) LinuxDialogs().ask(name, output, {"Move to Trash", "Cancel"});
+        else LinuxDialogs().warn(name, output);
+        QCOMPARE(shown, (QStringList{name, output}));
+        QVERIFY(plain);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <cstring>
@@ -86,16 +87,20 @@ bool writeTrashInfo(const QByteArray& info, const QByteArray& original) {
 } // namespace
 
 std::optional<QString> moveToTrash(const QByteArray& path) {
+    // The home Trash is made first, parents included: Qt 6.4, unable to make it (a new account
+    // without ~/.local/share), moves the item into the working folder instead.
+    const QByteArray trash =
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "/Trash";
+    if (!trash.startsWith('/')) return QStringLiteral("There is no home folder for the Trash.");
+    if (!QDir().mkpath(QFile::decodeName(trash.left(trash.lastIndexOf('/'))))) return errorText();
+    for (const QByteArray& folder : {trash, trash + "/files", trash + "/info"})
+        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) return errorText();
     if (isUtf8(path)) {
         QFile item(QFile::decodeName(path));
         if (item.moveToTrash()) return std::nullopt;
         return item.errorString();
     }
     // Qt names files by text and would lose the bytes; this is the freedesktop home Trash.
-    const QByteArray trash =
-        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) + "/Trash";
-    for (const QByteArray& folder : {trash, trash + "/files", trash + "/info"})
-        if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) return errorText();
     struct stat item {}, bin {};
     if (::lstat(path.constData(), &item) != 0 || ::stat(trash.constData(), &bin) != 0) return errorText();
     if (item.st_dev != bin.st_dev) return QStringLiteral("The item is not on the file system of the home Trash.");

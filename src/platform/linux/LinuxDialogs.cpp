@@ -27,6 +27,16 @@ void bringForward(QWidget& dialog) {
     dialog.raise();
     dialog.activateWindow();
 }
+
+// What a box says holds names, paths, URLs and other programs' output: shown as written, never
+// as markup, so a file named "<img src=…>" shows those letters and no link in it can be followed.
+void showPlainly(QWidget& dialog) {
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) continue;
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+    }
+}
 } // namespace
 
 void LinuxDialogs::activate() {
@@ -39,6 +49,7 @@ void LinuxDialogs::activate() {
 void LinuxDialogs::showWarning(const QString& message, const QString& informative) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarn"), message, QMessageBox::Ok);
     box.setInformativeText(informative);
+    showPlainly(box);
     bringForward(box);
     box.exec();
 }
@@ -55,6 +66,7 @@ int LinuxDialogs::ask(const QString& message, const QString& informative,
         if (cancels) box.setEscapeButton(added.last());
     }
     if (!added.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    showPlainly(box);
     bringForward(box);
     box.exec();
     return static_cast<int>(added.indexOf(box.clickedButton()));
@@ -68,6 +80,7 @@ std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& reque
     auto* layout = new QVBoxLayout(&panel);
     if (!request.message.isEmpty()) {
         auto* message = new QLabel(request.message, &panel);
+        message->setTextFormat(Qt::PlainText);
         message->setWordWrap(true);
         layout->addWidget(message);
     }
@@ -101,6 +114,7 @@ std::optional<FormAnswer> LinuxDialogs::form(const FormRequest& request) {
     layout->addWidget(title);
     if (!request.message.isEmpty()) {
         auto* message = new QLabel(request.message, &dialog);
+        message->setTextFormat(Qt::PlainText);
         message->setWordWrap(true);
         layout->addWidget(message);
     }
