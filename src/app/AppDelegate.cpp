@@ -42,21 +42,26 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::showQuickOpen() { QuickOpenController::shared().show(); }
 
-void AppDelegate::applyHotkeys(bool showErrors) {
+// The two hotkeys' settings, Quick Open's first.
+static QStringList storedHotkeys() {
     const DefaultsDomain& defaults = Store::shared().defaults();
+    return {defaults.string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space")),
+            defaults.string(Keys::menuHotkey).value_or(QStringLiteral("ctrl-opt-m"))};
+}
+
+void AppDelegate::applyHotkeys(bool showErrors) {
     HotkeyCenter& center = HotkeyCenter::shared();
     GlobalHotkeys& keys = platform().hotkeys();
     keys.describe(1, QStringLiteral("Quick Open"));
     keys.describe(2, QStringLiteral("Menu at Pointer"));
-    const bool quickOpen = center.registerHotkey(
-        1, Hotkeys::preset(defaults.string(Keys::quickOpenHotkey).value_or("ctrl-opt-space")),
-        [] { QuickOpenController::shared().toggle(); });
+    boundHotkeys = storedHotkeys();
+    const bool quickOpen = center.registerHotkey(1, Hotkeys::preset(boundHotkeys.at(0)),
+                                                 [] { QuickOpenController::shared().toggle(); });
     platform().hotkeys().holdKeysOnPress(1); // the letters typed right after it are the query
     QPointer<AppDelegate> self(this);
-    const bool menu = center.registerHotkey(
-        2, Hotkeys::preset(defaults.string(Keys::menuHotkey).value_or("ctrl-opt-m")), [self] {
-            if (self) self->popUpMenuAtPointer();
-        });
+    const bool menu = center.registerHotkey(2, Hotkeys::preset(boundHotkeys.at(1)), [self] {
+        if (self) self->popUpMenuAtPointer();
+    });
     if (showErrors && keys.canBind() && (!quickOpen || !menu))
         platform().dialogs().warn(QStringLiteral("Keyboard shortcut unavailable"),
                                   QStringLiteral("That shortcut is already used by another app. Pick a different one."));
@@ -167,6 +172,10 @@ void AppDelegate::applicationDidFinishLaunching() {
         model.setGitVersion(model.gitVersion() + 1);
     };
     applyHotkeys(false);
+    // A hotkey edited in the settings file is bound when the file changes.
+    platform().defaults().watchChanges([self] {
+        if (self && storedHotkeys() != self->boundHotkeys) self->applyHotkeys(false);
+    });
     Library::shared().refresh(false);
     scheduleFirstRunPrompt();
 }

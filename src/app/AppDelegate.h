@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QStringList>
 #include <QObject>
 #include <QUrl>
 #include <QTimer>
@@ -71,6 +72,7 @@ private:
     std::optional<QColor> panelColor; // what the tray icon sits on, once seen
     std::unique_ptr<PreviewWindow> previewWindow;
     QList<QUrl> quickLookURLs;
+    QStringList boundHotkeys; // the settings the hotkeys were last bound from
 };
 
 } // namespace tarn

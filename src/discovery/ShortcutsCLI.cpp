@@ -112,14 +112,14 @@ void run(const Entry& entry, const QString& tool) {
     const QString id = *entry.shortcutID;
     const QString title = entry.title;
     if (entry.url.isLocalFile()) {
-        // One of the user's scripts: started, and waited for, but what it leaves running is its own.
-        const QString script = entry.url.toLocalFile();
-        runInBackground(TaskPriority::userInitiated, [script, title] {
-            const ChildProcessOutcome outcome =
-                runUntilExit(script, QProcessEnvironment::systemEnvironment().toStringList(), QDir::homePath(), runTimeout);
-            alertIfFailed(title, {outcome.started ? outcome.status : -1, QString(),
-                                  outcome.started ? QString::fromUtf8(outcome.err).trimmed() : outcome.startError});
-        });
+        // One of the user's scripts: watched from the event loop, so that scripts that run for
+        // hours hold no thread; what it leaves running is its own.
+        startUntilExit(entry.url.toLocalFile(), QProcessEnvironment::systemEnvironment().toStringList(), QDir::homePath(),
+                       runTimeout, [title](const ChildProcessOutcome& outcome) {
+                           alertIfFailed(title, {outcome.started ? outcome.status : -1, QString(),
+                                                 outcome.started ? QString::fromUtf8(outcome.err).trimmed()
+                                                                 : outcome.startError});
+                       });
         return;
     }
     runInBackground(TaskPriority::userInitiated, [tool, id, title] { alertIfFailed(title, Shell::run(tool, {"run", id}, {}, runTimeout)); });

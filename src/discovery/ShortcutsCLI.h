@@ -53,7 +53,8 @@ ShortcutsSnapshot loadScripts(const QString& folder);
 QList<ShortcutItem> parse(const QString& output, const std::optional<QString>& folder);
 
 // Runs the entry's shortcut in the background; a failure (not a cancel) is shown in an alert.
-// A script (its entry's URL is the script's file) runs directly, in the home folder.
+// A script (its entry's URL is the script's file) runs directly, in the home folder, watched from
+// the event loop: call on the GUI thread.
 void run(const Entry& entry, const QString& tool = toolPath);
 
 // shortcuts://open-shortcut?name=<name>

@@ -125,19 +125,37 @@ QList<QAction*> MenuController::settingsItems() {
                  return rows;
              });
 
-    auto hotkeys = [self](const char* key, const char* fallback, const char* command) {
-        return [self, key, fallback, command] {
+    // Each hotkey's list stores its own key; a combination the other one holds is refused and
+    // the old key stays bound, since one key cannot do both.
+    struct HotkeySetting {
+        const char* title;
+        const char* key;
+        const char* fallback;
+        const char* command;
+    };
+    const HotkeySetting quickOpen{"Quick Open", Keys::quickOpenHotkey, "ctrl-opt-space", "tarn --quick-open"};
+    const HotkeySetting menuAtPointer{"Menu at Pointer", Keys::menuHotkey, "ctrl-opt-m", "tarn --menu"};
+    auto hotkeys = [self](HotkeySetting own, HotkeySetting other) {
+        return [self, own, other] {
             if (!self) return QList<QAction*>{};
-            const QString current = Store::shared().defaults().string(key).value_or(fallback);
-            return self->hotkeyChoices(current, QString::fromLatin1(command), [key](const QString& id) {
-                Store::shared().defaults().setString(key, id);
+            const QString current = Store::shared().defaults().string(own.key).value_or(own.fallback);
+            return self->hotkeyChoices(current, QString::fromLatin1(own.command), [own, other](const QString& id) {
+                DefaultsDomain& defaults = Store::shared().defaults();
+                if (id != QLatin1String("off") && id == defaults.string(other.key).value_or(other.fallback)) {
+                    platform().dialogs().warn(
+                        QStringLiteral("Keyboard shortcut unavailable"),
+                        QString::fromUtf8("That shortcut is already used by Tarn\u2019s \u201C%1\u201D. Pick a different one.")
+                            .arg(QLatin1String(other.title)));
+                    return;
+                }
+                defaults.setString(own.key, id);
                 if (MenuHost* host = MenuHost::current()) host->applyHotkeys(true);
             });
         };
     };
     items << separator() << header(QStringLiteral("Keyboard Shortcuts"))
-          << submenu(QStringLiteral("Quick Open"), hotkeys(Keys::quickOpenHotkey, "ctrl-opt-space", "tarn --quick-open"))
-          << submenu(QStringLiteral("Menu at Pointer"), hotkeys(Keys::menuHotkey, "ctrl-opt-m", "tarn --menu"));
+          << submenu(QLatin1String(quickOpen.title), hotkeys(quickOpen, menuAtPointer))
+          << submenu(QLatin1String(menuAtPointer.title), hotkeys(menuAtPointer, quickOpen));
 
     items << separator();
     items << choice(QStringLiteral("Show Git Status"), store.boolean(Keys::showGitStatus, true), [] {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace tarn {
@@ -23,14 +24,15 @@ struct ChildProcessOutcome {
 ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
                                     const QStringList& environment, double timeout);
 
-// Runs `executable` for the user and waits for it, not for what it leaves running: in a process
-// group of its own, in `folder`, with standard input and output on /dev/null and standard error
-// in a file read once it has ended (a program it started in the background may keep writing
-// there; it is never waited for, and never killed once `executable` has ended). `timeout`
-// seconds after the start a group still running gets SIGTERM, and SIGKILL a few seconds later.
-// `out` stays empty. Blocks the calling thread.
-ChildProcessOutcome runUntilExit(const QString& executable, const QStringList& environment, const QString& folder,
-                                 double timeout);
+// Runs `executable` for the user without waiting for it: in a process group of its own, in
+// `folder`, with standard input and output on /dev/null and standard error in a file of at most
+// 64 KiB (writes past that fail). `finished` is called on the GUI thread once `executable` has
+// ended, with what it wrote there, whatever it left running (which keeps the file, is never
+// waited for, and is never killed then); at once, on the event loop, when it cannot start.
+// `timeout` seconds after the start a group still running gets SIGTERM, and SIGKILL a few
+// seconds later. Nothing blocks and no thread waits: call it on the GUI thread. `out` stays empty.
+void startUntilExit(const QString& executable, const QStringList& environment, const QString& folder, double timeout,
+                    std::function<void(const ChildProcessOutcome&)> finished);
 
 // A path as an argument of a program Tarn starts, carried through text byte for byte: a byte
 // that is not part of valid UTF-8 becomes U+DC80 + byte (a lone surrogate, which no real text

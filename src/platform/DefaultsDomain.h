@@ -38,6 +38,11 @@ public:
         writeFailed = std::move(handler);
     }
 
+    // Calls `changed` on the GUI thread, a moment after what is stored may have changed, by
+    // Tarn or from outside (a hand edit, another process). Call on the GUI thread; the last
+    // call wins. Nothing where the domain cannot tell.
+    virtual void watchChanges(std::function<void()> changed) { (void)changed; }
+
     // Typed reads: a key that holds another type reads as absent.
     std::optional<bool> boolean(const QString& key) const;
     std::optional<QString> string(const QString& key) const;

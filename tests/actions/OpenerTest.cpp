@@ -177,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
 
         // A home without ~/.local/share gets its Trash made; nothing lands in the working folder.
-        QVERIFY(QDir(home->path() + "/.local/share").removeRecursively());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home->path() + "/new/.local/share"));
         const QString work = home->makeFolder("work");
         const QString previous = QDir::currentPath();
         QDir::setCurrent(work);
@@ -185,7 +185,7 @@ private Q_SLOTS:
         const QString notes = home->writeFile("code/notes.md", "x");
         platform->testDialogs.answers.enqueue(0);
         Opener::moveToTrash(QUrl::fromLocalFile(notes));
-        QVERIFY(QFile::exists(home->path() + "/.local/share/Trash/files/notes.md"));
+        QVERIFY(QFile::exists(home->path() + "/new/.local/share/Trash/files/notes.md"));
         QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
     }

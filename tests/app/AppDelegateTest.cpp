@@ -106,6 +106,12 @@ private Q_SLOTS:
         QCOMPARE(platform->testDialogs.warnings.size(), 2);
         QCOMPARE(grabbed.value(1), qMakePair(31, 0x900));
         QCOMPARE(grabbed.value(2), qMakePair(46, 0x1800));
+
+        // Changed in the file by hand: bound without a word.
+        platform->memoryDefaults.setString(Keys::quickOpenHotkey, "ctrl-opt-u");
+        QTRY_COMPARE(grabbed.value(1), qMakePair(32, 0x1800));
+        QCOMPARE(grabbed.value(2), qMakePair(46, 0x1800));
+        QCOMPARE(platform->testDialogs.warnings.size(), 2);
     }
 
     void noPromptWhenFoldersArePinned() {

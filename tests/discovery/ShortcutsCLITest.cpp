@@ -1,12 +1,17 @@
 #include "Sandbox.h"
 #include "TestMain.h"
+#include "discovery/BlockingPool.h"
 #include "discovery/ShortcutsCLI.h"
 #include "model/ShortcutFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QProcess>
 #include <QTest>
 #include <QUrlQuery>
+
+#include <csignal>
 
 using namespace tarn;
 
@@ -138,6 +143,38 @@ private Q_SLOTS:
             QCOMPARE(QProcess::execute("kill", {"-0", pid}), 0); // still running after the run ended
             QProcess::execute("kill", {pid});
         }
+    }
+
+    // Scripts that run for long hold no thread of the pool that lists folders, and what they
+    // and the jobs they leave write to standard error stays within 64 KiB.
+    void longScriptsCostNeitherThreadsNorMemory() {
+        const QString pids = home->path() + "/pids", written = home->path() + "/written";
+        home->writeScript(".local/share/tarn/shortcuts/serve.sh",
+                          QString("#!/bin/sh\n( head -c 20M /dev/zero; touch '%1'; exec sleep 60 ) >&2 &\n"
+                                  "echo $! >> '%2'\necho $$ >> '%2'\nexec sleep 60\n")
+                              .arg(written, pids)
+                              .toUtf8());
+        const ShortcutItem item = ShortcutsCLI::loadScripts(ShortcutsCLI::scriptsFolder()).items.first();
+        const int threads = blockingPool().maxThreadCount();
+        for (int i = 0; i < threads; ++i)
+            ShortcutsCLI::run(Entry{EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, {}});
+        auto started = [&] {
+            QFile file(pids);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                                                  : QStringList();
+        };
+        auto end = qScopeGuard([&] {
+            for (const QString& pid : started()) ::kill(pid.toInt(), SIGKILL);
+            // Each killed script says what it wrote, here rather than in the next test.
+            QTRY_COMPARE(platform->testDialogs.warnings.size(), threads);
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(started().size(), 2 * threads, 10000);
+        bool listed = false;
+        runInBackground(TaskPriority::userInitiated, [&listed] { listed = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(listed, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(written), 10000);
+        const QString job = started().first();
+        QVERIFY(QFileInfo("/proc/" + job + "/fd/2").size() <= 64 * 1024);
     }
 
     void runReportsOnlyRealFailures_data() {

@@ -115,6 +115,33 @@ private Q_SLOTS:
         qDeleteAll(items);
     }
 
+    // A key the other hotkey holds is refused with the other's name, and nothing is stored.
+    void hotkeyOfTheOtherIsRefused_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("holder"); // empty: stored
+        QTest::newRow("Quick Open on the menu's key") << "Quick Open" << "Ctrl+Alt+M" << "Menu at Pointer";
+        QTest::newRow("the menu on Quick Open's key") << "Menu at Pointer" << "Ctrl+Alt+Space" << "Quick Open";
+        QTest::newRow("a free key") << "Quick Open" << "Ctrl+Alt+U" << "";
+    }
+
+    void hotkeyOfTheOtherIsRefused() {
+        QFETCH(QString, list);
+        QFETCH(QString, chosen);
+        QFETCH(QString, holder);
+        const char* key = list == "Quick Open" ? Keys::quickOpenHotkey : Keys::menuHotkey;
+        find(open(find(controller->settingsItems(), list)), chosen)->trigger();
+        if (holder.isEmpty()) {
+            QCOMPARE(store.defaults().string(key), std::optional<QString>("ctrl-opt-u"));
+            QVERIFY(platform->testDialogs.warnings.isEmpty());
+            return;
+        }
+        QCOMPARE(store.defaults().string(key), std::nullopt);
+        QCOMPARE(platform->testDialogs.warnings.size(), 1);
+        QCOMPARE(platform->testDialogs.warnings.first().informative,
+                 QString("That shortcut is already used by Tarn\u2019s \u201C%1\u201D. Pick a different one.").arg(holder));
+    }
+
     void addLink_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("url");

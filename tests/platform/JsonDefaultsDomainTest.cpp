@@ -155,6 +155,18 @@ private Q_SLOTS:
         QCOMPARE(mine.data("list"), std::optional<QByteArray>("[{\"a\":1}]"));
         theirs.setData("list", "[{\"a\":2}]");
         QCOMPARE(mine.data("list"), std::optional<QByteArray>("[{\"a\":2}]"));
+
+        // The one watching hears of each change, written in place or replaced.
+        int heard = 0;
+        mine.watchChanges([&] { ++heard; });
+        writeAll(file, "{\"k\": \"in place\"}");
+        QTRY_VERIFY(heard >= 1);
+        int before = heard;
+        theirs.setString("k", "replaced");
+        QTRY_VERIFY(heard > before);
+        before = heard;
+        writeAll(file, "{\"k\": \"in place again\"}");
+        QTRY_VERIFY(heard > before);
     }
 
     void corruptFileReadsEmptyAndIsKeptUntilAWrite() {

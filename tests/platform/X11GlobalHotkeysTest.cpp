@@ -79,6 +79,18 @@ private Q_SLOTS:
             X11GlobalHotkeys real;
             GlobalHotkeys& hotkeys() override { return real; }
         } platform;
+        {
+            // The grabs alone: one client may grab a key twice, so the refusal is ours.
+            X11GlobalHotkeys hotkeys;
+            QList<int> pressed;
+            hotkeys.pressed = [&](int id) { pressed << id; };
+            QVERIFY(hotkeys.grab(1, 49, 0x1800));
+            QVERIFY(!hotkeys.grab(2, 49, 0x1800));
+            QVERIFY(hotkeys.grab(2, 46, 0x1800));
+            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+            QTRY_COMPARE(pressed, QList<int>{1});
+        }
+        QTest::qWait(1100); // a second press sooner would count as the key repeating
         HotkeyCenter& center = HotkeyCenter::shared();
         QList<int> fired;
         QVERIFY(center.registerHotkey(1, Hotkeys::preset("ctrl-opt-space"), [&] { fired << 1; }));

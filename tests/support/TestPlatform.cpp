@@ -1,5 +1,6 @@
 #include "TestPlatform.h"
 
+#include <QCoreApplication>
 #include <utility>
 
 namespace tarn::test {
@@ -15,6 +16,7 @@ void MemoryDefaults::set(const QString& key, const DefaultsValue& value) {
     QMutexLocker locker(&mutex);
     if (!failWrites) {
         values.insert(key, value);
+        changed();
         return;
     }
     if (depth > 0)
@@ -26,6 +28,11 @@ void MemoryDefaults::set(const QString& key, const DefaultsValue& value) {
 void MemoryDefaults::remove(const QString& key) {
     QMutexLocker locker(&mutex);
     values.remove(key);
+    changed();
+}
+
+void MemoryDefaults::changed() const {
+    if (watcher && qApp) QMetaObject::invokeMethod(qApp, watcher, Qt::QueuedConnection);
 }
 
 bool MemoryDefaults::contains(const QString& key) const {

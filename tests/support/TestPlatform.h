@@ -27,6 +27,8 @@ public:
     bool contains(const QString& key) const override;
     void transaction(const std::function<void()>& body) override;
     void backUp(const QString& key) override;
+    // Every change is seen, on the event loop.
+    void watchChanges(std::function<void()> changed) override { watcher = std::move(changed); }
 
     QStringList backups; // the keys whose values were backed up, in order
     int transactions = 0; // outermost transactions run
@@ -37,6 +39,8 @@ private:
     int depth = 0;
     bool failedInTransaction = false;
     QHash<QString, DefaultsValue> values;
+    std::function<void()> watcher;
+    void changed() const;
 };
 
 // Dialogs answered by the test: warnings are recorded, open panels take the next queued answer

@@ -2,8 +2,11 @@
 
 #include "platform/linux/ChildSpawn.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -187,16 +191,104 @@ ChildProcessOutcome runChildProcess(const QString& executable, const QStringList
     return outcome;
 }
 
-ChildProcessOutcome runUntilExit(const QString& executable, const QStringList& environment, const QString& folder,
-                                 double timeout) {
-    ChildProcessOutcome outcome;
-    // A file in memory, not a pipe: what the program leaves behind may write to it after we
-    // have read it, and a pipe with no reader would end such a program with SIGPIPE.
-    const int errors = ::memfd_create("tarn-stderr", MFD_CLOEXEC);
-    if (errors < 0) {
-        outcome.startError = QString::fromLocal8Bit(std::strerror(errno));
-        return outcome;
+namespace {
+// What a user's program may leave in its standard error: the alert shows the start, and a
+// program left running must not grow Tarn's memory for as long as it runs.
+constexpr off_t errorCap = 64 * 1024;
+
+// A file in memory of `errorCap` bytes that can never grow: writes past its end fail, and
+// nothing is killed for it. Not a pipe: what the program leaves behind may write to it after
+// we have read it, and a pipe with no reader would end such a program with SIGPIPE.
+int cappedErrorFile() {
+    const int fd = ::memfd_create("tarn-stderr", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd < 0) return -1;
+    if (::ftruncate(fd, errorCap) != 0 || ::fcntl(fd, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK) != 0) {
+        ::close(fd);
+        return -1;
     }
+    return fd;
+}
+
+// What was written so far: the program's descriptor shares our offset in the file.
+QByteArray writtenTo(int fd) {
+    const off_t written = std::clamp<off_t>(::lseek(fd, 0, SEEK_CUR), 0, errorCap);
+    QByteArray bytes(written, Qt::Uninitialized);
+    const ssize_t n = written > 0 ? ::pread(fd, bytes.data(), written, 0) : 0;
+    bytes.truncate(std::max<ssize_t>(n, 0));
+    return bytes;
+}
+
+// One program started by startUntilExit, watched from the event loop until it has ended: its
+// pidfd (or a short poll where the kernel has none) says when, a timer ends it when it is late.
+class UntilExit : public QObject {
+public:
+    UntilExit(pid_t pid, int errors, double timeout, std::function<void(const ChildProcessOutcome&)> finished)
+        : QObject(QCoreApplication::instance()), pid(pid), errors(errors), finished(std::move(finished)) {
+        pidfd = openPidfd(pid);
+        if (pidfd >= 0) {
+            exited = new QSocketNotifier(pidfd, QSocketNotifier::Read, this);
+            connect(exited, &QSocketNotifier::activated, this, &UntilExit::check);
+        } else {
+            auto* poll = new QTimer(this);
+            connect(poll, &QTimer::timeout, this, &UntilExit::check);
+            poll->start(50);
+        }
+        late.setSingleShot(true);
+        connect(&late, &QTimer::timeout, this, &UntilExit::endGroup);
+        const double bounded = std::isnan(timeout) ? 0.0 : std::clamp(timeout, 0.0, longestTimeout);
+        late.start(int(std::min(bounded * 1000, double(std::numeric_limits<int>::max()))));
+    }
+
+    ~UntilExit() override {
+        delete exited; // before its descriptor closes
+        if (pidfd >= 0) ::close(pidfd);
+        ::close(errors);
+    }
+
+private:
+    // SIGTERM to the group when it is late, SIGKILL a few seconds later.
+    void endGroup() {
+        if (signals == 2) return;
+        ::kill(-pid, signals == 0 ? SIGTERM : SIGKILL);
+        ++signals;
+        late.start(int(std::chrono::milliseconds(killGrace).count()));
+    }
+
+    void check() {
+        int status = 0;
+        pid_t done;
+        do done = ::waitpid(pid, &status, WNOHANG);
+        while (done < 0 && errno == EINTR);
+        if (done == 0) return;
+        if (exited) exited->setEnabled(false);
+        late.stop();
+        ChildProcessOutcome outcome;
+        outcome.started = true;
+        outcome.status = done == pid ? statusOf(status) : -1;
+        outcome.err = writtenTo(errors);
+        if (finished) finished(outcome);
+        deleteLater();
+    }
+
+    pid_t pid;
+    int pidfd = -1;
+    int errors;
+    std::function<void(const ChildProcessOutcome&)> finished;
+    QSocketNotifier* exited = nullptr;
+    QTimer late;
+    int signals = 0; // sent so far: SIGTERM, then SIGKILL
+};
+} // namespace
+
+void startUntilExit(const QString& executable, const QStringList& environment, const QString& folder, double timeout,
+                    std::function<void(const ChildProcessOutcome&)> finished) {
+    const auto failed = [&finished](const QString& reason) {
+        ChildProcessOutcome outcome;
+        outcome.startError = reason;
+        QTimer::singleShot(0, QCoreApplication::instance(), [finished, outcome] { if (finished) finished(outcome); });
+    };
+    const int errors = cappedErrorFile();
+    if (errors < 0) return failed(QString::fromLocal8Bit(std::strerror(errno)));
     ChildSpawn spawn(true);
     posix_spawn_file_actions_addopen(&spawn.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&spawn.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -211,39 +303,9 @@ ChildProcessOutcome runUntilExit(const QString& executable, const QStringList& e
         ::posix_spawn(&pid, path.constData(), &spawn.actions, &spawn.attributes, argv.data(), envp.data());
     if (spawnError != 0) {
         ::close(errors);
-        outcome.startError = QStringLiteral("%1: %2").arg(executable, QString::fromLocal8Bit(std::strerror(spawnError)));
-        return outcome;
+        return failed(QStringLiteral("%1: %2").arg(executable, QString::fromLocal8Bit(std::strerror(spawnError))));
     }
-    outcome.started = true;
-
-    const double bounded = std::isnan(timeout) ? 0.0 : std::clamp(timeout, 0.0, longestTimeout);
-    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
-    const int pidfd = openPidfd(pid);
-    int signals = 0; // sent so far: SIGTERM, then SIGKILL
-    int status = 0;
-    while (true) {
-        pid_t done;
-        do done = ::waitpid(pid, &status, WNOHANG);
-        while (done < 0 && errno == EINTR);
-        if (done == pid || done < 0) break;
-        if (Clock::now() >= deadline && signals < 2) {
-            ::kill(-pid, signals == 0 ? SIGTERM : SIGKILL);
-            deadline = Clock::now() + killGrace;
-            ++signals;
-        }
-        // After SIGKILL only the kernel can end it: wait for that without a deadline.
-        const int wait = signals == 2 ? -1 : millisecondsUntil(deadline);
-        pollfd exited{pidfd, POLLIN, 0};
-        if (pidfd >= 0) ::poll(&exited, 1, wait);
-        else ::poll(nullptr, 0, wait < 0 ? 10 : std::min(wait, 10));
-    }
-    if (pidfd >= 0) ::close(pidfd);
-    outcome.status = statusOf(status);
-    char buffer[65536];
-    const ssize_t n = ::pread(errors, buffer, sizeof buffer, 0);
-    if (n > 0) outcome.err = QByteArray(buffer, n);
-    ::close(errors);
-    return outcome;
+    new UntilExit(pid, errors, timeout, std::move(finished));
 }
 
 std::optional<QString> startDetachedProcess(const QString& executable, const QStringList& arguments,

@@ -215,6 +215,27 @@ void JsonDefaultsDomain::transaction(const std::function<void()>& body) {
     if (failed) reportWriteFailure(*failed);
 }
 
+void JsonDefaultsDomain::watchChanges(std::function<void()> changed) {
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    watcher = std::make_unique<QFileSystemWatcher>(QStringList{folder});
+    settle = std::make_unique<QTimer>();
+    settle->setSingleShot(true);
+    settle->setInterval(200);
+    // The file itself too, for editors that write in place; watched anew after each replacement.
+    auto rewatch = [this] {
+        if (!watcher->files().contains(path) && QFileInfo::exists(path)) watcher->addPath(path);
+    };
+    rewatch();
+    QObject::connect(settle.get(), &QTimer::timeout, [rewatch, changed = std::move(changed)] {
+        rewatch();
+        changed();
+    });
+    QTimer* timer = settle.get();
+    QObject::connect(watcher.get(), &QFileSystemWatcher::directoryChanged, timer, [timer] { timer->start(); });
+    QObject::connect(watcher.get(), &QFileSystemWatcher::fileChanged, timer, [timer] { timer->start(); });
+}
+
 void JsonDefaultsDomain::backUp(const QString& key) {
     transaction([&] {
         const QJsonObject all = current();

@@ -4,8 +4,11 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QFileSystemWatcher>
 #include <QRecursiveMutex>
+#include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace tarn {
 
@@ -38,6 +41,8 @@ public:
     bool contains(const QString& key) const override;
     void transaction(const std::function<void()>& body) override;
     void backUp(const QString& key) override;
+    // Watches the folder: the file is replaced, never written in place.
+    void watchChanges(std::function<void()> changed) override;
 
     // For tests: every write fails at `step` as on a full disk (ENOSPC); none for real writes.
     enum class WriteStep { write, flush, rename, directory };
@@ -69,6 +74,8 @@ private:
     mutable QHash<QString, QByteArray> cachedData; // data values of `cached`, as data() gave them
     mutable bool warnedUnusable = false;
     std::optional<WriteStep> failingStep;
+    std::unique_ptr<QFileSystemWatcher> watcher; // GUI thread only
+    std::unique_ptr<QTimer> settle;             // one call for a burst of changes
 };
 
 } // namespace tarn

@@ -112,6 +112,9 @@ bool X11GlobalHotkeys::grab(int id, int keyCode, int carbonModifiers) {
     const quint8 keycode = keycodeOf(own, keysym);
     if (!keycode) return false;
     const quint16 modifiers = modifiersOf(carbonModifiers);
+    // The server lets one client grab a key twice, the second grab replacing the first:
+    // another number of ours on it is refused here, and its key stays its own.
+    if (holder(keycode, modifiers) >= 0) return false;
     bool refused = false;
     for (const quint16 lock : lockStates) {
         xcb_generic_error_t* error = xcb_request_check(
@@ -146,9 +149,17 @@ void X11GlobalHotkeys::release(int id) {
         grabs.erase(found);
     }
     // Done when this returns: another application may take the key at once.
+    if (holder(grab.keycode, grab.modifiers) >= 0) return; // still another number's
     for (const quint16 lock : lockStates)
         std::free(xcb_request_check(own, xcb_ungrab_key_checked(own, grab.keycode, root, grab.modifiers | lock)));
     wake();
+}
+
+int X11GlobalHotkeys::holder(quint8 keycode, quint16 modifiers) const {
+    const QMutexLocker lock(&mutex);
+    for (auto it = grabs.constBegin(); it != grabs.constEnd(); ++it)
+        if (it->keycode == keycode && it->modifiers == modifiers) return it.key();
+    return -1;
 }
 
 void X11GlobalHotkeys::holdKeysOnPress(int id) {

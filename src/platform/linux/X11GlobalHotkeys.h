@@ -46,6 +46,8 @@ private:
         xcb_atom_t signal = XCB_ATOM_NONE; // the property changed when it is pressed
     };
     bool start();
+    // The number that holds the key with these modifiers; -1 when none.
+    int holder(quint8 keycode, quint16 modifiers) const;
     void listen();
     void wake();
     void handle(const xcb_generic_event_t* event);
