@@ -7,12 +7,14 @@
 #include "git/GitStore.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
+#include "menu/MenuStyle.h"
 #include "model/Store.h"
 #include "platform/DefaultsDomain.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
 #include "platform/FloatingWindow.h"
 #include "platform/GlobalHotkeys.h"
+#include "platform/StatusItem.h"
 #include "platform/Platform.h"
 #include "platform/WindowTitles.h"
 #include "quickopen/QuickOpenController.h"
@@ -27,12 +29,10 @@
 #include <QScreen>
 #include <QMenu>
 #include <QPointer>
-#include <QSystemTrayIcon>
 
 namespace tarn {
 
 namespace {
-constexpr int trayRetryInterval = 2000;
 constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
 }
 
@@ -83,21 +83,17 @@ void AppDelegate::popUpMenuAtPointer() {
 }
 
 void AppDelegate::setMenuBarIcon(const QString& id) {
-    if (trayIcon) trayIcon->setIcon(trayImage(id));
+    if (status) showIcon(id);
 }
 
 // A StatusNotifier panel gets the icon by its theme name and recolours it to its own style;
 // an XEmbed tray shows pixels, so it gets the drawn icon in the tone that suits the panel.
-QIcon AppDelegate::trayImage(const QString& style) const {
-    if (platform().desktop().hasStatusNotifierHost()) {
-        const QIcon themed = MenuBarIcon::themedImage(style);
-        if (!themed.isNull()) return themed;
-    }
-    return MenuBarIcon::image(style, panelColor);
+void AppDelegate::showIcon(const QString& style) {
+    status->setIcon(MenuBarIcon::themedImage(style), MenuBarIcon::image(style, panelColor));
 }
 
 void AppDelegate::tellWhenNoTray() {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) return;
+    if (status && status->isShown()) return;
     // Once per login session: the runtime folder lives as long as the session.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     QFile marker(runtime + QStringLiteral("/tarn-told-no-tray"));
@@ -147,23 +143,21 @@ void AppDelegate::applicationDidFinishLaunching() {
     QMenu* menu = menuController->menu();
     connect(menu, &QMenu::aboutToShow, menu, [menu] { FloatingWindow::floatMenu(*menu); });
 
-    trayIcon = std::make_unique<QSystemTrayIcon>();
-    trayIcon->setToolTip(QStringLiteral("Tarn"));
+    status = &platform().statusItem();
+    status->setToolTip(QStringLiteral("Tarn"));
     const Store& store = Store::shared();
-    const QString style =
-        store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
-    trayIcon->setIcon(trayImage(style));
-    // A StatusNotifier panel on Wayland draws the menu itself (Tarn's pop-up cannot sit at the
-    // icon there): it is exported, and its submenus are filled when the panel asks. Elsewhere
-    // our own menu pops up on any click, so styled items and in-place updates behave the same
-    // under every tray host.
-    if (platform().desktop().panelDrawsTrayMenu()) trayIcon->setContextMenu(menuController->menu());
-    connect(trayIcon.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                    popUpMenu();
-            });
-    showStatusItemWhenTrayAppears();
+    showIcon(store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn")));
+    // Panels that draw the menu themselves get it exported; elsewhere a click pops our own
+    // menu up, so styled rows and in-place updates behave the same under every tray.
+    status->setMenu({menu, [](const QAction* row) { return MenuStyle::panelText(row); }});
+    status->activated = [self](QPoint where) {
+        if (self) self->popUpMenu(where);
+    };
+    status->shownChanged = [self] {
+        if (self) QTimer::singleShot(panelLookDelay, self, &AppDelegate::matchIconToPanel);
+    };
+    status->show();
+    if (status->isShown()) QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
     QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
 
     // An open Quick Open panel redraws its git details when a status arrives.
@@ -193,8 +187,8 @@ void AppDelegate::scheduleFirstRunPrompt() {
 // Panels are light or dark and a Linux tray does not tint its icons; look at the pixels
 // around the icon once it is placed, and draw the key in the opposite tone.
 void AppDelegate::matchIconToPanel() {
-    if (platform().desktop().hasStatusNotifierHost()) return; // the panel colours the icon itself
-    const QRect where = trayIcon->geometry();
+    if (!status || status->panelRecolours()) return; // the panel colours the icon itself
+    const QRect where = status->geometry();
     QScreen* screen = where.isValid() ? QGuiApplication::screenAt(where.center()) : nullptr;
     if (!screen) return;
     const QPoint local = where.topLeft() - screen->geometry().topLeft();
@@ -211,26 +205,7 @@ void AppDelegate::matchIconToPanel() {
     const QColor panel(red / 4, green / 4, blue / 4);
     if (panelColor == panel) return;
     panelColor = panel;
-    const QString style =
-        Store::shared().defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn"));
-    trayIcon->setIcon(trayImage(style));
-}
-
-void AppDelegate::showStatusItemWhenTrayAppears() {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        trayIcon->show();
-        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
-        return;
-    }
-    // No tray host yet (the panel may start after us): look again quietly until one appears.
-    trayRetry.setInterval(trayRetryInterval);
-    connect(&trayRetry, &QTimer::timeout, this, [this] {
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-        trayRetry.stop();
-        trayIcon->show();
-        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
-    });
-    trayRetry.start();
+    showIcon(Store::shared().defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn")));
 }
 
 void AppDelegate::reportSettingsNotSaved(const QString& reason) {
@@ -244,16 +219,14 @@ void AppDelegate::reportSettingsNotSaved(const QString& reason) {
     });
 }
 
-void AppDelegate::popUpMenu() {
+void AppDelegate::popUpMenu(QPoint where) {
     // While a modal panel is up (the first-run folder choice), the menu would act behind it.
     if (QWidget* modal = QApplication::activeModalWidget()) {
         modal->raise();
         modal->activateWindow();
         return;
     }
-    QMenu* menu = menuController->menu();
-    const QRect icon = trayIcon->geometry();
-    menu->popup(icon.isValid() ? icon.bottomLeft() : QCursor::pos());
+    menuController->menu()->popup(where.isNull() ? QCursor::pos() : where);
 }
 
 } // namespace tarn

@@ -12,11 +12,10 @@
 #include <memory>
 #include <optional>
 
-class QSystemTrayIcon;
-
 namespace tarn {
 
 class PreviewWindow;
+class StatusItem;
 
 // Brings Tarn up once the event loop runs: the menu controller, the tray icon and the first-run
 // prompt. Lives as long as the process.
@@ -46,7 +45,7 @@ public:
 
     void showQuickOpen() override;
 
-    QSystemTrayIcon* statusItem() const { return trayIcon.get(); }
+    StatusItem* statusItem() const { return status; }
     MenuController* controller() const override { return menuController.get(); }
 
     // Delays of the first-run prompts, in milliseconds.
@@ -58,16 +57,14 @@ public:
     void tellWhenNoTray();
 
 private:
-    void showStatusItemWhenTrayAppears();
     void scheduleFirstRunPrompt();
-    void popUpMenu();
+    void popUpMenu(QPoint where);
     void reportSettingsNotSaved(const QString& reason);
     void matchIconToPanel();
-    QIcon trayImage(const QString& style) const;
+    void showIcon(const QString& style);
 
     std::unique_ptr<MenuController> menuController;
-    std::unique_ptr<QSystemTrayIcon> trayIcon;
-    QTimer trayRetry;
+    StatusItem* status = nullptr; // the platform's, once launching has finished
     bool saveAlertShowing = false;
     std::optional<QColor> panelColor; // what the tray icon sits on, once seen
     std::unique_ptr<PreviewWindow> previewWindow;

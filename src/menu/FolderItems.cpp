@@ -6,6 +6,7 @@
 #include "menu/ItemActions.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuStyle.h"
+#include "platform/VisibleText.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -46,7 +47,7 @@ QList<QAction*> browsable(const QUrl& folder, const FolderOptions& options,
                           const std::optional<Listing>& known) {
     const QString name = title.value_or(QFileInfo(folder.toLocalFile()).fileName());
     const StyledTitle styled{MenuStyle::truncate(name, MenuStyle::menuFont(), MenuStyle::titleAlone()),
-                             false, std::nullopt, std::nullopt};
+                             false, std::nullopt, std::nullopt, visibleText(name)};
     const QIcon icon = Icons::file(folder.path());
 
     auto* primary = new QAction(MenuStyle::plainText(name));

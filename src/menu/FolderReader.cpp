@@ -25,7 +25,8 @@ void FolderReader::arrived(const MenuItems::Listing& listing) {
     reading = false;
     if (read == listing) return;
     read = listing;
-    if (menu && menu->isVisible()) menu->rebuild();
+    // Shown or not: a panel that draws the menu itself shows what it was sent.
+    if (menu) menu->rebuild();
 }
 
 } // namespace tarn

@@ -1,8 +1,6 @@
 #include "menu/MenuStyle.h"
 
 #include "actions/Hotkeys.h"
-#include "platform/Desktop.h"
-#include "platform/Platform.h"
 #include "platform/VisibleText.h"
 
 #include <QAction>
@@ -119,6 +117,7 @@ StyledTitle title(const QString& text, const std::optional<StyledInfo>& info, bo
     }
     StyledTitle result;
     result.title = *found;
+    result.full = visibleText(text);
     result.tabbed = dot || info || reserveInfo;
     result.info = info;
     result.dot = dot;
@@ -148,14 +147,21 @@ QString plainText(const QString& text) {
 }
 
 void setTitle(QAction* action, const StyledTitle& title) {
-    // A panel that draws the menu from the texts alone shows what the columns would.
-    QString text = title.title;
-    if (platform().desktop().panelDrawsTrayMenu()) {
-        if (title.info && !title.info->text.isEmpty()) text += QStringLiteral("   ") + title.info->text;
-        if (title.dot.value_or(false)) text += QString::fromUtf8("  \u25CF");
-    }
-    action->setText(plainText(text));
+    action->setText(plainText(title.title));
     action->setProperty(titleProperty, QVariant::fromValue(title));
+}
+
+QString panelText(const QAction* action) {
+    const std::optional<StyledTitle> title = titleOf(action);
+    if (!title) {
+        QString text = action->text();
+        return text.replace(QLatin1String("&&"), QLatin1String("&"));
+    }
+    // The panel has room: the title whole, and what the columns would show after it.
+    QString text = title->full.isEmpty() ? title->title : title->full;
+    if (title->info && !title->info->text.isEmpty()) text += QStringLiteral("   ") + title->info->text;
+    if (title->dot.value_or(false)) text += QString::fromUtf8("  \u25CF");
+    return text;
 }
 
 std::optional<StyledTitle> titleOf(const QAction* action) {

@@ -26,6 +26,7 @@ struct StyledTitle {
     bool tabbed = false;             // whether anything follows the title
     std::optional<StyledInfo> info;  // in infoFont and the secondary colour
     std::optional<bool> dot;         // "●" when true, a figure space when false
+    QString full;                    // the title whole, for panels that draw the menu
 
     bool operator==(const StyledTitle&) const = default;
 };
@@ -68,9 +69,11 @@ StyledInfo gitInfo(const GitStatus& status);
 // so that it fits `width` points in `font`; "…" alone when nothing fits.
 QString truncate(const QString& text, const QFont& font, qreal width);
 
-// Sets the styled title on `action`; its plain text becomes the title (with "&" kept literal),
-// followed by the info and the dot where the panel draws the menu from the texts.
+// Sets the styled title on `action`; its plain text becomes the title (with "&" kept literal).
 void setTitle(QAction* action, const StyledTitle& title);
+// The row as a panel that draws the menu from texts shows it: the whole title, then the info
+// and the dot; the text as it reads for a row without a styled title.
+QString panelText(const QAction* action);
 // The styled title of `action`, if it has one.
 std::optional<StyledTitle> titleOf(const QAction* action);
 

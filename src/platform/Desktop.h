@@ -32,14 +32,6 @@ public:
     // The file manager as the desktop names it ("Files", "Dolphin"); "File Manager" when unknown.
     virtual QString fileManagerName() = 0;
 
-    // Whether a StatusNotifier host shows tray icons here (KDE Plasma, GNOME's AppIndicator
-    // extension, most panels): it receives the icon by its theme name and recolours it.
-    virtual bool hasStatusNotifierHost() = 0;
-
-    // Whether the panel draws Tarn's tray menu itself, from the items' texts (a StatusNotifier
-    // panel on Wayland, where Tarn's own pop-up cannot sit at the icon). Decided once.
-    virtual bool panelDrawsTrayMenu() = 0;
-
     // Shows a desktop notification; `notShown` runs later, on this thread, when no notification
     // service takes it.
     virtual void notify(const QString& summary, const QString& body, std::function<void()> notShown) = 0;

@@ -7,6 +7,7 @@ class DefaultsDomain;
 class Desktop;
 class Dialogs;
 class GlobalHotkeys;
+class StatusItem;
 class Volumes;
 class WindowTitles;
 
@@ -23,6 +24,8 @@ public:
     virtual Desktop& desktop() = 0;
     virtual Volumes& volumes() = 0;
     virtual GlobalHotkeys& hotkeys() = 0;
+    // Made at the first call, which needs the application object.
+    virtual StatusItem& statusItem() = 0;
 };
 
 // The platform in use: the one installed with setPlatform, else the real one.

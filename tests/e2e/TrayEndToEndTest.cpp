@@ -1,6 +1,7 @@
 // Tarn as a user meets it, under the test's private X server: a tray host, Tarn started on a
 // home with a pinned folder of repositories and an editor, the tray icon clicked, an entry
 // chosen with the keyboard, and the editor asked to open it.
+#include "FakeWatcher.h"
 #include "GitFixture.h"
 #include "TempHome.h"
 #include "TestMain.h"
@@ -71,26 +72,6 @@ public Q_SLOTS:
         summaries << summary;
         return uint(summaries.size());
     }
-};
-
-// Plays a StatusNotifier watcher with a host, as KDE Plasma's panel or GNOME's AppIndicator
-// extension do: records the items that register.
-class FakeWatcher : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
-public:
-    QStringList items; // the bus names of the items
-    bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList registeredItems() const { return items; }
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
-        items << (service.startsWith('/') ? message.service() : service);
-    }
-    void RegisterStatusNotifierHost(const QString&) {}
 };
 
 class TrayEndToEndTest : public QObject {
@@ -343,14 +324,8 @@ private Q_SLOTS:
         QCOMPARE(QProcess::execute("sh", {"-c", QString("cp -r '%1'/. '%2' && cp /usr/share/icons/hicolor/index.theme '%2'")
                                                     .arg(TARN_ICONS, icons)}),
                  0);
-        FakeWatcher watcher;
-        QVERIFY(bus.registerObject("/StatusNotifierWatcher", &watcher,
-                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-        QVERIFY(bus.registerService("org.kde.StatusNotifierWatcher"));
-        auto stop = qScopeGuard([&] {
-            bus.unregisterService("org.kde.StatusNotifierWatcher");
-            bus.unregisterObject("/StatusNotifierWatcher");
-        });
+        tarn::test::FakeWatcher watcher;
+        QVERIFY(watcher.start());
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());

@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "platform/GlobalHotkeys.h"
+#include "platform/StatusItem.h"
 #include "platform/Volumes.h"
 
 #include <QFileInfo>
@@ -158,10 +159,6 @@ public:
     QList<OfferedApplication> offered; // what applicationsFor answers
     QList<OfferedApplication> applicationsFor(const QUrl&) override { return offered; }
     QString fileManagerName() override { return QStringLiteral("Files"); }
-    bool statusNotifierHost = false;
-    bool hasStatusNotifierHost() override { return statusNotifierHost; }
-    bool panelDraws = false;
-    bool panelDrawsTrayMenu() override { return panelDraws; }
     QStringList notifications; // "summary: body"
     bool notificationService = true;
     void notify(const QString& summary, const QString& body, std::function<void()> notShown) override {
@@ -212,6 +209,25 @@ public:
     bool canBind() const override { return bindable; }
 };
 
+// A tray icon that no tray shows unless the test says so; what it is given is kept.
+class FakeStatusItem : public StatusItem {
+public:
+    void setIcon(const QIcon& themedIcon, const QIcon& drawnIcon) override { themed = themedIcon, drawn = drawnIcon; }
+    void setToolTip(const QString& text) override { tip = text; }
+    QString toolTip() const override { return tip; }
+    void setMenu(const ExportedMenu& menu) override { exported = menu; }
+    void show() override { shown = tray; }
+    bool isShown() const override { return shown; }
+    bool panelRecolours() const override { return false; }
+    QRect geometry() const override { return {}; }
+
+    bool tray = false; // whether a tray shows the icon once asked to
+    bool shown = false;
+    QIcon themed, drawn;
+    QString tip;
+    ExportedMenu exported;
+};
+
 // Installs itself as the platform for its lifetime.
 class TestPlatform : public Platform {
 public:
@@ -225,6 +241,7 @@ public:
     Desktop& desktop() override { return fakeDesktop; }
     Volumes& volumes() override { return fakeVolumes; }
     GlobalHotkeys& hotkeys() override { return fakeHotkeys; }
+    StatusItem& statusItem() override { return fakeStatusItem; }
 
     MemoryDefaults memoryDefaults;
     TestDialogs testDialogs;
@@ -233,6 +250,7 @@ public:
     FakeDesktop fakeDesktop;
     FakeVolumes fakeVolumes;
     FakeHotkeys fakeHotkeys;
+    FakeStatusItem fakeStatusItem;
 };
 
 } // namespace tarn::test

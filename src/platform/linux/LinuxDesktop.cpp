@@ -35,7 +35,6 @@ namespace tarn {
 namespace {
 
 constexpr int revealTimeout = 5000;
-constexpr int statusNotifierTimeout = 1000;
 constexpr int notifyTimeout = 10000;
 
 struct GObjectRelease {
@@ -307,22 +306,6 @@ std::optional<QString> LinuxDesktop::reveal(const QUrl& url) {
             platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"), *failed);
     });
     return std::nullopt;
-}
-
-bool LinuxDesktop::hasStatusNotifierHost() {
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, statusNotifierTimeout);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
-}
-
-bool LinuxDesktop::panelDrawsTrayMenu() {
-    if (!panelDrawsMenu)
-        panelDrawsMenu = QGuiApplication::platformName() == QLatin1String("wayland") && hasStatusNotifierHost();
-    return *panelDrawsMenu;
 }
 
 void LinuxDesktop::notify(const QString& summary, const QString& body, std::function<void()> notShown) {

@@ -21,8 +21,6 @@ public:
     bool launchesAtLogin() override;
     std::optional<QString> setLaunchAtLogin(bool enabled) override;
     QString fileManagerName() override;
-    bool hasStatusNotifierHost() override;
-    bool panelDrawsTrayMenu() override;
     void notify(const QString& summary, const QString& body, std::function<void()> notShown) override;
 
     // $XDG_CONFIG_HOME/autostart/tarn.desktop
@@ -34,7 +32,6 @@ public:
     static QString mimeTypeOf(const QUrl& url);
 
 private:
-    std::optional<bool> panelDrawsMenu;
 };
 
 } // namespace tarn

@@ -12,4 +12,9 @@ GlobalHotkeys& LinuxPlatform::hotkeys() {
     return *portalHotkeys;
 }
 
+StatusItem& LinuxPlatform::statusItem() {
+    if (!status) status = std::make_unique<LinuxStatusItem>();
+    return *status;
+}
+
 } // namespace tarn

@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxApplications.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxDialogs.h"
+#include "platform/linux/LinuxStatusItem.h"
 #include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/PortalGlobalHotkeys.h"
 #include "platform/linux/X11GlobalHotkeys.h"
@@ -26,6 +27,7 @@ public:
     Volumes& volumes() override { return mountedVolumes; }
     // X11 grabs; on Wayland the desktop portal's shortcuts.
     GlobalHotkeys& hotkeys() override;
+    StatusItem& statusItem() override;
 
 private:
     JsonDefaultsDomain defaultsDomain;
@@ -36,6 +38,7 @@ private:
     LinuxVolumes mountedVolumes;
     X11GlobalHotkeys x11Hotkeys;
     std::unique_ptr<PortalGlobalHotkeys> portalHotkeys;
+    std::unique_ptr<LinuxStatusItem> status;
 };
 
 } // namespace tarn

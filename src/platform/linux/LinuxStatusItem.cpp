@@ -1,0 +1,172 @@
+#include "platform/linux/LinuxStatusItem.h"
+
+#include "platform/linux/DBusMenuExporter.h"
+#include "platform/linux/StatusNotifierItem.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QGuiApplication>
+#include <QSystemTrayIcon>
+
+#include <cstdlib>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace tarn {
+
+namespace {
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+constexpr int watcherTimeout = 1000; // ms: a watcher answers at once or not at all
+constexpr int retryInterval = 2000;  // ms
+
+bool onWayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
+} // namespace
+
+LinuxStatusItem::LinuxStatusItem()
+    : service(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(::getpid())),
+      watcherOwner(watcherService, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForOwnerChange) {
+    connect(&watcherOwner, &QDBusServiceWatcher::serviceOwnerChanged, this, &LinuxStatusItem::hostsChanged);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+        bus.connect(watcherService, watcherPath, watcherService, QLatin1String(signal), this, SLOT(hostsChanged()));
+    retry.setInterval(retryInterval);
+    connect(&retry, &QTimer::timeout, this, &LinuxStatusItem::update);
+}
+
+LinuxStatusItem::~LinuxStatusItem() {
+    if (exportedOnBus) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(service);
+        bus.unregisterObject(QLatin1String(itemPath));
+        bus.unregisterObject(QLatin1String(menuPath));
+    }
+}
+
+void LinuxStatusItem::setIcon(const QIcon& themed, const QIcon& drawn) {
+    themedIcon = themed;
+    drawnIcon = drawn;
+    if (item) item->setIcon(themed, drawn);
+    if (xembed) xembed->setIcon(drawn);
+}
+
+void LinuxStatusItem::setToolTip(const QString& text) {
+    tip = text;
+    if (item) item->setToolTip(text);
+    if (xembed) xembed->setToolTip(text);
+}
+
+void LinuxStatusItem::setMenu(const ExportedMenu& menu) { exported = menu; }
+
+void LinuxStatusItem::show() {
+    wanted = true;
+    update();
+}
+
+bool LinuxStatusItem::isShown() const { return registered || (xembed && xembed->isVisible()); }
+
+QRect LinuxStatusItem::geometry() const { return xembed ? xembed->geometry() : QRect(); }
+
+void LinuxStatusItem::hostsChanged() {
+    registered = false; // a new watcher knows nothing of the item
+    update();
+}
+
+// Shows the icon the trays running now can show.
+void LinuxStatusItem::update() {
+    if (!wanted) return;
+    const bool wasShown = isShown();
+    if (watcherHasHost()) {
+        showXEmbed(false);
+        if (!registered && exportItem()) registerWithWatcher();
+    } else {
+        registered = false;
+        showXEmbed(!onWayland() && xembedTrayPresent());
+    }
+    if (isShown()) retry.stop();
+    else if (!retry.isActive()) retry.start();
+    if (isShown() != wasShown && shownChanged) shownChanged();
+}
+
+bool LinuxStatusItem::watcherHasHost() const {
+    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, watcherTimeout);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+// The item and its menu on the bus, once.
+bool LinuxStatusItem::exportItem() {
+    if (exportedOnBus) return true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // On Wayland Tarn cannot place a menu of its own at the icon: a click shows the exported one.
+    item = std::make_unique<StatusNotifierItem>(QLatin1String(menuPath), onWayland());
+    item->setIcon(themedIcon, drawnIcon);
+    item->setToolTip(tip);
+    item->activated = [this](QPoint where) {
+        if (activated) activated(where);
+    };
+    if (exported.menu) {
+        exporter = std::make_unique<DBusMenuExporter>(exported);
+        if (!exporter->exportOn(bus, QLatin1String(menuPath))) return false;
+    }
+    exportedOnBus = bus.registerObject(QLatin1String(itemPath), item.get(),
+                                       QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                           QDBusConnection::ExportAllProperties) &&
+                    bus.registerService(service);
+    return exportedOnBus;
+}
+
+void LinuxStatusItem::registerWithWatcher() {
+    QDBusMessage call = QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
+                                                       QStringLiteral("RegisterStatusNotifierItem"));
+    call << service;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, watcherTimeout);
+    registered = reply.type() == QDBusMessage::ReplyMessage;
+}
+
+void LinuxStatusItem::showXEmbed(bool shown) {
+    if (!shown) {
+        xembed.reset();
+        return;
+    }
+    if (xembed) return;
+    xembed = std::make_unique<QSystemTrayIcon>();
+    xembed->setIcon(drawnIcon);
+    xembed->setToolTip(tip);
+    connect(xembed.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context) return;
+        const QRect icon = xembed->geometry();
+        if (activated) activated(icon.isValid() ? icon.bottomLeft() : QPoint());
+    });
+    xembed->show();
+}
+
+// An XEmbed tray owns the selection _NET_SYSTEM_TRAY_S<screen>.
+bool LinuxStatusItem::xembedTrayPresent() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* x = x11 ? x11->connection() : nullptr;
+    if (!x) return false;
+    // The screen DISPLAY names (":0.1" is screen 1), as the tray's selection does.
+    const QByteArray display = qgetenv("DISPLAY");
+    const qsizetype dot = display.lastIndexOf('.');
+    const int screen = dot > display.lastIndexOf(':') ? display.mid(dot + 1).toInt() : 0;
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, quint16(name.size()), name.constData()), nullptr);
+    if (!atom) return false;
+    const xcb_atom_t selection = atom->atom;
+    std::free(atom);
+    if (selection == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(x, xcb_get_selection_owner(x, selection), nullptr);
+    const bool present = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    return present;
+}
+
+} // namespace tarn
