@@ -6,6 +6,7 @@
 #include "menu/MenuBarIcon.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -33,19 +34,12 @@ bool writeSvg(const QIcon& icon, const QString& root) {
     return painter.end();
 }
 // The one-colour icon StatusNotifier panels recolour: one filled shape (panels fill shapes
-// with their own colour and would ignore a stroke), in the grey symbolic icons are drawn in.
+// with their own colour and would ignore a stroke).
 bool writeSymbolic(const QString& root) {
     const QString folder = root + "/symbolic/apps";
-    if (!QDir().mkpath(folder)) return false;
-    QSvgGenerator svg;
-    svg.setFileName(folder + "/tarn-symbolic.svg");
-    svg.setSize(QSize(16, 16));
-    svg.setViewBox(QRectF(0, 0, 18, 18));
-    svg.setTitle("Tarn");
-    QPainter painter(&svg);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(tarn::MenuBarIcon::keyShape(), QColor(0xbe, 0xbe, 0xbe));
-    return painter.end();
+    QFile svg(folder + "/tarn-symbolic.svg");
+    return QDir().mkpath(folder) && svg.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           svg.write(tarn::MenuBarIcon::symbolicSvg()) > 0;
 }
 } // namespace
 

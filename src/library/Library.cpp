@@ -136,9 +136,17 @@ void Library::refreshFolders() {
 }
 
 std::optional<FolderListing::Listing> Library::listingOf(const QString& path, const FolderOptions& options) const {
-    const auto found = folders.constFind(path);
-    if (found == folders.constEnd() || found->options != options) return std::nullopt;
-    return found->listing;
+    for (const QHash<QString, FolderContents>* kept : {&folders, &browsed}) {
+        const auto found = kept->constFind(path);
+        if (found != kept->constEnd() && found->options == options) return found->listing;
+    }
+    return std::nullopt;
+}
+
+void Library::rememberListing(const QString& path, const FolderOptions& options, const FolderListing::Listing& listing) {
+    constexpr qsizetype browsedLimit = 512; // folders; each listing holds at most its item limit
+    if (browsed.size() >= browsedLimit && !browsed.contains(path)) browsed.clear();
+    browsed.insert(path, {options, listing, {}});
 }
 
 void Library::refreshGit() {

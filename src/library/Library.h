@@ -45,6 +45,7 @@ public:
         bool operator==(const FolderContents&) const = default;
     };
     QHash<QString, FolderContents> folders; // by pinned folder path
+    QHash<QString, FolderContents> browsed;  // folders inside, by path, as submenus last read them
     bool scanning = false;
     bool listingFolders = false;
     bool loadingRecents = false;
@@ -60,8 +61,12 @@ public:
 
     // Reads the pinned folders' listings again, unless a read is running.
     void refreshFolders();
-    // A pinned folder's listing, if one was read with these options.
+    // A folder's listing, if one was read with these options: a pinned folder's, or the last
+    // one a submenu read of a folder inside.
     std::optional<FolderListing::Listing> listingOf(const QString& path, const FolderOptions& options) const;
+    // Keeps what a submenu read of a folder, so that the submenu made again shows it at once
+    // rather than "Loading…" (a panel that draws the menu would see every row change twice).
+    void rememberListing(const QString& path, const FolderOptions& options, const FolderListing::Listing& listing);
 
     // Asks the git status cache to refresh every repository Tarn knows (unless hidden).
     void refreshGit();

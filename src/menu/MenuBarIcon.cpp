@@ -243,4 +243,22 @@ QPainterPath keyShape() {
     return shape.simplified();
 }
 
+QByteArray symbolicSvg() {
+    const QPainterPath shape = keyShape();
+    QByteArray data;
+    auto point = [&data](qreal x, qreal y) { data += QByteArray::number(x, 'f', 3) + ' ' + QByteArray::number(y, 'f', 3) + ' '; };
+    for (int i = 0; i < shape.elementCount(); ++i) {
+        const QPainterPath::Element element = shape.elementAt(i);
+        if (element.isMoveTo()) data += "M ";
+        else if (element.isLineTo()) data += "L ";
+        else if (element.isCurveTo()) data += "C ";
+        point(element.x, element.y);
+    }
+    return QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" viewBox=\"0 0 18 18\">\n"
+           "  <title>Tarn</title>\n"
+           "  <style type=\"text/css\" id=\"current-color-scheme\">.ColorScheme-Text { color: #bebebe; }</style>\n"
+           "  <path class=\"ColorScheme-Text\" fill=\"currentColor\" fill-rule=\"") +
+           (shape.fillRule() == Qt::WindingFill ? "nonzero" : "evenodd") + "\" d=\"" + data.trimmed() + "\"/>\n</svg>\n";
+}
+
 } // namespace tarn::MenuBarIcon

@@ -36,6 +36,11 @@ QIcon themedImage(const QString& id);
 // The key as one filled shape on the 18 × 18 canvas, for the installed symbolic icon.
 QPainterPath keyShape();
 
+// The installed symbolic icon: the key shape in the text colour of KDE's colour-scheme
+// stylesheet (class ColorScheme-Text, fill currentColor), which Plasma recolours to its panel;
+// GTK panels recolour any fill.
+QByteArray symbolicSvg();
+
 // The drawn key: a key-cap outline with the letter t inside as one open stroke with a dot at
 // each end, on an 18 × 18 point canvas. Without a known panel colour it takes the palette's
 // text colour and a rim of the opposite tone, so it reads on light and dark panels alike.

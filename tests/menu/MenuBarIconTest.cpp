@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <cmath>
-#include <QPainter>
 #include <QPixmap>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
 #include <QTest>
 
 using namespace tarn;
@@ -130,6 +132,33 @@ private Q_SLOTS:
         QCOMPARE(MenuBarIcon::themedImage("folder").name(), QString("folder-symbolic"));
         QVERIFY(MenuBarIcon::themedImage("code").isNull()); // Adwaita has no one-colour code symbol
         QVERIFY(MenuBarIcon::themedImage("tarn").isNull());  // not installed here
+    }
+
+    // The installed symbolic icon is the key in KDE's recolourable text class, drawn as the
+    // key shape is.
+    void symbolicSvgIsTheKeyInTheTextClass() {
+        const QByteArray svg = MenuBarIcon::symbolicSvg();
+        QVERIFY(svg.contains("class=\"ColorScheme-Text\"") && svg.contains("fill=\"currentColor\""));
+        QBuffer buffer;
+        buffer.setData(svg);
+        QImageReader reader(&buffer, "svg");
+        reader.setScaledSize(QSize(72, 72));
+        const QImage drawn = reader.read();
+        if (drawn.isNull()) QSKIP("needs Qt's SVG image plugin");
+        QImage expected(72, 72, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        QPainter painter(&expected);
+        painter.scale(4, 4);
+        painter.fillPath(MenuBarIcon::keyShape(), Qt::black);
+        painter.end();
+        int differ = 0, filled = 0;
+        for (int y = 0; y < 72; ++y)
+            for (int x = 0; x < 72; ++x) {
+                const bool want = qAlpha(expected.pixel(x, y)) > 128, got = qAlpha(drawn.pixel(x, y)) > 128;
+                filled += want;
+                differ += want != got;
+            }
+        QVERIFY2(filled > 500 && differ * 10 < filled, qPrintable(QString("%1 of %2").arg(differ).arg(filled)));
     }
 };
 

@@ -101,8 +101,8 @@ void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&
             QTimer::singleShot(0, action, [action] { if (action && action->isEnabled()) action->trigger(); });
     } else if (eventId == QLatin1String("opened")) {
         open(id);
-    } else if (eventId == QLatin1String("closed") && node->submenu) {
-        Q_EMIT node->submenu->aboutToHide();
+    } else if (eventId == QLatin1String("closed")) {
+        closed(id);
     }
 }
 
@@ -130,14 +130,30 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
 // when what the panel has of it changed.
 bool DBusMenuExporter::open(int id) {
     if (!nodes.contains(id)) return false;
+    if (id == 0) shown.clear(); // a new opening of the whole menu
+    else shown.insert(id);
     flush();
     fill(id);
     const QList<int> rows = nodes.value(id).children;
-    for (int row : rows)
-        if (nodes.value(row).submenu) fill(row);
+    for (int row : rows) {
+        if (!nodes.value(row).submenu) continue;
+        fill(row);
+        const QList<int> below = nodes.value(row).children;
+        for (int deeper : below)
+            if (nodes.value(deeper).submenu) fill(deeper);
+    }
     const bool changed = changedLayouts.contains(id) || updatedProperties.size() + removedProperties.size() > 0;
     flush();
-    return changed;
+    return changed && shown.isEmpty();
+}
+
+// The panel closed a submenu: what waited for it is sent.
+void DBusMenuExporter::closed(int id) {
+    if (id == 0) shown.clear();
+    else shown.remove(id);
+    if (const auto node = nodes.constFind(id); node != nodes.constEnd() && node->submenu)
+        Q_EMIT node->submenu->aboutToHide();
+    flush();
 }
 
 void DBusMenuExporter::fill(int id) {
@@ -220,6 +236,7 @@ void DBusMenuExporter::forget(int id) {
     removedProperties.remove(id);
     changedLayouts.remove(id);
     dirty.remove(id);
+    shown.remove(id);
     for (int child : node.children) forget(child);
 }
 
@@ -263,7 +280,7 @@ void DBusMenuExporter::flush() {
     flushing.stop();
     const QSet<int> pending = std::exchange(dirty, {});
     for (int id : pending) sync(id);
-    if (!changedLayouts.isEmpty()) {
+    if (!changedLayouts.isEmpty() && shown.isEmpty()) {
         ++revision;
         for (int id : std::as_const(changedLayouts)) {
             bool covered = false;

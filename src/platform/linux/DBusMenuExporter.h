@@ -24,6 +24,11 @@ namespace tarn {
 // change later (a folder read, a git status) are sent as they change, whether shown or not,
 // coalesced to one LayoutUpdated or ItemsPropertiesUpdated per turn of the event loop.
 // Hidden rows (the alternates) are not exported.
+//
+// GNOME's AppIndicator extension closes an open submenu when the layout changes under it (it
+// reads the whole layout again at every LayoutUpdated): while a panel shows a submenu, layout
+// changes wait until it closes. So that the panel still finds what the user opens next, an
+// opening makes two levels of submenus below it, the first while its parent is the one shown.
 class DBusMenuExporter : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
@@ -76,6 +81,7 @@ private:
     };
 
     bool open(int id);
+    void closed(int id);
     void fill(int id);
     void sync(int id);
     void forget(int id);
@@ -96,6 +102,7 @@ private:
     // What the next flush sends.
     QSet<int> dirty; // menus whose rows changed
     QSet<int> changedLayouts;
+    QSet<int> shown; // submenus a panel shows now (not the top menu)
     QHash<int, QVariantMap> updatedProperties;
     QHash<int, QStringList> removedProperties;
     QTimer flushing;

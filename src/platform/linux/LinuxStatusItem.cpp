@@ -32,6 +32,9 @@ LinuxStatusItem::LinuxStatusItem()
     QDBusConnection bus = QDBusConnection::sessionBus();
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         bus.connect(watcherService, watcherPath, watcherService, QLatin1String(signal), this, SLOT(hostsChanged()));
+    // Run from a build tree, Tarn finds its own symbolic icon by name too.
+    if (const QString built = StatusNotifierItem::builtIcons(); !built.isEmpty())
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << built);
     retry.setInterval(retryInterval);
     connect(&retry, &QTimer::timeout, this, &LinuxStatusItem::update);
 }

@@ -24,10 +24,11 @@ void StatusNotifierItem::setToolTip(const QString& text) {
     Q_EMIT NewToolTip();
 }
 
-// Run from a build tree, the icons drawn there; installed, the theme has them.
-QString StatusNotifierItem::iconThemePath() const {
+QString StatusNotifierItem::iconThemePath() const { return builtIcons(); }
+
+QString StatusNotifierItem::builtIcons() {
     const QString built = QCoreApplication::applicationDirPath() + QStringLiteral("/packaging/icons");
-    return QDir(built + QStringLiteral("/symbolic")).exists() ? built : QString();
+    return QDir(built + QStringLiteral("/hicolor/symbolic/apps")).exists() ? built : QString();
 }
 
 StatusToolTip StatusNotifierItem::toolTip() const { return {QString(), {}, tip, QString()}; }

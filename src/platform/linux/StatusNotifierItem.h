@@ -55,6 +55,10 @@ public:
     bool itemIsMenu() const { return isMenu; }
     QDBusObjectPath menu() const { return QDBusObjectPath(menuPath); }
 
+    // Run from a build tree, the folder of the icons drawn there, laid out as an icon theme;
+    // installed, none (the theme has them).
+    static QString builtIcons();
+
     // Pixels as the protocol carries them: ARGB32, big-endian, at the sizes panels use.
     static StatusIconPixmaps pixmapsOf(const QIcon& icon);
 
