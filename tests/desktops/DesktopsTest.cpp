@@ -1,0 +1,253 @@
+// Tarn inside the real panels of this machine, each started for the test on an X server and
+// buses of its own: what the panel asks of Tarn is heard on the session bus, as the panel sends
+// it. A desktop that cannot start here is skipped, never failed.
+#include "GitFixture.h"
+#include "TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+// One desktop's world: an X server, a system and a session bus, a home, and every process
+// started in it, each in a process group of its own that ends with it.
+class World {
+public:
+    World() { QDir().mkpath(path("run")), QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }
+    ~World() {
+        for (QProcess* process : std::as_const(processes)) {
+            ::kill(-pid_t(process->processId()), SIGKILL);
+            process->waitForFinished(5000);
+            delete process;
+        }
+    }
+
+    QString path(const QString& relative) const { return folder.path() + "/" + relative; }
+
+    // The X server and the buses; false when one does not start.
+    bool start() {
+        QProcess* x = run("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "+extension", "GLX", "-nolisten", "tcp"});
+        if (!x->waitForReadyRead(10000)) return false;
+        display = ":" + QString::fromLatin1(x->readLine()).trimmed();
+        systemBus = bus("system");
+        sessionBus = bus("session");
+        return !systemBus.isEmpty() && !sessionBus.isEmpty();
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        environment.insert("DISPLAY", display);
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", sessionBus);
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", systemBus);
+        environment.insert("HOME", path("home"));
+        environment.insert("XDG_RUNTIME_DIR", path("run"));
+        environment.insert("XDG_CONFIG_HOME", path("home/.config"));
+        environment.insert("XDG_DATA_HOME", path("home/.local/share"));
+        environment.insert("XDG_CACHE_HOME", path("home/.cache"));
+        environment.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+        environment.insert("XDG_CONFIG_DIRS", "/etc/xdg");
+        environment.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        environment.insert("GSETTINGS_BACKEND", "dconf");
+        environment.insert("NO_AT_BRIDGE", "1");
+        return environment;
+    }
+
+    QProcess* run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+        auto* process = new QProcess;
+        process->setProcessEnvironment(environment.isEmpty() ? this->environment() : environment);
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        process->setProcessChannelMode(QProcess::SeparateChannels);
+        process->start(program, arguments);
+        process->waitForStarted(5000);
+        processes << process;
+        return process;
+    }
+
+    int runToEnd(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    // Tarn on a home with a pinned folder of repositories.
+    QProcess* startTarn() {
+        const QString code = path("home/code");
+        for (const char* name : {"data_pipeline", "alpha"}) tarn::test::makeRepo(code + "/" + name);
+        QDir().mkpath(path("home/.config/tarn"));
+        QFile settings(path("home/.config/tarn/defaults.json"));
+        if (!settings.open(QIODevice::WriteOnly)) return nullptr;
+        settings.write(QString("{\"pinnedFolders\": [{\"path\": \"%1\"}]}").arg(code).toUtf8());
+        settings.close();
+        QProcessEnvironment environment = this->environment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        return run(TARN_BINARY, {}, environment);
+    }
+
+    // Hears the dbusmenu calls panels make of Tarn.
+    // Line-buffered: a pipe would hold what it heard until its buffer fills.
+    QProcess* listen() {
+        return run("stdbuf", {"-oL", "dbus-monitor", "--address", sessionBus, "interface='com.canonical.dbusmenu'"});
+    }
+
+    // What the StatusNotifier watcher lists; none while no watcher runs.
+    std::optional<QByteArray> registeredItems() {
+        QProcess get;
+        get.setProcessEnvironment(environment());
+        get.start("dbus-send", {"--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
+                                "string:RegisteredStatusNotifierItems"});
+        if (!get.waitForFinished(5000) || get.exitCode() != 0) return std::nullopt;
+        return get.readAllStandardOutput();
+    }
+
+    // Waits for the panel's watcher (skips when none comes: the desktop did not start here),
+    // then for Tarn's item in it.
+    bool panelUp() { return QTest::qWaitFor([&] { return registeredItems().has_value(); }, 60000); }
+    bool itemShown() {
+        return QTest::qWaitFor([&] { return registeredItems().value_or(QByteArray()).contains("string \""); }, 60000);
+    }
+
+    void click(int x, int y, int button) {
+        runToEnd("xdotool", {"mousemove", QString::number(x), QString::number(y), "click", QString::number(button)});
+    }
+    void key(const QString& name) { runToEnd("xdotool", {"key", name}); }
+
+    QString display, systemBus, sessionBus;
+
+private:
+    QString bus(const QString& type) {
+        const QString config = path(type + ".conf");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        file.write(QString("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
+                           "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\"><busconfig><type>%1</type>"
+                           "<listen>unix:path=%2</listen><auth>EXTERNAL</auth><servicedir>%3</servicedir>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>")
+                       .arg(type, path(type + "_bus"), path("services"))
+                       .toUtf8());
+        file.close();
+        QDir().mkpath(path("services"));
+        // Only the services a desktop needs are started on demand: settings, no portals.
+        for (const char* service : {"ca.desrt.dconf.service", "org.xfce.Xfconf.service"})
+            QFile::copy(QString("/usr/share/dbus-1/services/") + service, path("services/") + service);
+        QProcess* daemon = run("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
+        return daemon->waitForReadyRead(5000) ? QString::fromLatin1(daemon->readLine()).trimmed() : QString();
+    }
+
+    QTemporaryDir folder;
+    QList<QProcess*> processes;
+};
+
+// How often `pattern` stands in what `listener` heard so far.
+int heard(QProcess* listener, QString& log, const QString& pattern) {
+    log += QString::fromUtf8(listener->readAllStandardOutput());
+    return int(log.count(QRegularExpression(pattern)));
+}
+
+// The top menu opened, as GNOME says it (the event "opened") and as XFCE does (AboutToShowGroup).
+const QString rootClosed = "int32 0\\n\\s+string \"closed\"";
+const QString rootOpened = "int32 0\\n\\s+string \"opened\"|member=AboutToShowGroup\\n\\s+array \\[\\n\\s+int32 0\\n";
+
+} // namespace
+
+class DesktopsTest : public QObject {
+    Q_OBJECT
+
+    static bool installed(const QString& program) {
+        return QProcess::execute("sh", {"-c", "command -v " + program + " >/dev/null"}) == 0;
+    }
+
+private Q_SLOTS:
+    // GNOME Shell 43 with the AppIndicator extension on X11: every single click on the icon
+    // opens the menu the Shell draws from Tarn's.
+    void gnomeOpensTheMenuAtEveryClick() {
+        if (!installed("gnome-shell") || !QDir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com").exists())
+            QSKIP("needs gnome-shell and gnome-shell-extension-appindicator");
+        // The Shell wants a seat directory, as systemd-logind makes.
+        if (!QDir().mkpath("/run/systemd/seats")) QSKIP("cannot make /run/systemd/seats");
+        World world;
+        if (!world.start()) QSKIP("no X server or bus");
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "disable-user-extensions", "false"});
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"});
+        world.run("gnome-shell", {"--x11", "--replace", "--sm-disable"});
+        QProcess* tarn = world.startTarn();
+        QVERIFY(tarn);
+        if (!world.panelUp()) QSKIP("the Shell did not come up here");
+        QVERIFY(world.itemShown());
+        QProcess* listener = world.listen();
+        QTest::qWait(500);
+        QString log;
+        // Once the Shell answers a click at all (it starts in the overview, and places the icon
+        // when it is ready), every single click opens the menu.
+        auto closeMenu = [&] {
+            const int opened = heard(listener, log, rootOpened);
+            for (int attempt = 0; attempt < 5 && heard(listener, log, rootClosed) < opened; ++attempt) {
+                world.key("Escape");
+                if (QTest::qWaitFor([&] { return heard(listener, log, rootClosed) >= opened; }, 2000)) break;
+            }
+            return heard(listener, log, rootClosed) == opened;
+        };
+        bool ready = false;
+        for (int attempt = 0; attempt < 10 && !ready; ++attempt) {
+            world.key("Escape");
+            world.click(1210, 15, 1); // the icon, left of the system menu
+            ready = QTest::qWaitFor([&] { return heard(listener, log, rootOpened) >= 1; }, 3000);
+        }
+        QVERIFY2(ready && closeMenu(), qPrintable(log.right(3000)));
+        const int before = heard(listener, log, rootOpened);
+        for (int round = 1; round <= 3; ++round) {
+            // A click while the menu still fades out is the Shell's to drop: one more, seconds
+            // later (never a double click).
+            bool opened = false;
+            for (int click = 0; click < 2 && !opened; ++click) {
+                QTest::qWait(1500);
+                world.click(1210, 15, 1);
+                opened = QTest::qWaitFor([&] { return heard(listener, log, rootOpened) == before + round; }, 5000);
+            }
+            QVERIFY2(opened, qPrintable(log.right(1000)));
+            QVERIFY(closeMenu());
+        }
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+
+    // The XFCE panel 4.18: a right click shows Tarn's exported menu (not the panel's own), a left
+    // click Tarn's own menu.
+    void xfceShowsTarnsMenus() {
+        if (!installed("xfce4-panel") || !installed("xfwm4") || !installed("xfsettingsd")) QSKIP("needs xfce4-panel, xfwm4, xfce4-settings");
+        World world;
+        if (!world.start()) QSKIP("no X server or bus");
+        world.run("xfsettingsd", {"--no-daemon"});
+        world.run("xfwm4", {"--compositor=off"});
+        world.run("xfce4-panel", {});
+        QProcess* tarn = world.startTarn();
+        QVERIFY(tarn);
+        if (!world.panelUp()) QSKIP("the panel did not come up here");
+        QVERIFY(world.itemShown());
+        QTest::qWait(2000); // the panel places the icon
+        QProcess* listener = world.listen();
+        QTest::qWait(500);
+        QString log;
+        world.click(1155, 13, 3); // the icon, left of the clock
+        QTRY_VERIFY2_WITH_TIMEOUT(heard(listener, log, rootOpened) >= 1, qPrintable(log.right(2000)), 10000);
+        world.key("Escape");
+        QTest::qWait(700);
+        world.click(1155, 13, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(world.runToEnd("xdotool", {"search", "--onlyvisible", "--classname", "tarn"}) == 0, 10000);
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+};
+
+TARN_TEST(DesktopsTest)
+#include "DesktopsTest.moc"
