@@ -80,8 +80,8 @@ public:
         return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
-    // Tarn on a home with a pinned folder of repositories.
-    QProcess* startTarn() {
+    // Tarn on a home with a pinned folder of repositories; on X11, or on the Wayland display named.
+    QProcess* startTarn(const QString& wayland = QString()) {
         const QString code = path("home/code");
         for (const char* name : {"data_pipeline", "alpha"}) tarn::test::makeRepo(code + "/" + name);
         QDir().mkpath(path("home/.config/tarn"));
@@ -90,12 +90,15 @@ public:
         settings.write(QString("{\"pinnedFolders\": [{\"path\": \"%1\"}]}").arg(code).toUtf8());
         settings.close();
         QProcessEnvironment environment = this->environment();
-        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("QT_QPA_PLATFORM", wayland.isEmpty() ? "xcb" : "wayland");
+        if (!wayland.isEmpty()) {
+            environment.remove("DISPLAY");
+            environment.insert("WAYLAND_DISPLAY", wayland);
+        }
         return run(TARN_BINARY, {}, environment);
     }
 
-    // Hears the dbusmenu calls panels make of Tarn.
-    // Line-buffered: a pipe would hold what it heard until its buffer fills.
+    // Hears the dbusmenu calls panels make of Tarn. Line-buffered: a pipe would hold what it heard until its buffer fills.
     QProcess* listen() {
         return run("stdbuf", {"-oL", "dbus-monitor", "--address", sessionBus, "interface='com.canonical.dbusmenu'"});
     }
@@ -219,6 +222,47 @@ private Q_SLOTS:
             QVERIFY2(opened, qPrintable(log.right(1000)));
             QVERIFY(closeMenu());
         }
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+
+    // GNOME Shell 43 on Wayland, the AppIndicator extension enabled while Tarn runs (after its
+    // no-tray notice): the icon appears, a click opens the menu the Shell draws, and a pinned
+    // folder's submenu opens, at the first opening, and stays open.
+    void gnomeWaylandLateExtension() {
+        if (!installed("gnome-shell") || !QDir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com").exists())
+            QSKIP("needs gnome-shell and gnome-shell-extension-appindicator");
+        if (!QDir().mkpath("/run/systemd/seats")) QSKIP("cannot make /run/systemd/seats");
+        World world;
+        if (!world.start()) QSKIP("no X server or bus");
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "disable-user-extensions", "false"});
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", "[]"});
+        QProcessEnvironment shell = world.environment();
+        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
+        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
+        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
+            QSKIP("the Shell did not come up here");
+        QProcess* tarn = world.startTarn("tarn-test");
+        QVERIFY(tarn);
+        QTest::qWait(3000);
+        QVERIFY(!world.registeredItems()); // no tray yet
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"});
+        QVERIFY(world.panelUp());
+        QVERIFY(world.itemShown());
+        QProcess* listener = world.listen();
+        QTest::qWait(1500);
+        QString log;
+        bool opened = false;
+        for (int attempt = 0; attempt < 10 && !opened; ++attempt) {
+            world.click(1210, 15, 1); // the icon, left of the system menu
+            opened = QTest::qWaitFor([&] { return heard(listener, log, rootOpened) >= 1; }, 3000);
+        }
+        QVERIFY2(opened, qPrintable(log.right(1000)));
+        QTest::qWait(1000);
+        world.click(1100, 148, 1); // "code", under Search… and the Folders header
+        const QString submenuOpened = "int32 [1-9][0-9]*\\n\\s+string \"opened\"";
+        QTRY_VERIFY2_WITH_TIMEOUT(heard(listener, log, submenuOpened) >= 1, qPrintable(log.right(1000)), 10000);
+        QTest::qWait(2000);
+        QCOMPARE(heard(listener, log, "int32 [1-9][0-9]*\\n\\s+string \"closed\""), 0);
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 
