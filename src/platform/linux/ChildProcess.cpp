@@ -255,11 +255,13 @@ private:
     }
 
     void check() {
+        if (ended) return; // a last wake-up before the deletion
         int status = 0;
         pid_t done;
         do done = ::waitpid(pid, &status, WNOHANG);
         while (done < 0 && errno == EINTR);
         if (done == 0) return;
+        ended = true;
         if (exited) exited->setEnabled(false);
         late.stop();
         ChildProcessOutcome outcome;
@@ -277,6 +279,7 @@ private:
     QSocketNotifier* exited = nullptr;
     QTimer late;
     int signals = 0; // sent so far: SIGTERM, then SIGKILL
+    bool ended = false;
 };
 } // namespace
 

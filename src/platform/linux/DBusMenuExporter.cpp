@@ -326,7 +326,9 @@ QVariantMap DBusMenuExporter::propertiesOf(const QAction* action) {
 // the same place; else as a PNG of that size.
 QVariantMap DBusMenuExporter::iconOf(const QIcon& icon) {
     if (icon.isNull()) return {};
-    const auto cached = iconCache.constFind(icon.cacheKey());
+    // Rows made again bring icons made again: a theme icon is known by its name.
+    const QString key = icon.name().isEmpty() ? QString::number(icon.cacheKey()) : icon.name();
+    const auto cached = iconCache.constFind(key);
     if (cached != iconCache.constEnd()) return *cached;
     QVariantMap properties;
     if (!icon.name().isEmpty() && QIcon::fromTheme(icon.name()).availableSizes().contains(QSize(iconSide, iconSide))) {
@@ -339,7 +341,7 @@ QVariantMap DBusMenuExporter::iconOf(const QIcon& icon) {
         if (!png.isEmpty()) properties.insert(QStringLiteral("icon-data"), png);
     }
     if (iconCache.size() > 1024) iconCache.clear();
-    iconCache.insert(icon.cacheKey(), properties);
+    iconCache.insert(key, properties);
     return properties;
 }
 

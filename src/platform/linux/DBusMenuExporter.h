@@ -96,7 +96,7 @@ private:
     ExportedMenu exported;
     QHash<int, Node> nodes;
     QHash<const QObject*, int> nodeOfMenu;
-    QHash<qint64, QVariantMap> iconCache; // QIcon::cacheKey -> its properties
+    QHash<QString, QVariantMap> iconCache; // an icon's name (or cache key) -> its properties
     int nextId = 1;
     uint revision = 1;
     // What the next flush sends.

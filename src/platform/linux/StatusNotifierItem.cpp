@@ -63,7 +63,11 @@ void StatusNotifierItem::Scroll(int delta, const QString& orientation) { (void)d
 // KDE hands the token it would activate a window with; Qt's Wayland plugin takes it from the
 // environment at the next activation.
 void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
-    if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    constexpr qsizetype longestToken = 256;
+    if (token.isEmpty() || token.size() > longestToken) return;
+    for (const QChar c : token)
+        if (c.unicode() < 0x21 || c.unicode() > 0x7e) return; // a token is printable ASCII
+    qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
 }
 
 } // namespace tarn
