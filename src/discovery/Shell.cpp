@@ -14,7 +14,7 @@ namespace Shell {
 
 ShellResult run(const QString& executable, const QStringList& arguments,
                 const QHash<QString, QString>& env, double timeout) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = inheritedEnvironment();
     environment.insert(QStringLiteral("PATH"), QString::fromLatin1(searchPath));
     for (auto it = env.begin(); it != env.end(); ++it) environment.insert(it.key(), it.value());
 

@@ -114,7 +114,7 @@ void run(const Entry& entry, const QString& tool) {
     if (entry.url.isLocalFile()) {
         // One of the user's scripts: watched from the event loop, so that scripts that run for
         // hours hold no thread; what it leaves running is its own.
-        startUntilExit(entry.url.toLocalFile(), QProcessEnvironment::systemEnvironment().toStringList(), QDir::homePath(),
+        startUntilExit(entry.url.toLocalFile(), inheritedEnvironment().toStringList(), QDir::homePath(),
                        runTimeout, [title](const ChildProcessOutcome& outcome) {
                            alertIfFailed(title, {outcome.started ? outcome.status : -1, QString(),
                                                  outcome.started ? QString::fromUtf8(outcome.err).trimmed()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,6 +16,10 @@ struct ChildProcessOutcome {
     QString startError;    // why it could not be started
     QByteArray out, err;
 };
+
+// Tarn's environment as the programs it runs get it: without the desktop's activation token,
+// which was given for one of Tarn's own windows.
+QProcessEnvironment inheritedEnvironment();
 
 // Runs `executable` with `arguments` and exactly `environment` ("NAME=value" items), stdin from
 // /dev/null, in a process group of its own, and reads both pipes to their end concurrently.

@@ -54,12 +54,16 @@ private Q_SLOTS:
         QCOMPARE(result.lines(), lines);
     }
 
+    // Tarn's environment is passed on, but not a desktop's activation token given to Tarn.
     void environment() {
         qputenv("TARN_INHERITED", "kept");
-        const ShellResult result = sh("printf '%s|%s|%s' \"$PATH\" \"$TARN_INHERITED\" \"$EXTRA\"", 10,
-                                      {{"PATH", "/custom/bin"}, {"EXTRA", "given"}});
-        QCOMPARE(result.out, QString("/custom/bin|kept|given"));
+        qputenv("XDG_ACTIVATION_TOKEN", "for-tarn");
+        const ShellResult result =
+            sh("printf '%s|%s|%s|%s' \"$PATH\" \"$TARN_INHERITED\" \"$EXTRA\" \"${XDG_ACTIVATION_TOKEN-none}\"", 10,
+               {{"PATH", "/custom/bin"}, {"EXTRA", "given"}});
+        QCOMPARE(result.out, QString("/custom/bin|kept|given|none"));
         qunsetenv("TARN_INHERITED");
+        qunsetenv("XDG_ACTIVATION_TOKEN");
     }
 
     void arguments_are_passed_as_they_are() {

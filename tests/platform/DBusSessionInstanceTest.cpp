@@ -1,5 +1,6 @@
 #include "TestMain.h"
 #include "platform/SessionInstance.h"
+#include "platform/linux/ActivationToken.h"
 #include "platform/linux/DBusSessionInstance.h"
 
 #include <QDBusConnection>
@@ -46,7 +47,18 @@ private Q_SLOTS:
         QTRY_COMPARE(handled.size(), handledBefore + 1);
         QCOMPARE(handled.last(), Request::quickOpen);
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("token-42"));
-        qunsetenv("XDG_ACTIVATION_TOKEN");
+        // Only for the activation it came with: nothing Tarn starts later inherits it.
+        QTRY_VERIFY_WITH_TIMEOUT(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"), 3 * ActivationToken::holdMs);
+        // What cannot be a token is not taken.
+        for (const QString& bad : {QString("line\nbreak"), QString(300, 'x')}) {
+            QDBusMessage withBad = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
+                                                                  DBusSessionInstance::service, "Menu");
+            withBad << bad;
+            const qsizetype before = handled.size();
+            client.asyncCall(withBad);
+            QTRY_COMPARE(handled.size(), before + 1);
+            QVERIFY(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+        }
         QDBusConnection::disconnectFromBus("flood");
     }
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -92,6 +93,12 @@ int millisecondsUntil(Clock::time_point when) {
 }
 
 } // namespace
+
+QProcessEnvironment inheritedEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    return environment;
+}
 
 ChildProcessOutcome runChildProcess(const QString& executable, const QStringList& arguments,
                                     const QStringList& environment, double timeout) {

@@ -1,16 +1,19 @@
 #include "platform/linux/DBusSessionInstance.h"
 
+#include "platform/linux/ActivationToken.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QTimer>
 
+#include <utility>
+
 namespace tarn {
 
 namespace {
 constexpr int callTimeout = 5000;
-constexpr int maxTokenLength = 4096;
 
 // Where the Wayland display plugin takes an activation token at the next window activation.
 const char activationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
@@ -52,13 +55,12 @@ void DBusSessionInstance::Menu(const QString& activationToken) { ask(SessionInst
 void DBusSessionInstance::ask(SessionInstance::Request request, const QString& activationToken) {
     const bool waiting = pending.has_value();
     pending = request;
-    if (!activationToken.isEmpty()) pendingToken = activationToken.left(maxTokenLength);
+    if (ActivationToken::acceptable(activationToken)) pendingToken = activationToken;
     if (waiting) return;
     QTimer::singleShot(mergeWindowMs, this, [this] {
         const SessionInstance::Request latest = *pending;
         pending.reset();
-        if (!pendingToken.isEmpty()) qputenv(activationTokenVariable, pendingToken.toUtf8());
-        pendingToken.clear();
+        ActivationToken::offer(std::exchange(pendingToken, QString()));
         handler(latest);
     });
 }

@@ -1,5 +1,7 @@
 #include "platform/linux/StatusNotifierItem.h"
 
+#include "platform/linux/ActivationToken.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
@@ -62,12 +64,6 @@ void StatusNotifierItem::Scroll(int delta, const QString& orientation) { (void)d
 
 // KDE hands the token it would activate a window with; Qt's Wayland plugin takes it from the
 // environment at the next activation.
-void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) {
-    constexpr qsizetype longestToken = 256;
-    if (token.isEmpty() || token.size() > longestToken) return;
-    for (const QChar c : token)
-        if (c.unicode() < 0x21 || c.unicode() > 0x7e) return; // a token is printable ASCII
-    qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
-}
+void StatusNotifierItem::ProvideXdgActivationToken(const QString& token) { ActivationToken::offer(token); }
 
 } // namespace tarn
