@@ -79,8 +79,13 @@ int main(int argc, char* argv[]) {
             tarn::AppDelegate delegate;
             const Request request = requestOf(argc, argv);
             // One Tarn per session: a later start hands its request to the running one and ends.
-            if (!tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); }))
-                return EXIT_SUCCESS;
+            switch (tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); })) {
+            case tarn::SessionInstance::Claim::ours: break;
+            case tarn::SessionInstance::Claim::handedOver: return EXIT_SUCCESS;
+            case tarn::SessionInstance::Claim::unanswered:
+                std::fputs("Tarn is running but does not answer; end it and start Tarn again.\n", stderr);
+                return EXIT_FAILURE;
+            }
             QTimer::singleShot(0, &delegate, [&delegate, request] {
                 delegate.applicationDidFinishLaunching();
                 delegate.perform(request);

@@ -16,11 +16,23 @@ class DBusSessionInstanceTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A Tarn that holds the name but does not answer: a later start that asks for something
+    // says so (and main exits non-zero); a plain start just ends.
+    void aTarnThatDoesNotAnswer() {
+        QDBusConnection silent = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "silent");
+        QVERIFY(silent.registerService(DBusSessionInstance::service));
+        const auto ignore = [](Request) {};
+        QCOMPARE(SessionInstance::claim(Request::quickOpen, ignore), SessionInstance::Claim::unanswered);
+        QCOMPARE(SessionInstance::claim(Request::none, ignore), SessionInstance::Claim::handedOver);
+        silent.unregisterService(DBusSessionInstance::service);
+        QDBusConnection::disconnectFromBus("silent");
+    }
+
     // A flood of calls from another client becomes a few requests, the last one asked for,
     // and a later call is still answered.
     void floodsAreMerged() {
         QList<Request> handled;
-        QVERIFY(SessionInstance::claim(Request::none, [&](Request request) { handled << request; }));
+        QCOMPARE(SessionInstance::claim(Request::none, [&](Request request) { handled << request; }), SessionInstance::Claim::ours);
         QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "flood");
         auto send = [&](const QString& method) {
             client.asyncCall(QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,

@@ -18,8 +18,9 @@ constexpr int callTimeout = 5000;
 // Where the Wayland display plugin takes an activation token at the next window activation.
 const char activationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
 
-void handOver(QDBusConnection& bus, SessionInstance::Request request) {
-    if (request == SessionInstance::Request::none) return;
+// False when the running Tarn does not answer.
+bool handOver(QDBusConnection& bus, SessionInstance::Request request) {
+    if (request == SessionInstance::Request::none) return true;
     const QString method =
         request == SessionInstance::Request::quickOpen ? QStringLiteral("QuickOpen") : QStringLiteral("Menu");
     QDBusMessage call = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
@@ -30,9 +31,9 @@ void handOver(QDBusConnection& bus, SessionInstance::Request request) {
         QDBusMessage withToken = call;
         withToken << token;
         // A Tarn of an older version running takes the call without it.
-        if (bus.call(withToken, QDBus::Block, callTimeout).type() == QDBusMessage::ReplyMessage) return;
+        if (bus.call(withToken, QDBus::Block, callTimeout).type() == QDBusMessage::ReplyMessage) return true;
     }
-    bus.call(call, QDBus::Block, callTimeout);
+    return bus.call(call, QDBus::Block, callTimeout).type() == QDBusMessage::ReplyMessage;
 }
 } // namespace
 
@@ -65,24 +66,22 @@ void DBusSessionInstance::ask(SessionInstance::Request request, const QString& a
     });
 }
 
-bool SessionInstance::claim(Request request, std::function<void(Request)> handler) {
+SessionInstance::Claim SessionInstance::claim(Request request, std::function<void(Request)> handler) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return true;
+    if (!bus.isConnected()) return Claim::ours;
     // Without queueing: when the name is taken the claim fails at once, and a second start
     // racing the first one loses to it cleanly.
     const auto reply = bus.interface()->registerService(DBusSessionInstance::service,
                                                         QDBusConnectionInterface::DontQueueService,
                                                         QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        if (bus.interface()->isServiceRegistered(DBusSessionInstance::service)) {
-            handOver(bus, request);
-            return false;
-        }
-        return true; // the bus refused the name for another reason: run alone
+        if (bus.interface()->isServiceRegistered(DBusSessionInstance::service))
+            return handOver(bus, request) ? Claim::handedOver : Claim::unanswered;
+        return Claim::ours; // the bus refused the name for another reason: run alone
     }
     auto* instance = new DBusSessionInstance(std::move(handler), QCoreApplication::instance());
     bus.registerObject(DBusSessionInstance::path, instance, QDBusConnection::ExportScriptableSlots);
-    return true;
+    return Claim::ours;
 }
 
 } // namespace tarn
