@@ -172,18 +172,25 @@ class DesktopsTest : public QObject {
         return QProcess::execute("sh", {"-c", "command -v " + program + " >/dev/null"}) == 0;
     }
 
+    // Starts `world` and chooses the Shell's extensions; what is missing when it cannot.
+    static QString prepareGnome(World& world, const QString& extensions) {
+        if (!installed("gnome-shell") || !QDir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com").exists())
+            return "needs gnome-shell and gnome-shell-extension-appindicator";
+        // The Shell wants a seat directory, as systemd-logind makes.
+        if (!QDir().mkpath("/run/systemd/seats")) return "cannot make /run/systemd/seats";
+        if (!world.start()) return "no X server or bus";
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "disable-user-extensions", "false"});
+        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", extensions});
+        return {};
+    }
+
 private Q_SLOTS:
     // GNOME Shell 43 with the AppIndicator extension on X11: every single click on the icon
     // opens the menu the Shell draws from Tarn's.
     void gnomeOpensTheMenuAtEveryClick() {
-        if (!installed("gnome-shell") || !QDir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com").exists())
-            QSKIP("needs gnome-shell and gnome-shell-extension-appindicator");
-        // The Shell wants a seat directory, as systemd-logind makes.
-        if (!QDir().mkpath("/run/systemd/seats")) QSKIP("cannot make /run/systemd/seats");
         World world;
-        if (!world.start()) QSKIP("no X server or bus");
-        world.runToEnd("gsettings", {"set", "org.gnome.shell", "disable-user-extensions", "false"});
-        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"});
+        if (const QString missing = prepareGnome(world, "['ubuntu-appindicators@ubuntu.com']"); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         world.run("gnome-shell", {"--x11", "--replace", "--sm-disable"});
         QProcess* tarn = world.startTarn();
         QVERIFY(tarn);
@@ -229,13 +236,8 @@ private Q_SLOTS:
     // no-tray notice): the icon appears, a click opens the menu the Shell draws, and a pinned
     // folder's submenu opens, at the first opening, and stays open.
     void gnomeWaylandLateExtension() {
-        if (!installed("gnome-shell") || !QDir("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com").exists())
-            QSKIP("needs gnome-shell and gnome-shell-extension-appindicator");
-        if (!QDir().mkpath("/run/systemd/seats")) QSKIP("cannot make /run/systemd/seats");
         World world;
-        if (!world.start()) QSKIP("no X server or bus");
-        world.runToEnd("gsettings", {"set", "org.gnome.shell", "disable-user-extensions", "false"});
-        world.runToEnd("gsettings", {"set", "org.gnome.shell", "enabled-extensions", "[]"});
+        if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
         QProcessEnvironment shell = world.environment();
         shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
         world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
