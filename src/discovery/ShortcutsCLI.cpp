@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QUuid>
@@ -77,9 +78,17 @@ QString scriptsFolder() {
 
 ShortcutsSnapshot loadScripts(const QString& folder) {
     ShortcutsSnapshot snapshot;
-    snapshot.folders = visibleNames(QDir(folder), QDir::Dirs);
     snapshot.items = scriptsIn(folder, std::nullopt);
-    for (const QString& name : snapshot.folders) snapshot.items << scriptsIn(folder, name);
+    // A sub-folder that is a link back to the folder, or to one listed already, would list its
+    // scripts twice.
+    QSet<QString> listed{QFileInfo(folder).canonicalFilePath()};
+    for (const QString& name : visibleNames(QDir(folder), QDir::Dirs)) {
+        const QString canonical = QFileInfo(folder + '/' + name).canonicalFilePath();
+        if (canonical.isEmpty() || listed.contains(canonical)) continue;
+        listed.insert(canonical);
+        snapshot.folders << name;
+        snapshot.items << scriptsIn(folder, name);
+    }
     return snapshot;
 }
 

@@ -78,7 +78,8 @@ private Q_SLOTS:
     }
 
     // The user's scripts as the catalogue: executables directly in the folder, and one level of
-    // sub-folders; ids that survive a reload and another script.
+    // sub-folders (a link back to the folder lists nothing twice); ids that survive a reload and
+    // another script.
     void scriptsCatalogue() {
         const QString root = home->makeFolder(".local/share/tarn/shortcuts");
         auto script = [&](const QString& relative, bool executable = true) {
@@ -94,6 +95,8 @@ private Q_SLOTS:
         script("db/old/deeper.sh");
         script(".secret/x.sh");
         QVERIFY(QFile::link(script("../elsewhere.sh"), root + "/linked"));
+        QVERIFY(QFile::link(root, root + "/selfdir"));
+        QVERIFY(QFile::link(root + "/db", root + "/db again"));
         QCOMPARE(ShortcutsCLI::scriptsFolder(), root);
 
         const ShortcutsSnapshot first = ShortcutsCLI::load(home->path() + "/bin/no-tool");
