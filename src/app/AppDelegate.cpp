@@ -149,7 +149,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     showIcon(store.defaults().string(Keys::menuBarIcon).value_or(QStringLiteral("tarn")));
     // Panels that draw the menu themselves get it exported; elsewhere a click pops our own
     // menu up, so styled rows and in-place updates behave the same under every tray.
-    status->setMenu({menu, [](const QAction* row) { return MenuStyle::panelText(row); }});
+    status->setMenu({menu, &MenuStyle::panelText});
     status->activated = [self](QPoint where) {
         if (self) self->popUpMenu(where);
     };

@@ -153,10 +153,7 @@ void setTitle(QAction* action, const StyledTitle& title) {
 
 QString panelText(const QAction* action) {
     const std::optional<StyledTitle> title = titleOf(action);
-    if (!title) {
-        QString text = action->text();
-        return text.replace(QLatin1String("&&"), QLatin1String("&"));
-    }
+    if (!title) return actionTextAsShown(action->text());
     // The panel has room: the title whole, and what the columns would show after it.
     QString text = title->full.isEmpty() ? title->title : title->full;
     if (title->info && !title->info->text.isEmpty()) text += QStringLiteral("   ") + title->info->text;

@@ -31,6 +31,16 @@ QString visibleText(const QString& text) {
     return shown.isNull() ? text : shown;
 }
 
+QString actionTextAsShown(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        else if (text.at(i) == QLatin1Char('&')) continue;
+        shown += text.at(i);
+    }
+    return shown;
+}
+
 QString plainToolTip(const QString& text) {
     if (text.isEmpty()) return text;
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() + QStringLiteral("</p>");

@@ -10,6 +10,9 @@ namespace tarn {
 // text changes; the file keeps its real name.
 QString visibleText(const QString& text);
 
+// A menu item's text as it reads: "&&" is a literal "&", a lone "&" marks a mnemonic.
+QString actionTextAsShown(const QString& text);
+
 // `text` as a tooltip that shows it as written: Qt takes a tooltip that looks like markup for
 // markup, so a folder named "<img src=…>" would show a picture. Lines stay lines.
 QString plainToolTip(const QString& text);

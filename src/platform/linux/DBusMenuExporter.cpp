@@ -1,5 +1,7 @@
 #include "platform/linux/DBusMenuExporter.h"
 
+#include "platform/VisibleText.h"
+
 #include <QAction>
 #include <QActionEvent>
 #include <QActionGroup>
@@ -18,17 +20,6 @@ QString keyOf(const QVariantMap& properties) {
     return properties.value(QStringLiteral("type")).toString() + QLatin1Char('\n') +
            properties.value(QStringLiteral("label")).toString() + QLatin1Char('\n') +
            properties.value(QStringLiteral("children-display")).toString();
-}
-
-// The text of a QAction as it reads: "&&" is a literal "&", a lone "&" marks a mnemonic.
-QString readText(const QString& text) {
-    QString shown;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size()) ++i;
-        else if (text.at(i) == QLatin1Char('&')) continue;
-        shown += text.at(i);
-    }
-    return shown;
 }
 } // namespace
 
@@ -309,7 +300,7 @@ QVariantMap DBusMenuExporter::propertiesOf(const QAction* action) {
         properties.insert(QStringLiteral("type"), QStringLiteral("separator"));
         return properties;
     }
-    const QString text = exported.label ? exported.label(action) : readText(action->text());
+    const QString text = exported.label ? exported.label(action) : actionTextAsShown(action->text());
     properties.insert(QStringLiteral("label"), escapedLabel(text));
     if (!action->isEnabled()) properties.insert(QStringLiteral("enabled"), false);
     properties.insert(iconOf(action->icon()));

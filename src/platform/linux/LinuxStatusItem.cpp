@@ -65,15 +65,18 @@ void LinuxStatusItem::setMenu(const ExportedMenu& menu) { exported = menu; }
 
 void LinuxStatusItem::show() {
     wanted = true;
-    update();
+    hostsChanged();
 }
 
 bool LinuxStatusItem::isShown() const { return registered || (xembed && xembed->isVisible()); }
 
 QRect LinuxStatusItem::geometry() const { return xembed ? xembed->geometry() : QRect(); }
 
+// The watcher is asked only when it says something changed: the retry below must never wait
+// on a watcher that does not answer.
 void LinuxStatusItem::hostsChanged() {
     registered = false; // a new watcher knows nothing of the item
+    hostPresent = watcherHasHost();
     update();
 }
 
@@ -81,7 +84,7 @@ void LinuxStatusItem::hostsChanged() {
 void LinuxStatusItem::update() {
     if (!wanted) return;
     const bool wasShown = isShown();
-    if (watcherHasHost()) {
+    if (hostPresent) {
         showXEmbed(false);
         if (!registered && exportItem()) registerWithWatcher();
     } else {

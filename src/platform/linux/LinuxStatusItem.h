@@ -61,7 +61,8 @@ private:
     QIcon themedIcon, drawnIcon;
     QString tip;
     bool wanted = false;     // show() was called
-    bool registered = false; // a watcher with a host has the item
+    bool hostPresent = false; // the watcher said it has a host, when last asked
+    bool registered = false;  // a watcher with a host has the item
     bool exportedOnBus = false;
     QTimer retry;            // an XEmbed tray may start later and says nothing of it
 };
