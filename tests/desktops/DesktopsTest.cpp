@@ -99,6 +99,8 @@ public:
     QProcess* startTarn(const QString& wayland = QString()) {
         const QString code = path("home/code");
         for (const char* name : {"data_pipeline", "datapipeline", "alpha"}) tarn::test::makeRepo(code + "/" + name);
+        QDir().mkpath(code + "/data_pipeline/src");
+        QFile(code + "/data_pipeline/src/main.py").open(QIODevice::WriteOnly);
         QDir().mkpath(path("home/.config/tarn"));
         QFile settings(path("home/.config/tarn/defaults.json"));
         if (!settings.open(QIODevice::WriteOnly)) return nullptr;
@@ -374,8 +376,9 @@ private Q_SLOTS:
 
     // waybar 0.9 on sway 1.7, headless, run by a user of its own (sway refuses root): a right
     // click shows the exported menu, drawn by GTK, where "data_pipeline" keeps its underscore
-    // and so reads otherwise than its neighbour "datapipeline".
-    void waybarKeepsUnderscores() {
+    // and so reads otherwise than its neighbour "datapipeline", and a folder listed while its
+    // submenu is open shows its files.
+    void waybarDrawsTheExportedMenu() {
         if (!installed("sway") || !installed("waybar") || !installed("grim") || !installed("setpriv"))
             QSKIP("needs sway, waybar, grim");
         if (::geteuid() != 0) QSKIP("makes a user of its own: needs root");
@@ -424,6 +427,14 @@ private Q_SLOTS:
         QVERIFY2(image.copy(underscored.adjusted(0, 0, 0, height - underscored.height())) !=
                      image.copy(plain.adjusted(0, 0, 0, height - plain.height())),
                  "\"data_pipeline\" is drawn as \"datapipeline\"");
+        // Two levels below: "src" in "data_pipeline", listed after it opened: its file replaces
+        // the greyed "Loading…" while it stays open.
+        click(330, 174, 1);
+        QTest::qWait(1000);
+        click(530, 248, 1);
+        QTest::qWait(2000);
+        QCOMPARE(world.runToEnd("grim", {"-g", "0,0 1000x450", shot}), 0);
+        QVERIFY2(!darkRows(QImage(shot), QRect(680, 238, 80, 20)).isEmpty(), "\"src\" shows no file");
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 };

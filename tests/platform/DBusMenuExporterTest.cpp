@@ -78,9 +78,11 @@ private Q_SLOTS:
 
     // Opening a menu makes two levels of submenus below it, so a panel finds their rows before
     // it shows them; opening again with nothing changed keeps every id and sends nothing; while
-    // a submenu is shown its layout changes wait (GNOME would close it), and rows that change
-    // in a submenu nobody shows reach the panel at once.
+    // GNOME Shell shows a submenu its layout changes wait (the Shell would close it), and rows
+    // that change in a submenu it does not show, or one another panel shows, come at once.
     void rowsKeepTheirIdsAndComeAhead() {
+        QVERIFY(panel.registerService("org.gnome.Shell"));
+        auto notShell = qScopeGuard([this] { panel.unregisterService("org.gnome.Shell"); });
         QObject owner;
         QStringList top{"Search", "code_base>", "Quit"}, below{"a_b", "deeper>"};
         QMenu* root = madeMenu(&top, &below, &owner);
@@ -118,6 +120,13 @@ private Q_SLOTS:
         QTRY_COMPARE(updates.size(), 1);
         QCOMPARE(updates.first().at(1).toInt(), code);
         QVERIFY(rows(layout(code)).join('|').endsWith(" late__arrival"));
+
+        // A panel other than the Shell updates a submenu it shows in place.
+        panel.unregisterService("org.gnome.Shell");
+        updates.clear();
+        call("Event", {code, "opened", QVariant::fromValue(QDBusVariant(0)), 0u});
+        root->actions().at(1)->menu()->addAction("listed late");
+        QTRY_COMPARE(updates.size(), 1);
     }
 };
 

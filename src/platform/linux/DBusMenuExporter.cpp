@@ -6,6 +6,7 @@
 #include <QActionEvent>
 #include <QActionGroup>
 #include <QBuffer>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
@@ -122,7 +123,7 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
 bool DBusMenuExporter::open(int id) {
     if (!nodes.contains(id)) return false;
     if (id == 0) shown.clear(); // a new opening of the whole menu
-    else shown.insert(id);
+    else if (callerClosesOnChange()) shown.insert(id);
     flush();
     fill(id);
     const QList<int> rows = nodes.value(id).children;
@@ -136,6 +137,13 @@ bool DBusMenuExporter::open(int id) {
     const bool changed = changedLayouts.contains(id) || updatedProperties.size() + removedProperties.size() > 0;
     flush();
     return changed && shown.isEmpty();
+}
+
+// Whether the panel asking is GNOME Shell, which closes a shown submenu at any layout change.
+bool DBusMenuExporter::callerClosesOnChange() const {
+    if (!calledFromDBus()) return false;
+    QDBusConnectionInterface* bus = connection().interface();
+    return bus && bus->serviceOwner(QStringLiteral("org.gnome.Shell")).value() == message().service();
 }
 
 // The panel closed a submenu: what waited for it is sent.

@@ -4,6 +4,7 @@
 #include "platform/linux/DBusTrayTypes.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -25,11 +26,13 @@ namespace tarn {
 // coalesced to one LayoutUpdated or ItemsPropertiesUpdated per turn of the event loop.
 // Hidden rows (the alternates) are not exported.
 //
-// GNOME's AppIndicator extension closes an open submenu when the layout changes under it (it
-// reads the whole layout again at every LayoutUpdated): while a panel shows a submenu, layout
-// changes wait until it closes. So that the panel still finds what the user opens next, an
-// opening makes two levels of submenus below it, the first while its parent is the one shown.
-class DBusMenuExporter : public QObject {
+// GNOME Shell's AppIndicator extension closes an open submenu at any layout change (it reads
+// the whole layout again at every LayoutUpdated and makes every submenu row anew): while the
+// Shell shows a submenu, layout changes wait until it closes. So that it still finds what the
+// user opens next, an opening makes two levels of submenus below it, the first while its parent
+// is the one shown. Other panels (GTK's and Qt's dbusmenu) update an open submenu in place and
+// get each change as it comes: a folder listed late replaces its "Loading…" row on the screen.
+class DBusMenuExporter : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ version)
@@ -81,6 +84,7 @@ private:
     };
 
     bool open(int id);
+    bool callerClosesOnChange() const;
     void closed(int id);
     void fill(int id);
     void sync(int id);
@@ -102,7 +106,7 @@ private:
     // What the next flush sends.
     QSet<int> dirty; // menus whose rows changed
     QSet<int> changedLayouts;
-    QSet<int> shown; // submenus a panel shows now (not the top menu)
+    QSet<int> shown; // submenus GNOME Shell shows now (not the top menu)
     QHash<int, QVariantMap> updatedProperties;
     QHash<int, QStringList> removedProperties;
     QTimer flushing;
