@@ -105,7 +105,7 @@ private Q_SLOTS:
 
         const int code = layout().children.at(1).id;
         call("Event", {code, "opened", QVariant::fromValue(QDBusVariant(0)), 0u});
-        call("AboutToShow", {code});
+        QCOMPARE(call("AboutToShow", {code}).arguments().value(0), QVariant(false)); // the Shell would close it
         const QStringList deeper = rows(layout());
         QCOMPARE(deeper.size(), 3 + 2 + 2 + 2);
         for (const QString& row : first) QVERIFY2(deeper.contains(row), qPrintable(row)); // the same ids
@@ -121,10 +121,12 @@ private Q_SLOTS:
         QCOMPARE(updates.first().at(1).toInt(), code);
         QVERIFY(rows(layout(code)).join('|').endsWith(" late__arrival"));
 
-        // A panel other than the Shell updates a submenu it shows in place.
+        // A panel other than the Shell is told to read a submenu it opens, and gets the changes
+        // of one it shows at once.
         panel.unregisterService("org.gnome.Shell");
         updates.clear();
         call("Event", {code, "opened", QVariant::fromValue(QDBusVariant(0)), 0u});
+        QCOMPARE(call("AboutToShow", {code}).arguments().value(0), QVariant(true));
         root->actions().at(1)->menu()->addAction("listed late");
         QTRY_COMPARE(updates.size(), 1);
     }

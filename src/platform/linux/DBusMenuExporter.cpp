@@ -119,11 +119,14 @@ QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>&
 }
 
 // The panel opens the row's submenu: its rows are made, and the submenus of those too. True
-// when what the panel has of it changed.
+// when the panel should read the submenu again: when it changed, and always for a submenu a
+// panel other than the Shell opens (Plasma reads a submenu's rows only when told so), never
+// while the Shell shows one (it would read everything and close it).
 bool DBusMenuExporter::open(int id) {
     if (!nodes.contains(id)) return false;
+    const bool shell = id != 0 && callerClosesOnChange();
     if (id == 0) shown.clear(); // a new opening of the whole menu
-    else if (callerClosesOnChange()) shown.insert(id);
+    else if (shell) shown.insert(id);
     flush();
     fill(id);
     const QList<int> rows = nodes.value(id).children;
@@ -136,6 +139,7 @@ bool DBusMenuExporter::open(int id) {
     }
     const bool changed = changedLayouts.contains(id) || updatedProperties.size() + removedProperties.size() > 0;
     flush();
+    if (id != 0) return !shell;
     return changed && shown.isEmpty();
 }
 
