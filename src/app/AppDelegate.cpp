@@ -166,9 +166,13 @@ void AppDelegate::applicationDidFinishLaunching() {
         model.setGitVersion(model.gitVersion() + 1);
     };
     applyHotkeys(false);
-    // A hotkey edited in the settings file is bound when the file changes.
+    // A hotkey edited in the settings file is bound when the file changes; a file that no
+    // longer reads is told of.
+    reportUnreadableSettings();
     platform().defaults().watchChanges([self] {
-        if (self && storedHotkeys() != self->boundHotkeys) self->applyHotkeys(false);
+        if (!self) return;
+        self->reportUnreadableSettings();
+        if (storedHotkeys() != self->boundHotkeys) self->applyHotkeys(false);
     });
     Library::shared().refresh(false);
     scheduleFirstRunPrompt();
@@ -216,6 +220,20 @@ void AppDelegate::reportSettingsNotSaved(const QString& reason) {
     QTimer::singleShot(0, this, [this, reason] {
         platform().dialogs().warn(QStringLiteral("Couldn\u2019t save settings"), reason);
         saveAlertShowing = false;
+    });
+}
+
+// A tray program's standard error goes unseen: a settings file that does not read (a typo in a
+// hand edit) is told of once, in an alert, each time it changes to another problem.
+void AppDelegate::reportUnreadableSettings() {
+    const std::optional<QString> problem = platform().defaults().problem();
+    if (problem == settingsProblem) return;
+    settingsProblem = problem;
+    if (!problem) return;
+    QTimer::singleShot(0, this, [problem] {
+        platform().dialogs().warn(QStringLiteral("Tarn’s settings file has an error"),
+                                  *problem + QStringLiteral(".\n\nTarn goes on with the settings it read last, and saves no "
+                                                            "change until the file is fixed; it reads the file again as soon as it is saved."));
     });
 }
 

@@ -60,6 +60,7 @@ private:
     void scheduleFirstRunPrompt();
     void popUpMenu(QPoint where);
     void reportSettingsNotSaved(const QString& reason);
+    void reportUnreadableSettings();
     void matchIconToPanel();
     void showIcon(const QString& style);
 
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<PreviewWindow> previewWindow;
     QList<QUrl> quickLookURLs;
     QStringList boundHotkeys; // the settings the hotkeys were last bound from
+    std::optional<QString> settingsProblem; // the last one told of
 };
 
 } // namespace tarn

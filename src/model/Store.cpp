@@ -51,8 +51,7 @@ template <typename T> void Store::save(const char* key, const QList<T>& list) {
         // A list that does not decode reads as empty; it must not vanish for good when the
         // empty list is changed and written back.
         const std::optional<QByteArray> stored = defaults().data(key);
-        if (defaults().contains(key) && (!stored || !decodeList<T>(*stored)))
-            defaults().backUp(key);
+        if (defaults().contains(key) && (!stored || !decodeList<T>(*stored)) && !defaults().backUp(key)) return;
         defaults().setData(key, encodeList(list));
     });
 }
@@ -105,8 +104,8 @@ void Store::setShortcutFolderModes(const QMap<QString, SectionMode>& modes) {
     for (auto it = modes.begin(); it != modes.end(); ++it) object.insert(it.key(), rawValue(*it));
     atomically([&] {
         if (defaults().contains(Keys::shortcutFolderModes) &&
-            !decodeModes(defaults().data(Keys::shortcutFolderModes)))
-            defaults().backUp(Keys::shortcutFolderModes);
+            !decodeModes(defaults().data(Keys::shortcutFolderModes)) && !defaults().backUp(Keys::shortcutFolderModes))
+            return;
         defaults().setData(Keys::shortcutFolderModes,
                            QJsonDocument(object).toJson(QJsonDocument::Compact));
     });
@@ -308,8 +307,8 @@ void Store::recordHistory(const QUrl& url) {
         history.removeAll(path);
         history.prepend(path);
         if (history.size() > historyLimit) history.resize(historyLimit);
-        if (defaults().contains(Keys::history) && !defaults().stringArray(Keys::history))
-            defaults().backUp(Keys::history);
+        if (defaults().contains(Keys::history) && !defaults().stringArray(Keys::history) && !defaults().backUp(Keys::history))
+            return;
         defaults().setStringArray(Keys::history, history);
     });
 }

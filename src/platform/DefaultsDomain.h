@@ -30,8 +30,9 @@ public:
     virtual void transaction(const std::function<void()>& body) = 0;
 
     // Keeps a copy of what is stored under `key` before it is replaced, because it could not
-    // be read; says where on standard error.
-    virtual void backUp(const QString& key) = 0;
+    // be read; says where on standard error. False when no copy could be made (reported as a
+    // write failure): the value must not be replaced then.
+    virtual bool backUp(const QString& key) = 0;
 
     // Called with the reason whenever a write could not be saved (once per transaction).
     void setWriteFailureHandler(std::function<void(const QString& reason)> handler) {
@@ -42,6 +43,10 @@ public:
     // Tarn or from outside (a hand edit, another process). Call on the GUI thread; the last
     // call wins. Nothing where the domain cannot tell.
     virtual void watchChanges(std::function<void()> changed) { (void)changed; }
+
+    // Why what is stored cannot be read now (the last settings read stay in force); none when
+    // it reads.
+    virtual std::optional<QString> problem() const { return std::nullopt; }
 
     // Typed reads: a key that holds another type reads as absent.
     std::optional<bool> boolean(const QString& key) const;

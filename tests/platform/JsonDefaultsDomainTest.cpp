@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -169,25 +170,78 @@ private Q_SLOTS:
         QTRY_VERIFY(heard > before);
     }
 
-    void corruptFileReadsEmptyAndIsKeptUntilAWrite() {
-        const QByteArray corrupt = "{\"pinnedFolders\": {\"data\": \"W10=\"}, oops";
-        home->writeFile(".config/tarn/defaults.json", corrupt);
+    // A hand edit that does not parse leaves the settings read last in force, is said to be
+    // broken (where), and is never written over: a change meanwhile fails, reported; once the
+    // file parses again it is read as usual.
+    void brokenFileKeepsTheLastSettings_data() {
+        QTest::addColumn<QByteArray>("broken");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("trailing comma") << QByteArray("{\"a\": true,\n \"b\": \"x\",\n}") << "line 3";
+        QTest::newRow("number out of range") << QByteArray("{\"a\": true, \"n\": 1e400}") << "line 1";
+        QTest::newRow("Latin-1 byte") << QByteArray("{\"a\": true, \"c\": \"caf\xe9\"}") << "line 1";
+        QTest::newRow("not an object") << QByteArray("[1, 2]") << "not a JSON object";
+    }
+    void brokenFileKeepsTheLastSettings() {
+        QFETCH(QByteArray, broken);
+        QFETCH(QString, where);
+        home->writeFile(".config/tarn/defaults.json", "{\"a\": false, \"b\": \"kept\"}");
         JsonDefaultsDomain domain(file);
-        QVERIFY(!domain.object("pinnedFolders"));
-        QCOMPARE(readAll(file), corrupt);
+        QStringList reasons;
+        domain.setWriteFailureHandler([&](const QString& reason) { reasons << reason; });
+        QCOMPARE(domain.string("b"), std::optional<QString>("kept"));
+        QVERIFY(!domain.problem());
+        writeAll(file, broken);
+        QCOMPARE(domain.string("b"), std::optional<QString>("kept"));
+        QVERIFY2(domain.problem().value_or("").contains(where), qPrintable(domain.problem().value_or("none")));
         domain.setBool("showVolumes", false);
-        QCOMPARE(domain.boolean("showVolumes"), std::optional(false));
-        QVERIFY(QJsonDocument::fromJson(readAll(file)).isObject());
-        QStringList copies = copiesOf("defaults.json.corrupt-*");
-        QCOMPARE(copies.size(), 1);
-        QCOMPARE(readAll(copies.first()), corrupt);
+        QCOMPARE(readAll(file), broken);
+        QCOMPARE(reasons.size(), 1);
+        QVERIFY2(reasons.first().contains(where) && reasons.first().contains("Nothing was saved"), qPrintable(reasons.first()));
+        writeAll(file, "{\"b\": \"fixed\"}");
+        QCOMPARE(domain.string("b"), std::optional<QString>("fixed"));
+        QVERIFY(!domain.problem());
+    }
 
-        // A second corrupt file gets a copy of its own; the first copy stays as it was.
-        writeAll(file, "second {");
-        domain.setBool("showVolumes", true);
-        copies = copiesOf("defaults.json.corrupt-*");
-        QCOMPARE(copies.size(), 2);
-        QCOMPARE(readAll(copies[0]) + readAll(copies[1]), corrupt + "second {");
+    // A settings file kept elsewhere by a dotfile manager stays a link, and what it links to
+    // is written; the version replaced is kept as "<file>.last".
+    void writesGoWhereTheFileLinksAndKeepTheLast() {
+        const QString kept = home->writeFile("dotfiles/tarn.json", "{\"a\": true}");
+        QDir().mkpath(QFileInfo(file).path());
+        QVERIFY(QFile::link(kept, file));
+        JsonDefaultsDomain domain(file);
+        domain.setBool("b", true);
+        QVERIFY(QFileInfo(file).isSymLink());
+        QCOMPARE(QJsonDocument::fromJson(readAll(kept)).object(), (QJsonObject{{"a", true}, {"b", true}}));
+        QCOMPARE(readAll(kept + ".last"), QByteArray("{\"a\": true}"));
+    }
+
+    // An editor saving in place truncates the file, then writes it: a Tarn write in between
+    // waits for the content rather than replacing the file with its own key alone.
+    void aSaveInPlaceIsWaitedFor() {
+        home->writeFile(".config/tarn/defaults.json", "{\"a\": true}");
+        JsonDefaultsDomain domain(file);
+        std::unique_ptr<QThread> editor(QThread::create([this] {
+            QFile saved(file);
+            if (!saved.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+            QThread::msleep(300);
+            saved.write("{\"a\": true, \"edited\": true}");
+        }));
+        editor->start();
+        QThread::msleep(50);
+        domain.setBool("b", true);
+        editor->wait();
+        const QJsonObject written = QJsonDocument::fromJson(readAll(file)).object();
+        QCOMPARE(written, (QJsonObject{{"a", true}, {"edited", true}, {"b", true}}));
+    }
+
+    // A setting of another type (a hand edit) is kept aside before Tarn writes its own value.
+    void aValueOfAnotherTypeIsKeptAside() {
+        home->writeFile(".config/tarn/defaults.json", "{\"showGitStatus\": \"false\"}");
+        JsonDefaultsDomain domain(file);
+        domain.setBool("showGitStatus", true);
+        const QStringList copies = copiesOf("defaults.showGitStatus-*.json");
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(QJsonDocument::fromJson(readAll(copies.first())).object().value("showGitStatus"), QJsonValue("false"));
     }
 
     void backUpKeepsEveryUnreadableValue() {
@@ -246,12 +300,13 @@ private Q_SLOTS:
 
     void fullDiskKeepsTheFile_data() {
         QTest::addColumn<int>("step");
-        QTest::addColumn<bool>("kept"); // false: the rename happened, only its fsync failed
+        QTest::addColumn<bool>("kept");
         using Step = JsonDefaultsDomain::WriteStep;
         QTest::newRow("write") << int(Step::write) << true;
         QTest::newRow("flush") << int(Step::flush) << true;
         QTest::newRow("rename") << int(Step::rename) << true;
-        QTest::newRow("folder fsync") << int(Step::directory) << false;
+        // The copy of the version replaced fails first, so nothing is written.
+        QTest::newRow("folder fsync") << int(Step::directory) << true;
     }
 
     // A write that fails at any step is reported, and before the rename it leaves the old file

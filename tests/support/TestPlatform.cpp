@@ -47,9 +47,10 @@ void MemoryDefaults::transaction(const std::function<void()>& body) {
     if (--depth == 0 && std::exchange(failedInTransaction, false)) reportWriteFailure(*failWrites);
 }
 
-void MemoryDefaults::backUp(const QString& key) {
+bool MemoryDefaults::backUp(const QString& key) {
     QMutexLocker locker(&mutex);
     backups << key;
+    return true;
 }
 
 std::optional<QList<QUrl>> TestDialogs::openPanel(const OpenPanelRequest& request) {

@@ -27,7 +27,7 @@ public:
     void remove(const QString& key) override;
     bool contains(const QString& key) const override;
     void transaction(const std::function<void()>& body) override;
-    void backUp(const QString& key) override;
+    bool backUp(const QString& key) override;
     // Every change is seen, on the event loop.
     void watchChanges(std::function<void()> changed) override { watcher = std::move(changed); }
 

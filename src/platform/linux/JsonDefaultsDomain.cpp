@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -118,12 +119,28 @@ const char* problemText(FileContents::Problem problem) {
     }
 }
 
-std::optional<QJsonObject> parse(const QByteArray& bytes) {
+// The settings as an object, or why they are not one: "line L, column C: <what>".
+struct Parsed {
+    std::optional<QJsonObject> object;
+    QString error;
+};
+
+Parsed parse(const QByteArray& bytes) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
-    return document.object();
+    if (error.error == QJsonParseError::NoError && document.isObject()) return {document.object(), {}};
+    const QByteArray before = bytes.left(error.error == QJsonParseError::NoError ? 0 : error.offset);
+    const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+    const QString what = error.error == QJsonParseError::NoError ? QStringLiteral("not a JSON object") : error.errorString();
+    return {std::nullopt, QStringLiteral("line %1, column %2: %3")
+                              .arg(before.count('\n') + 1)
+                              .arg(QString::fromUtf8(before.mid(lineStart)).size() + 1)
+                              .arg(what)};
 }
+
+// An editor that saves in place truncates the file and then writes it: a file found empty
+// within this long after its change may be midway.
+constexpr qint64 inPlaceSaveMilliseconds = 1000;
 
 } // namespace
 
@@ -145,19 +162,32 @@ JsonDefaultsDomain::Stamp JsonDefaultsDomain::stampOf(const QString& filePath) {
             static_cast<qint64>(info.st_mtim.tv_nsec)};
 }
 
+// A file that cannot be read or does not parse leaves the last settings read in force (none at
+// start-up: the defaults), and says why in problem().
 QJsonObject JsonDefaultsDomain::current() const {
     const Stamp stamp = stampOf(path);
     if (cachedStamp && *cachedStamp == stamp) return cached;
-    const FileContents contents = readRegularFile(path, settingsFileLimit);
-    if (!contents.ok() && contents.problem != FileContents::Problem::missing && !warnedUnusable) {
-        warnedUnusable = true;
-        std::fprintf(stderr, "Tarn: %s %s; Tarn runs with default settings and saves none.\n",
-                     qPrintable(path), problemText(contents.problem));
-    }
-    cached = parse(contents.bytes).value_or(QJsonObject{});
-    cachedData.clear();
     cachedStamp = stamp;
+    const FileContents contents = readRegularFile(path, settingsFileLimit);
+    if (!contents.ok() && contents.problem != FileContents::Problem::missing) {
+        unreadable = QStringLiteral("%1 %2").arg(path, QLatin1String(problemText(contents.problem)));
+        return cached;
+    }
+    const Parsed parsed = parse(contents.bytes);
+    if (!parsed.object && !contents.bytes.trimmed().isEmpty()) {
+        unreadable = QStringLiteral("%1 does not parse (%2)").arg(path, parsed.error);
+        return cached;
+    }
+    unreadable.reset();
+    cached = parsed.object.value_or(QJsonObject{});
+    cachedData.clear();
     return cached;
+}
+
+std::optional<QString> JsonDefaultsDomain::problem() const {
+    QMutexLocker locker(&mutex);
+    current();
+    return unreadable;
 }
 
 std::optional<QJsonValue> JsonDefaultsDomain::stored(const QString& key) const {
@@ -192,7 +222,13 @@ bool JsonDefaultsDomain::contains(const QString& key) const {
 }
 
 void JsonDefaultsDomain::set(const QString& key, const DefaultsValue& value) {
-    change([&](QJsonObject& all) { all.insert(key, toJson(value)); });
+    const QJsonValue json = toJson(value);
+    transaction([&] {
+        // A setting of another type (a hand edit: "false" for false) is kept before it goes.
+        const std::optional<QJsonValue> old = stored(key);
+        if (old && (json.isBool() || json.isString()) && old->type() != json.type() && !backUp(key)) return;
+        change([&](QJsonObject& all) { all.insert(key, json); });
+    });
 }
 
 void JsonDefaultsDomain::remove(const QString& key) {
@@ -236,7 +272,8 @@ void JsonDefaultsDomain::watchChanges(std::function<void()> changed) {
     QObject::connect(watcher.get(), &QFileSystemWatcher::fileChanged, timer, [timer] { timer->start(); });
 }
 
-void JsonDefaultsDomain::backUp(const QString& key) {
+bool JsonDefaultsDomain::backUp(const QString& key) {
+    bool kept = true;
     transaction([&] {
         const QJsonObject all = current();
         if (!all.contains(key)) return;
@@ -246,31 +283,57 @@ void JsonDefaultsDomain::backUp(const QString& key) {
         const QString copy =
             uniquePath(settings.absolutePath() + '/' + settings.completeBaseName() + '.' + safeKey, ".json");
         const QByteArray bytes = QJsonDocument(QJsonObject{{key, all.value(key)}}).toJson();
-        if (!replaceFile(copy, bytes))
-            std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read; its value was saved to %s before it is replaced.\n",
-                         qPrintable(key), qPrintable(copy));
-        else
-            std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read, and a copy could not be saved to %s.\n",
-                         qPrintable(key), qPrintable(copy));
+        if (const std::optional<QString> failed = replaceFile(copy, bytes)) {
+            kept = false;
+            if (!failure)
+                failure = QStringLiteral("The setting \u201c%1\u201d could not be read, and a copy of it could not be saved "
+                                         "(%2). Nothing was saved.").arg(key, *failed);
+            return;
+        }
+        std::fprintf(stderr, "Tarn: the setting \"%s\" could not be read; its value was saved to %s before it is replaced.\n",
+                     qPrintable(key), qPrintable(copy));
     });
+    return kept;
 }
 
-std::optional<QJsonObject> JsonDefaultsDomain::onDiskForWriting() {
-    // Start from what is on disk now: another process may have written since our last read.
-    const FileContents onDisk = readRegularFile(path, settingsFileLimit);
-    if (!onDisk.ok() && onDisk.problem != FileContents::Problem::missing) {
-        // Writing would replace what we could not read: keep it, and save nothing.
-        if (!failure) failure = QStringLiteral("%1 %2").arg(path, QLatin1String(problemText(onDisk.problem)));
+// What is on disk now (another process may have written since our last read), and a copy of
+// it as "<file>.last" beside the file written: the one version a racing hand edit could lose.
+// None, with the failure noted, when the file must not be written over: it cannot be read, it
+// does not parse (the user is editing it, or must fix it), or the copy cannot be made.
+std::optional<QJsonObject> JsonDefaultsDomain::onDiskForWriting(const QString& target) {
+    FileContents onDisk = readRegularFile(path, settingsFileLimit);
+    for (int wait = 0; wait < 5 && onDisk.ok() && onDisk.bytes.isEmpty() && changedJustNow(); ++wait) {
+        QThread::msleep(inPlaceSaveMilliseconds / 5);
+        onDisk = readRegularFile(path, settingsFileLimit);
+    }
+    auto refuse = [this](const QString& why) {
+        if (!failure) failure = why + QStringLiteral(". Nothing was saved.");
         return std::nullopt;
-    }
-    if (std::optional<QJsonObject> all = parse(onDisk.bytes)) return *all;
+    };
+    if (!onDisk.ok() && onDisk.problem != FileContents::Problem::missing)
+        return refuse(QStringLiteral("%1 %2").arg(path, QLatin1String(problemText(onDisk.problem))));
+    const Parsed parsed = parse(onDisk.bytes);
+    if (!parsed.object && !onDisk.bytes.trimmed().isEmpty())
+        return refuse(QStringLiteral("%1 does not parse (%2); Tarn reads it again once it is fixed").arg(path, parsed.error));
     if (!onDisk.bytes.trimmed().isEmpty()) {
-        const QString aside = uniquePath(path + ".corrupt");
-        if (!replaceFile(aside, onDisk.bytes))
-            std::fprintf(stderr, "Tarn: %s did not parse; it was copied to %s.\n", qPrintable(path),
-                         qPrintable(aside));
+        if (const std::optional<QString> failed = replaceFile(target + ".last", onDisk.bytes))
+            return refuse(QStringLiteral("A copy of the settings could not be made (%1)").arg(*failed));
     }
-    return QJsonObject{};
+    return parsed.object.value_or(QJsonObject{});
+}
+
+bool JsonDefaultsDomain::changedJustNow() const {
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().msecsTo(QDateTime::currentDateTime()) < inPlaceSaveMilliseconds;
+}
+
+// Where a write goes: the file, or what it links to (a dotfile manager keeps it elsewhere),
+// followed anew at each write.
+QString JsonDefaultsDomain::writeTarget() const {
+    const QFileInfo link(path);
+    if (!link.isSymLink()) return path;
+    const QString resolved = link.canonicalFilePath();
+    return resolved.isEmpty() ? link.symLinkTarget() : resolved;
 }
 
 // A writer killed between creating its temporary file and renaming it leaves the file behind.
@@ -324,12 +387,13 @@ void JsonDefaultsDomain::failWritesAt(std::optional<WriteStep> step) { failingSt
 void JsonDefaultsDomain::change(const std::function<void(QJsonObject&)>& edit) {
     transaction([&] {
         removeStaleTemporaryFiles();
-        std::optional<QJsonObject> all = onDiskForWriting();
+        const QString target = writeTarget();
+        std::optional<QJsonObject> all = onDiskForWriting(target);
         cachedStamp.reset();
         if (!all) return;
         edit(*all);
         const std::optional<QString> failed =
-            replaceFile(path, QJsonDocument(*all).toJson(QJsonDocument::Indented));
+            replaceFile(target, QJsonDocument(*all).toJson(QJsonDocument::Indented));
         if (failed && !failure) failure = failed;
     });
 }

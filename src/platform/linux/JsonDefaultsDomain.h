@@ -21,10 +21,12 @@ namespace tarn {
 // shared with other processes, re-reads the file, changes one key and replaces the file
 // atomically (temporary file, fsync, rename, each step checked), so concurrent writers of
 // different keys lose nothing and a writer killed midway or a full disk leaves the previous
-// file intact. A settings file that is not a regular file (a named pipe, say) or is too large
-// reads as empty and is never written over. A transaction holds the
-// lock across a whole read-change-write. A file that does not parse reads as empty; its bytes
-// stay until the next write, which first copies them aside to "<file>.corrupt-<date>".
+// file intact. The version replaced is kept as "<file>.last". A settings file that is a link
+// is written where it links to. A transaction holds the lock across a whole read-change-write.
+//
+// A file that does not parse (a typo in a hand edit), is not a regular file or is too large
+// leaves the last settings read in force, says so in problem(), and is never written over:
+// writes fail, reported, until it reads again.
 class JsonDefaultsDomain : public DefaultsDomain {
 public:
     explicit JsonDefaultsDomain(QString filePath);
@@ -40,9 +42,10 @@ public:
     std::optional<QByteArray> data(const QString& key) const override;
     bool contains(const QString& key) const override;
     void transaction(const std::function<void()>& body) override;
-    void backUp(const QString& key) override;
+    bool backUp(const QString& key) override;
     // Watches the folder: the file is replaced, never written in place.
     void watchChanges(std::function<void()> changed) override;
+    std::optional<QString> problem() const override;
 
     // For tests: every write fails at `step` as on a full disk (ENOSPC); none for real writes.
     enum class WriteStep { write, flush, rename, directory };
@@ -60,7 +63,9 @@ private:
     QJsonObject current() const;
     std::optional<QJsonValue> stored(const QString& key) const;
     void change(const std::function<void(QJsonObject&)>& edit);
-    std::optional<QJsonObject> onDiskForWriting();
+    std::optional<QJsonObject> onDiskForWriting(const QString& target);
+    bool changedJustNow() const;
+    QString writeTarget() const;
     void removeStaleTemporaryFiles() const;
     std::optional<QString> replaceFile(const QString& target, const QByteArray& bytes) const;
 
@@ -72,7 +77,7 @@ private:
     mutable std::optional<Stamp> cachedStamp;
     mutable QJsonObject cached;
     mutable QHash<QString, QByteArray> cachedData; // data values of `cached`, as data() gave them
-    mutable bool warnedUnusable = false;
+    mutable std::optional<QString> unreadable; // why the file on disk is not what is in force
     std::optional<WriteStep> failingStep;
     std::unique_ptr<QFileSystemWatcher> watcher; // GUI thread only
     std::unique_ptr<QTimer> settle;             // one call for a burst of changes

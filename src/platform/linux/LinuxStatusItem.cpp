@@ -6,11 +6,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 #include <cstdlib>
+#include <utility>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -19,8 +20,9 @@ namespace tarn {
 namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
-constexpr int watcherTimeout = 1000; // ms: a watcher answers at once or not at all
-constexpr int retryInterval = 2000;  // ms
+// A Shell starting up on a busy machine may take seconds to answer; nothing waits for it.
+constexpr int watcherTimeout = 10000; // ms
+constexpr int retryInterval = 2000;   // ms
 
 bool onWayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
 } // namespace
@@ -36,7 +38,7 @@ LinuxStatusItem::LinuxStatusItem()
     if (const QString built = StatusNotifierItem::builtIcons(); !built.isEmpty())
         QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << built);
     retry.setInterval(retryInterval);
-    connect(&retry, &QTimer::timeout, this, &LinuxStatusItem::update);
+    connect(&retry, &QTimer::timeout, this, &LinuxStatusItem::askWatcher);
 }
 
 LinuxStatusItem::~LinuxStatusItem() {
@@ -72,12 +74,33 @@ bool LinuxStatusItem::isShown() const { return registered || (xembed && xembed->
 
 QRect LinuxStatusItem::geometry() const { return xembed ? xembed->geometry() : QRect(); }
 
-// The watcher is asked only when it says something changed: the retry below must never wait
-// on a watcher that does not answer.
 void LinuxStatusItem::hostsChanged() {
     registered = false; // a new watcher knows nothing of the item
-    hostPresent = watcherHasHost();
-    update();
+    ++watcherGeneration;
+    askWatcher();
+}
+
+// Whether the watcher has a host, asked without waiting: the answer (or its absence) updates
+// the item when it comes. While the icon is not shown, the retry asks again.
+void LinuxStatusItem::askWatcher() {
+    if (asking) {
+        askAgain = true;
+        return;
+    }
+    asking = true;
+    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get, watcherTimeout), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        asking = false;
+        const QDBusMessage reply = answer->reply();
+        hostPresent = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+                      reply.arguments().first().value<QDBusVariant>().variant().toBool();
+        if (std::exchange(askAgain, false)) askWatcher();
+        else update();
+    });
 }
 
 // Shows the icon the trays running now can show.
@@ -94,15 +117,6 @@ void LinuxStatusItem::update() {
     if (isShown()) retry.stop();
     else if (!retry.isActive()) retry.start();
     if (isShown() != wasShown && shownChanged) shownChanged();
-}
-
-bool LinuxStatusItem::watcherHasHost() const {
-    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, watcherTimeout);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
 }
 
 // The item and its menu on the bus, once.
@@ -127,12 +141,26 @@ bool LinuxStatusItem::exportItem() {
     return exportedOnBus;
 }
 
+// Registers without waiting; an answer for a watcher that has gone since counts for nothing.
 void LinuxStatusItem::registerWithWatcher() {
+    if (registering) return;
+    registering = true;
     QDBusMessage call = QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
                                                        QStringLiteral("RegisterStatusNotifierItem"));
     call << service;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, watcherTimeout);
-    registered = reply.type() == QDBusMessage::ReplyMessage;
+    auto* answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, watcherTimeout), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this, generation = watcherGeneration](QDBusPendingCallWatcher* answer) {
+        answer->deleteLater();
+        registering = false;
+        if (generation != watcherGeneration) {
+            update();
+            return;
+        }
+        const bool wasShown = isShown();
+        registered = !answer->isError();
+        if (isShown()) retry.stop();
+        if (isShown() != wasShown && shownChanged) shownChanged();
+    });
 }
 
 void LinuxStatusItem::showXEmbed(bool shown) {

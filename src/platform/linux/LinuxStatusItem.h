@@ -45,8 +45,8 @@ private Q_SLOTS:
     void hostsChanged();
 
 private:
+    void askWatcher();
     void update();
-    bool watcherHasHost() const;
     void registerWithWatcher();
     bool exportItem();
     void showXEmbed(bool shown);
@@ -64,7 +64,10 @@ private:
     bool hostPresent = false; // the watcher said it has a host, when last asked
     bool registered = false;  // a watcher with a host has the item
     bool exportedOnBus = false;
-    QTimer retry;            // an XEmbed tray may start later and says nothing of it
+    bool asking = false, askAgain = false; // a question to the watcher is on its way
+    bool registering = false;
+    int watcherGeneration = 0; // counts the watchers that came and went
+    QTimer retry;              // an XEmbed tray may start later and says nothing of it
 };
 
 } // namespace tarn
