@@ -129,6 +129,10 @@ void setUp() {
         git_libgit2_init();
         const char* extensions[] = {"partialclone", "worktreeconfig"};
         git_libgit2_opts(GIT_OPT_SET_EXTENSIONS, extensions, std::size(extensions));
+        // Pack files are mapped in windows; the defaults (1 GiB windows, 8 GiB in all) would
+        // not fit in a reader's bounded address space.
+        git_libgit2_opts(GIT_OPT_SET_MWINDOW_SIZE, size_t(32) << 20);
+        git_libgit2_opts(GIT_OPT_SET_MWINDOW_MAPPED_LIMIT, size_t(256) << 20);
     });
 }
 

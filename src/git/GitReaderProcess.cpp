@@ -60,7 +60,7 @@ GitReaderProcess& GitReaderProcess::shared() {
 }
 
 int GitReaderProcess::serve() {
-    WorkerProcess::becomeWorker();
+    WorkerProcess::becomeWorker(workerAddressSpace);
     GitReader::setUp();
     while (true) {
         const std::optional<QByteArray> header = WorkerProcess::input(5);
@@ -70,6 +70,7 @@ int GitReaderProcess::serve() {
         if ((kind != statusRequest && kind != originRequest) || length > longestMessage) return 1;
         const std::optional<QByteArray> path = WorkerProcess::input(length);
         if (!path) return 0;
+        WorkerProcess::allowCpu(workerCpuSeconds);
         if (!WorkerProcess::output(framed(answer(kind, QFile::decodeName(*path))))) return 0;
     }
 }
@@ -116,6 +117,24 @@ std::optional<QByteArray> GitReaderProcess::ask(char kind, const QString& worktr
                                                 std::chrono::milliseconds timeout) {
     const QByteArray path = QFile::encodeName(worktree);
     if (path.isEmpty() || path.size() > longestMessage) return std::nullopt;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        QMutexLocker locker(&mutex);
+        const auto failed = failedAt.constFind(worktree);
+        if (failed != failedAt.constEnd() && now - *failed < backOff) return std::nullopt;
+        failedAt.remove(worktree);
+    }
+    const std::optional<QByteArray> payload = askWorker(kind, path, timeout);
+    if (!payload) {
+        QMutexLocker locker(&mutex);
+        failedAt.insert(worktree, now);
+    }
+    return payload;
+}
+
+
+// One read by a worker; the worker is kept for the next only when it answered in form.
+std::optional<QByteArray> GitReaderProcess::askWorker(char kind, const QByteArray& path, std::chrono::milliseconds timeout) {
     QByteArray request = framed(path);
     request.prepend(kind);
     std::unique_ptr<WorkerProcess> worker = take();
@@ -156,7 +175,9 @@ std::unique_ptr<WorkerProcess> GitReaderProcess::start() {
     return WorkerProcess::start({QString::fromLatin1(workerFlag)});
 }
 
+// A worker that grew large in its last read is ended rather than kept waiting.
 void GitReaderProcess::giveBack(std::unique_ptr<WorkerProcess> worker) {
+    if (worker->residentBytes() > largestIdleWorker) return;
     QMutexLocker locker(&mutex);
     if (idle.size() < idleWorkers) idle.push_back(std::move(worker));
 }

@@ -2,6 +2,7 @@
 
 #include "git/GitStatus.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QString>
 #include <chrono>
@@ -17,13 +18,22 @@ class WorkerProcess;
 // `workerFlag`), one read at a time each, so that a read that never ends (a named pipe
 // included as config, say) costs one killed worker instead of a thread of the pool for ever.
 // A worker is killed when a read passes its time-out and a fresh one starts with the next
-// read; answers are used only when they have the expected form. Safe from any thread; every
-// call blocks, so never on the GUI thread.
+// read; answers are used only when they have the expected form. A worktree whose read failed
+// so is left alone for a while: a named pipe for an index would otherwise hold a worker for
+// the whole time-out at every refresh. Safe from any thread; every call blocks, so never on
+// the GUI thread.
 class GitReaderProcess {
 public:
     static constexpr char workerFlag[] = "--git-reader";
     static constexpr auto statusTimeout = std::chrono::seconds(20);
     static constexpr auto remoteTimeout = std::chrono::seconds(5);
+    // What one worker may cost: its address space, the CPU of one read, and the memory it may
+    // keep while it waits for the next (a read of a huge index leaves it large).
+    static constexpr qint64 workerAddressSpace = qint64(1) << 30;
+    static constexpr int workerCpuSeconds = 30;
+    static constexpr qint64 largestIdleWorker = qint64(128) << 20;
+    // A worktree whose read timed out or killed its worker is not read again for this long.
+    static constexpr auto backOff = std::chrono::minutes(1);
 
     static GitReaderProcess& shared();
 
@@ -45,6 +55,7 @@ private:
     GitReaderProcess() = default;
 
     std::optional<QByteArray> ask(char kind, const QString& worktree, std::chrono::milliseconds timeout);
+    std::optional<QByteArray> askWorker(char kind, const QByteArray& path, std::chrono::milliseconds timeout);
     std::chrono::milliseconds waitFor(char kind) const;
     std::unique_ptr<WorkerProcess> take();
     std::unique_ptr<WorkerProcess> start();
@@ -55,6 +66,7 @@ private:
     std::chrono::milliseconds statusWait = statusTimeout;
     std::chrono::milliseconds remoteWait = remoteTimeout;
     int startCount = 0;
+    QHash<QString, std::chrono::steady_clock::time_point> failedAt; // worktree -> its last failed read
 };
 
 } // namespace tarn

@@ -27,9 +27,16 @@ public:
     // Exactly `size` bytes; none at end of file, on an error, or when `deadline` passes first.
     std::optional<QByteArray> receive(qsizetype size, Clock::time_point deadline);
 
+    // The worker's memory as the system counts it now (its resident set); 0 when gone.
+    qint64 residentBytes() const;
+
     // In the worker: ends with Tarn (no orphan left blocked in a read), and reads and writes
-    // the socket Tarn talks through. `input` gives none at end of file.
-    static void becomeWorker();
+    // the socket Tarn talks through. `input` gives none at end of file. A worker never dumps
+    // core (what it read is the user's), and `addressSpace` bounds its memory: what would
+    // need more (a crafted repository's object that inflates to gigabytes) fails instead.
+    static void becomeWorker(qint64 addressSpace);
+    // In the worker, before each task: the task may use `seconds` of CPU, then the worker ends.
+    static void allowCpu(int seconds);
     static std::optional<QByteArray> input(qsizetype size);
     static bool output(const QByteArray& bytes);
 

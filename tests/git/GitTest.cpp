@@ -5,9 +5,12 @@
 #include "git/GitReaderProcess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFile>
 #include <QTest>
 #include <future>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tarn;
@@ -178,6 +181,49 @@ private Q_SLOTS:
         }
     }
 
+    // A repository crafted to cost memory (its HEAD's tree a loose object of a few megabytes
+    // that inflates to 1.5 GiB) fails to read inside a reader's bounds; the other
+    // repositories read as ever.
+    void readersHaveBounds() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer builds leave readers' memory unbounded");
+#endif
+        const QString bomb = home->path() + "/bomb", fine = home->path() + "/fine";
+        test::makeRepo(bomb), test::makeRepo(fine);
+        QProcess inflate;
+        inflate.start("python3", {"-c", R"(
+import hashlib, os, sys, zlib
+size = 1536 << 20
+header = b"tree %d\0" % size
+digest, packer = hashlib.sha1(header), zlib.compressobj(1)
+parts, chunk = [packer.compress(header)], bytes(1 << 20)
+for _ in range(size >> 20):
+    digest.update(chunk)
+    parts.append(packer.compress(chunk))
+parts.append(packer.flush())
+oid = digest.hexdigest()
+os.makedirs(os.path.join(sys.argv[1], ".git/objects", oid[:2]), exist_ok=True)
+open(os.path.join(sys.argv[1], ".git/objects", oid[:2], oid[2:]), "wb").write(b"".join(parts))
+print(oid)
+)", bomb});
+        QVERIFY(inflate.waitForFinished(120000) && inflate.exitCode() == 0);
+        const QString tree = QString::fromLatin1(inflate.readAllStandardOutput()).trimmed();
+        QProcess commit;
+        commit.start("git", {"-C", bomb, "hash-object", "-t", "commit", "-w", "--literally", "--stdin"});
+        commit.write(("tree " + tree + "\nauthor a <a@b> 0 +0000\ncommitter a <a@b> 0 +0000\n\nbomb\n").toUtf8());
+        commit.closeWriteChannel();
+        QVERIFY(commit.waitForFinished(20000) && commit.exitCode() == 0);
+        test::git(bomb, {"update-ref", "refs/heads/main", QString::fromLatin1(commit.readAllStandardOutput()).trimmed()});
+
+        GitReaderProcess::shared().stopIdleWorkers();
+        QCOMPARE(Git::status(at(bomb)), std::nullopt);
+        QCOMPARE(Git::status(at(fine)), (GitStatus{"main", 0, 0, 0}));
+        GitReaderProcess::shared().stopIdleWorkers(); // reaped, so that their peak is counted
+        rusage children {};
+        QCOMPARE(::getrusage(RUSAGE_CHILDREN, &children), 0);
+        QVERIFY2(children.ru_maxrss < (1 << 20), qPrintable(QString::number(children.ru_maxrss))); // KiB
+    }
+
     // Every way a repository's own configuration makes `git status` run a command: Tarn's read
     // runs none of them and still reports the status (or none where the read would need to
     // fetch). Plain git then runs each, which proves the trap real.
@@ -231,6 +277,13 @@ private Q_SLOTS:
         for (int i = 4; i < 7; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
         QCOMPARE(Git::status(at(fine)), (GitStatus{"main", 0, 0, 0}));
         QVERIFY(GitReaderProcess::shared().started() > before);
+        // The one that timed out is left alone for a while: no worker, no wait.
+        const int afterwards = GitReaderProcess::shared().started();
+        QElapsedTimer again;
+        again.start();
+        QCOMPARE(Git::status(at(hostile[0])), std::nullopt);
+        QVERIFY(again.elapsed() < 1000);
+        QCOMPARE(GitReaderProcess::shared().started(), afterwards);
         GitReaderProcess::shared().setTimeouts(GitReaderProcess::statusTimeout,
                                                GitReaderProcess::remoteTimeout);
     }

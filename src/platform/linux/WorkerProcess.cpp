@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,7 +83,24 @@ std::optional<QByteArray> WorkerProcess::receive(qsizetype size, Clock::time_poi
     return bytes;
 }
 
-void WorkerProcess::becomeWorker() {
+qint64 WorkerProcess::residentBytes() const {
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readLine().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+void WorkerProcess::becomeWorker(qint64 addressSpace) {
+    ::prctl(PR_SET_DUMPABLE, 0);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer reserves terabytes of address space: its builds go without the bound.
+    const rlimit memory{rlim_t(addressSpace), rlim_t(addressSpace)};
+    ::setrlimit(RLIMIT_AS, &memory);
+#else
+    (void)addressSpace;
+#endif
     // The end of the socket tells an idle worker that Tarn is gone, but not one stuck in a read.
     // PR_SET_PDEATHSIG would fire when the pool thread that started us ends, not with Tarn, so
     // a watchdog notices the parent change instead.
@@ -90,6 +109,17 @@ void WorkerProcess::becomeWorker() {
         while (::getppid() == parent) std::this_thread::sleep_for(std::chrono::seconds(1));
         ::_exit(0);
     }).detach();
+}
+
+// The soft limit only, raised again for each task; past it the kernel ends the worker.
+void WorkerProcess::allowCpu(int seconds) {
+    rusage used {};
+    ::getrusage(RUSAGE_SELF, &used);
+    const rlim_t spent = rlim_t(used.ru_utime.tv_sec + used.ru_stime.tv_sec);
+    rlimit cpu {};
+    ::getrlimit(RLIMIT_CPU, &cpu);
+    cpu.rlim_cur = std::min<rlim_t>(spent + rlim_t(seconds), cpu.rlim_max);
+    ::setrlimit(RLIMIT_CPU, &cpu);
 }
 
 std::optional<QByteArray> WorkerProcess::input(qsizetype size) {
