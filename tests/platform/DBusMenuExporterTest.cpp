@@ -54,6 +54,12 @@ class DBusMenuExporterTest : public QObject {
         return all;
     }
 
+public Q_SLOTS:
+    void heardProperties() { ++propertiesHeard; }
+
+private:
+    int propertiesHeard = 0;
+
 private Q_SLOTS:
     void initTestCase() {
         if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs a session bus");
@@ -129,6 +135,14 @@ private Q_SLOTS:
         QCOMPARE(call("AboutToShow", {code}).arguments().value(0), QVariant(true));
         root->actions().at(1)->menu()->addAction("listed late");
         QTRY_COMPARE(updates.size(), 1);
+
+        // A title that changes (a git status read) reaches the panel as a property; events come
+        // in groups too.
+        QVERIFY(panel.connect(service, menuPath, "com.canonical.dbusmenu", "ItemsPropertiesUpdated", this, SLOT(heardProperties())));
+        root->actions().at(0)->setText("Search again");
+        QTRY_COMPARE(propertiesHeard, 1);
+        const DBusMenuEventList events{{code, "closed", QDBusVariant(0), 0}};
+        QCOMPARE(call("EventGroup", {QVariant::fromValue(events)}).type(), QDBusMessage::ReplyMessage);
     }
 };
 

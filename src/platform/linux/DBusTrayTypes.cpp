@@ -110,6 +110,12 @@ void registerDBusTrayTypes() {
     qDBusRegisterMetaType<StatusIconPixmap>();
     qDBusRegisterMetaType<StatusIconPixmaps>();
     qDBusRegisterMetaType<StatusToolTip>();
+    // Signatures name the lists by their aliases, which Qt's D-Bus looks up by name: without
+    // these, the signal and the method that use them are left out of the exported interface.
+    qRegisterMetaType<DBusMenuItemList>("tarn::DBusMenuItemList");
+    qRegisterMetaType<DBusMenuItemKeysList>("tarn::DBusMenuItemKeysList");
+    qRegisterMetaType<DBusMenuEventList>("tarn::DBusMenuEventList");
+    qRegisterMetaType<StatusIconPixmaps>("tarn::StatusIconPixmaps");
 }
 
 } // namespace tarn

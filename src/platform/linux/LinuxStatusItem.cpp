@@ -30,10 +30,12 @@ bool onWayland() { return QGuiApplication::platformName() == QLatin1String("wayl
 LinuxStatusItem::LinuxStatusItem()
     : service(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(::getpid())),
       watcherOwner(watcherService, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForOwnerChange) {
-    connect(&watcherOwner, &QDBusServiceWatcher::serviceOwnerChanged, this, &LinuxStatusItem::hostsChanged);
+    connect(&watcherOwner, &QDBusServiceWatcher::serviceOwnerChanged, this, &LinuxStatusItem::watcherChanged);
+    // A host that comes or goes changes nothing for a watcher that has the item already: GNOME
+    // Shell's extension takes a second registration as a reset, which can lose the icon.
     QDBusConnection bus = QDBusConnection::sessionBus();
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-        bus.connect(watcherService, watcherPath, watcherService, QLatin1String(signal), this, SLOT(hostsChanged()));
+        bus.connect(watcherService, watcherPath, watcherService, QLatin1String(signal), this, SLOT(askWatcher()));
     // Run from a build tree, Tarn finds its own symbolic icon by name too.
     if (const QString built = StatusNotifierItem::builtIcons(); !built.isEmpty())
         QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << built);
@@ -67,14 +69,14 @@ void LinuxStatusItem::setMenu(const ExportedMenu& menu) { exported = menu; }
 
 void LinuxStatusItem::show() {
     wanted = true;
-    hostsChanged();
+    watcherChanged();
 }
 
 bool LinuxStatusItem::isShown() const { return registered || (xembed && xembed->isVisible()); }
 
 QRect LinuxStatusItem::geometry() const { return xembed ? xembed->geometry() : QRect(); }
 
-void LinuxStatusItem::hostsChanged() {
+void LinuxStatusItem::watcherChanged() {
     registered = false; // a new watcher knows nothing of the item
     ++watcherGeneration;
     askWatcher();

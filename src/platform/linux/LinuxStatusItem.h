@@ -42,10 +42,10 @@ public:
     QString serviceName() const { return service; }
 
 private Q_SLOTS:
-    void hostsChanged();
+    void watcherChanged();
+    void askWatcher();
 
 private:
-    void askWatcher();
     void update();
     void registerWithWatcher();
     bool exportItem();
