@@ -49,6 +49,30 @@ QList<QAction*> entries(const QList<Entry>& list) {
     return items;
 }
 
+// Lists a user may grow without bound (favorites, shortcut scripts): one menu shows this many
+// rows, then a "More" submenu made when it opens, which does the same with the rest. A menu of
+// tens of thousands of rows would take seconds to make at every opening, and nobody scrolls it.
+constexpr qsizetype rowsShownAtOnce = 500;
+
+// What a row is made from: an entry, or a favorite, whose entry looks at the disk.
+Entry entryOf(const Entry& entry) { return entry; }
+Entry entryOf(const Favorite& favorite) { return favorite.entry(); }
+
+template <typename T> QList<QAction*> capped(const QList<T>& list) {
+    QList<QAction*> items;
+    for (const T& row : list.first(std::min(list.size(), rowsShownAtOnce))) items << MenuItems::entry(entryOf(row));
+    if (list.size() <= rowsShownAtOnce) return items;
+    const QList<T> rest = list.mid(rowsShownAtOnce);
+    items << submenuItem(QStringLiteral("More"), QStringLiteral("ellipsis"),
+                         new LazyMenu(QStringLiteral("More"), [rest] { return capped(rest); }));
+    return items;
+}
+
+// A submenu of `members`, made when it opens.
+QMenu* listMenu(const QString& title, const QList<Entry>& members) {
+    return new LazyMenu(title, [members] { return capped(members); });
+}
+
 Entry shortcutEntry(const ShortcutItem& item) {
     return {EntryKind::shortcut, ShortcutsCLI::editURL(item), item.name, item.id, std::nullopt};
 }
@@ -192,41 +216,33 @@ MenuController::Section MenuController::build(SectionID id) {
 }
 
 QList<QAction*> MenuController::favoriteItems() {
-    QList<Favorite> favorites = store.favorites();
-    std::stable_sort(favorites.begin(), favorites.end(), [](const Favorite& a, const Favorite& b) {
-        return localizedStandardLess(a.title, b.title);
-    });
+    const QList<Favorite> favorites = store.favoritesByTitle();
     if (favorites.isEmpty()) return {};
-    QList<QAction*> items;
-    for (const Favorite& favorite : favorites)
-        if (!favorite.group) items << MenuItems::entry(favorite.entry());
-
-    auto membersOf = [&](const QString& group) {
-        QList<Entry> members;
-        for (const Favorite& favorite : favorites)
-            if (favorite.group == group) members << favorite.entry();
-        return members;
-    };
+    QList<Favorite> ungrouped;
+    QHash<QString, QList<Favorite>> byGroup;
+    for (const Favorite& favorite : favorites) {
+        if (favorite.group) byGroup[*favorite.group] << favorite;
+        else ungrouped << favorite;
+    }
+    QList<QAction*> items = capped(ungrouped);
     const QList<FavoriteGroup> groups = store.groups();
     for (const FavoriteGroup& group : groups) {
-        if (group.asSection) continue;
-        const QList<Entry> members = membersOf(group.name);
-        if (members.isEmpty()) continue;
+        const QList<Favorite> members = byGroup.value(group.name);
+        if (group.asSection || members.isEmpty()) continue;
         items << submenuItem(group.name, QStringLiteral("rectangle.stack"),
                              new LazyMenu(group.name, [members] {
-                                 QList<QAction*> list = entries(members);
+                                 QList<QAction*> list = capped(members);
                                  list << separator()
                                       << new ActionItem(QStringLiteral("Open All"), QString(), [members] {
-                                             for (const Entry& member : members) Opener::open(member, false);
+                                             for (const Favorite& member : members) Opener::open(member.entry(), false);
                                          });
                                  return list;
                              }));
     }
     for (const FavoriteGroup& group : groups) {
-        if (!group.asSection) continue;
-        const QList<Entry> members = membersOf(group.name);
-        if (members.isEmpty()) continue;
-        items << header(group.name) << entries(members);
+        const QList<Favorite> members = byGroup.value(group.name);
+        if (!group.asSection || members.isEmpty()) continue;
+        items << header(group.name) << capped(members);
     }
     return items;
 }
@@ -317,14 +333,16 @@ QList<QAction*> MenuController::mirroredShortcutItems(const ShortcutsSnapshot& s
         const auto mode = modes.constFind(folder);
         if (mode != modes.constEnd() && *mode != SectionMode::submenu) continue;
         const QList<Entry> members = membersOf(folder);
-        if (!members.isEmpty()) items << submenuItem(folder, QString(), LazyMenu::holding(folder, entries(members)));
+        if (!members.isEmpty()) items << submenuItem(folder, QString(), listMenu(folder, members));
     }
+    QList<Entry> loose;
     for (const ShortcutItem& item : snapshot.items)
-        if (!item.folder) items << MenuItems::entry(shortcutEntry(item));
+        if (!item.folder) loose << shortcutEntry(item);
+    items << capped(loose);
     for (const QString& folder : snapshot.folders) {
         if (modes.value(folder, SectionMode::submenu) != SectionMode::inline_) continue;
         const QList<Entry> members = membersOf(folder);
-        if (!members.isEmpty()) items << header(folder) << entries(members);
+        if (!members.isEmpty()) items << header(folder) << capped(members);
     }
     return items;
 }
@@ -343,16 +361,16 @@ QList<QAction*> MenuController::customShortcutItems(const ShortcutsSnapshot& sna
         switch (folder.style) {
         case ShortcutFolder::Style::submenu:
             if (lastWasFlat) items << separator();
-            items << submenuItem(folder.name, QString(), LazyMenu::holding(folder.name, entries(members)));
+            items << submenuItem(folder.name, QString(), listMenu(folder.name, members));
             lastWasFlat = false;
             break;
         case ShortcutFolder::Style::section:
-            items << header(folder.name) << entries(members);
+            items << header(folder.name) << capped(members);
             lastWasFlat = true;
             break;
         case ShortcutFolder::Style::plain:
             if (!items.isEmpty()) items << separator();
-            items << entries(members);
+            items << capped(members);
             lastWasFlat = true;
             break;
         }

@@ -68,8 +68,21 @@ QList<Favorite> Store::favorites() const {
     if (*bytes != favoritesBytes) {
         decodedFavorites = decodeList<Favorite>(*bytes).value_or(QList<Favorite>{});
         favoritesBytes = *bytes;
+        favoritesSorted = false;
     }
     return decodedFavorites;
+}
+QList<Favorite> Store::favoritesByTitle() const {
+    const QList<Favorite> all = favorites();
+    if (all.isEmpty()) return all;
+    if (!favoritesSorted) {
+        sortedFavorites = all;
+        std::stable_sort(sortedFavorites.begin(), sortedFavorites.end(), [](const Favorite& a, const Favorite& b) {
+            return localizedStandardLess(a.title, b.title);
+        });
+        favoritesSorted = true;
+    }
+    return sortedFavorites;
 }
 void Store::setFavorites(const QList<Favorite>& list) { save(Keys::favorites, list); }
 QList<ShortcutFolder> Store::shortcutFolders() const {

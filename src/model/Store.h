@@ -50,6 +50,8 @@ public:
     QList<PinnedFolder> pinnedFolders() const;
     void setPinnedFolders(const QList<PinnedFolder>& folders);
     QList<Favorite> favorites() const;
+    // The same, in the order the menu shows them (by title, as the file manager orders names).
+    QList<Favorite> favoritesByTitle() const;
     void setFavorites(const QList<Favorite>& favorites);
     QList<ShortcutFolder> shortcutFolders() const;
     void setShortcutFolders(const QList<ShortcutFolder>& folders);
@@ -89,6 +91,8 @@ private:
     // milliseconds to decode, and they are read at every opening of the menu and the panel.
     mutable QByteArray favoritesBytes;
     mutable QList<Favorite> decodedFavorites;
+    mutable QList<Favorite> sortedFavorites;
+    mutable bool favoritesSorted = false;
 
     // One read-change-write step for this and every other process.
     void atomically(const std::function<void()>& body);

@@ -7,6 +7,7 @@
 #include "menu/MenuStyle.h"
 #include "model/Store.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace tarn;
@@ -117,6 +118,22 @@ private Q_SLOTS:
         QCOMPARE(shown.mid(start, 9), QStringList({"# Favorites", "item 9", "Item 10", "Work >", "  Grouped", "  -",
                                                    "  Open All", "# Read", "Inline"}));
         QVERIFY(!shown.join('\n').contains("Lost"));
+    }
+
+    // Favorites by the thousand: a menu shows 500, then "More", made when it opens, with the
+    // next 500 and so on.
+    void thousandsOfFavoritesComeInPages() {
+        Store::shared().addFolder(QUrl::fromLocalFile(home->makeFolder("code")));
+        QStringList rows;
+        for (int i = 0; i < 1100; ++i)
+            rows << QString("{'kind':'link','value':'https://x.example/%1','title':'fav %2'}").arg(i).arg(i, 4, 10, QChar('0'));
+        platform->memoryDefaults.setData(Keys::favorites, json(("[" + rows.join(',') + "]").toUtf8()));
+        MenuController controller;
+        const QStringList shown = outline(controller.menu(), {"More"});
+        QCOMPARE(shown.filter(QRegularExpression("^fav ")).size(), 500);
+        QCOMPARE(shown.filter(QRegularExpression("^  fav ")).size(), 500);
+        QCOMPARE(shown.filter(QRegularExpression("^    fav ")).size(), 100);
+        QVERIFY(shown.contains("    fav 1099"));
     }
 
     void recentsAndHistory() {
