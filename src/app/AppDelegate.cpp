@@ -65,6 +65,22 @@ void AppDelegate::applyHotkeys(bool showErrors) {
     if (showErrors && keys.canBind() && (!quickOpen || !menu))
         platform().dialogs().warn(QStringLiteral("Keyboard shortcut unavailable"),
                                   QStringLiteral("That shortcut is already used by another app. Pick a different one."));
+    reportUnknownHotkeys();
+}
+
+// A shortcut the settings file names that is none of Tarn's (a typo by hand) binds nothing;
+// said once for each such value.
+void AppDelegate::reportUnknownHotkeys() {
+    const QStringList names{QStringLiteral("Quick Open"), QStringLiteral("Menu at Pointer")};
+    for (int i = 0; i < 2; ++i) {
+        const QString& stored = boundHotkeys.at(i);
+        if (stored == QLatin1String("off") || Hotkeys::preset(stored) || reportedHotkeys.value(i) == stored) continue;
+        reportedHotkeys[i] = stored;
+        platform().dialogs().warn(QStringLiteral("Keyboard shortcut unknown"),
+                                  QString::fromUtf8("The settings give %1 the shortcut \u201C%2\u201D, which Tarn does not know, so "
+                                                    "%1 has none. Pick one in Settings \u2192 Keyboard Shortcuts.")
+                                      .arg(names.at(i), stored));
+    }
 }
 
 void AppDelegate::perform(SessionInstance::Request request) {

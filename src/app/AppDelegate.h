@@ -61,6 +61,7 @@ private:
     void popUpMenu(QPoint where);
     void reportSettingsNotSaved(const QString& reason);
     void reportUnreadableSettings();
+    void reportUnknownHotkeys();
     void matchIconToPanel();
     void showIcon(const QString& style);
 
@@ -72,6 +73,7 @@ private:
     QList<QUrl> quickLookURLs;
     QStringList boundHotkeys; // the settings the hotkeys were last bound from
     std::optional<QString> settingsProblem; // the last one told of
+    QStringList reportedHotkeys{QString(), QString()}; // unknown shortcuts told of, by number
 };
 
 } // namespace tarn

@@ -305,7 +305,9 @@ QList<QAction*> MenuController::hotkeyChoices(const QString& current, const QStr
     if (!platform().hotkeys().canBind())
         return {disabled(QStringLiteral("Your desktop binds the keys:")),
                 disabled(QString::fromUtf8("give a shortcut the command \u201C%1\u201D").arg(command))};
-    QList<QAction*> items{choice(QStringLiteral("Off"), current == QLatin1String("off"), [set] { set("off"); }),
+    // A shortcut Tarn does not know binds nothing: it shows as off.
+    const bool off = current == QLatin1String("off") || !Hotkeys::preset(current);
+    QList<QAction*> items{choice(QStringLiteral("Off"), off, [set] { set("off"); }),
                           separator()};
     for (const HotkeyPreset& preset : Hotkeys::presets())
         items << choice(preset.title, current == preset.id, [set, id = preset.id] { set(id); });

@@ -111,6 +111,14 @@ private Q_SLOTS:
         QTRY_COMPARE(grabbed.value(1), qMakePair(32, 0x1800));
         QCOMPARE(grabbed.value(2), qMakePair(46, 0x1800));
         QCOMPARE(platform->testDialogs.warnings.size(), 2);
+
+        // A shortcut Tarn does not know (a typo by hand): said once, and no key is held.
+        platform->memoryDefaults.setString(Keys::quickOpenHotkey, "ctrl-opt-spcae");
+        QTRY_COMPARE(platform->testDialogs.warnings.size(), 3);
+        QVERIFY(platform->testDialogs.warnings.last().informative.contains("ctrl-opt-spcae"));
+        QVERIFY(!grabbed.contains(1));
+        delegate.applyHotkeys(false);
+        QCOMPARE(platform->testDialogs.warnings.size(), 3);
     }
 
     void noPromptWhenFoldersArePinned() {
