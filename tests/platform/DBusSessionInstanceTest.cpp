@@ -71,6 +71,15 @@ private Q_SLOTS:
             QTRY_COMPARE(handled.size(), before + 1);
             QVERIFY(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
         }
+        // A call of 64 MiB (past what libdbus holds by default) leaves Tarn listening.
+        QDBusMessage huge = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
+                                                           DBusSessionInstance::service, "Menu");
+        huge << QString(64 << 20, 'x');
+        client.asyncCall(huge);
+        QTest::qWait(500);
+        const qsizetype beforeHuge = handled.size();
+        send("QuickOpen");
+        QTRY_VERIFY_WITH_TIMEOUT(handled.size() > beforeHuge && handled.last() == Request::quickOpen, 10000);
         QDBusConnection::disconnectFromBus("flood");
     }
 };

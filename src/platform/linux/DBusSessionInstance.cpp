@@ -10,6 +10,8 @@
 
 #include <utility>
 
+#include <dlfcn.h>
+
 namespace tarn {
 
 namespace {
@@ -17,6 +19,17 @@ constexpr int callTimeout = 5000;
 
 // Where the Wayland display plugin takes an activation token at the next window activation.
 const char activationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
+
+// libdbus stops reading a connection once the messages it holds pass a limit (63 MiB by
+// default), and Qt's D-Bus never starts reading it again: one call of that size from any
+// client would leave Tarn deaf for good. The bus itself lets messages of up to 1 GB through, so
+// the limit is raised above that. The function is looked up in the libdbus Qt loaded; without
+// it nothing changes.
+void keepReadingLargeMessages(QDBusConnection& bus) {
+    using SetLimit = void (*)(void* connection, long size);
+    const auto setLimit = reinterpret_cast<SetLimit>(::dlsym(RTLD_DEFAULT, "dbus_connection_set_max_received_size"));
+    if (setLimit && bus.internalPointer()) setLimit(bus.internalPointer(), long(2) << 30);
+}
 
 // False when the running Tarn does not answer.
 bool handOver(QDBusConnection& bus, SessionInstance::Request request) {
@@ -79,6 +92,7 @@ SessionInstance::Claim SessionInstance::claim(Request request, std::function<voi
             return handOver(bus, request) ? Claim::handedOver : Claim::unanswered;
         return Claim::ours; // the bus refused the name for another reason: run alone
     }
+    keepReadingLargeMessages(bus);
     auto* instance = new DBusSessionInstance(std::move(handler), QCoreApplication::instance());
     bus.registerObject(DBusSessionInstance::path, instance, QDBusConnection::ExportScriptableSlots);
     return Claim::ours;
