@@ -180,6 +180,7 @@ private Q_SLOTS:
         QTest::newRow("number out of range") << QByteArray("{\"a\": true, \"n\": 1e400}") << "line 1";
         QTest::newRow("Latin-1 byte") << QByteArray("{\"a\": true, \"c\": \"caf\xe9\"}") << "line 1";
         QTest::newRow("not an object") << QByteArray("[1, 2]") << "not a JSON object";
+        QTest::newRow("a key twice") << QByteArray("{\"b\": \"kept\",\n \"a\": {\"b\": 1},\n \"b\": \"kept\"}") << "lines 1 and 3";
     }
     void brokenFileKeepsTheLastSettings() {
         QFETCH(QByteArray, broken);

@@ -138,6 +138,33 @@ Parsed parse(const QByteArray& bytes) {
                               .arg(what)};
 }
 
+// The first key the top-level object holds twice, and the lines of both: Qt's reader keeps the
+// last silently, and a write would drop the other for good.
+std::optional<QString> duplicateKey(const QByteArray& bytes) {
+    QHash<QByteArray, int> lineOf;
+    int depth = 0, line = 1;
+    bool expectingKey = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\n') ++line;
+        else if (c == '{' || c == '[') expectingKey = ++depth == 1 && c == '{';
+        else if (c == '}' || c == ']') --depth, expectingKey = false;
+        else if (c == ',') expectingKey = depth == 1;
+        else if (c == '"') {
+            const qsizetype start = ++i;
+            while (i < bytes.size() && bytes[i] != '"') i += bytes[i] == '\\' ? 2 : 1;
+            if (!expectingKey) continue;
+            expectingKey = false;
+            const QByteArray key = bytes.mid(start, i - start);
+            if (lineOf.contains(key))
+                return QStringLiteral("the key \u201c%1\u201d is there twice (lines %2 and %3)")
+                    .arg(QString::fromUtf8(key)).arg(lineOf.value(key)).arg(line);
+            lineOf.insert(key, line);
+        }
+    }
+    return std::nullopt;
+}
+
 // An editor that saves in place truncates the file and then writes it: a file found empty
 // within this long after its change may be midway.
 constexpr qint64 inPlaceSaveMilliseconds = 1000;
@@ -179,6 +206,8 @@ QJsonObject JsonDefaultsDomain::current() const {
         return cached;
     }
     unreadable.reset();
+    if (const std::optional<QString> twice = duplicateKey(contents.bytes))
+        unreadable = QStringLiteral("In %1, %2: Tarn reads the last and saves no change until one goes").arg(path, *twice);
     cached = parsed.object.value_or(QJsonObject{});
     cachedData.clear();
     return cached;
@@ -315,6 +344,8 @@ std::optional<QJsonObject> JsonDefaultsDomain::onDiskForWriting(const QString& t
     const Parsed parsed = parse(onDisk.bytes);
     if (!parsed.object && !onDisk.bytes.trimmed().isEmpty())
         return refuse(QStringLiteral("%1 does not parse (%2); Tarn reads it again once it is fixed").arg(path, parsed.error));
+    if (const std::optional<QString> twice = duplicateKey(onDisk.bytes))
+        return refuse(QStringLiteral("In %1, %2; Tarn saves no change until one goes").arg(path, *twice));
     if (!onDisk.bytes.trimmed().isEmpty()) {
         if (const std::optional<QString> failed = replaceFile(target + ".last", onDisk.bytes))
             return refuse(QStringLiteral("A copy of the settings could not be made (%1)").arg(*failed));
