@@ -30,6 +30,15 @@ public:
     }
 
     QStringList items; // the bus names of the items
+
+    // Drops an item as GNOME's extension does when it fails to set the item up.
+    void drop(const QString& item) {
+        items.removeAll(item);
+        QDBusMessage dropped = QDBusMessage::createSignal("/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+                                                          "StatusNotifierItemUnregistered");
+        dropped << item;
+        QDBusConnection::sessionBus().send(dropped);
+    }
     bool hostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
     QStringList registeredItems() const { return items; }

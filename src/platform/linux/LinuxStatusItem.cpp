@@ -23,6 +23,8 @@ const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 // A Shell starting up on a busy machine may take seconds to answer; nothing waits for it.
 constexpr int watcherTimeout = 10000; // ms
 constexpr int retryInterval = 2000;   // ms
+constexpr int reRegisterDelay = 1000; // ms
+constexpr qsizetype maxRegistrationsPerMinute = 5;
 
 bool onWayland() { return QGuiApplication::platformName() == QLatin1String("wayland"); }
 } // namespace
@@ -36,6 +38,8 @@ LinuxStatusItem::LinuxStatusItem()
     QDBusConnection bus = QDBusConnection::sessionBus();
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         bus.connect(watcherService, watcherPath, watcherService, QLatin1String(signal), this, SLOT(askWatcher()));
+    bus.connect(watcherService, watcherPath, watcherService, QStringLiteral("StatusNotifierItemUnregistered"), this,
+                SLOT(itemDropped(QString)));
     // Run from a build tree, Tarn finds its own symbolic icon by name too.
     if (const QString built = StatusNotifierItem::builtIcons(); !built.isEmpty())
         QIcon::setThemeSearchPaths(QIcon::themeSearchPaths() << built);
@@ -141,6 +145,20 @@ bool LinuxStatusItem::exportItem() {
                                            QDBusConnection::ExportAllProperties) &&
                     bus.registerService(service);
     return exportedOnBus;
+}
+
+// The watcher dropped the item though Tarn still runs: GNOME's extension does when setting it
+// up fails (a race of its own, seen on busy machines). A while later it is registered again,
+// at most a few times a minute.
+void LinuxStatusItem::itemDropped(const QString& id) {
+    if (!registered || !id.startsWith(service)) return;
+    registered = false;
+    const auto now = std::chrono::steady_clock::now();
+    while (!dropTimes.isEmpty() && now - dropTimes.first() > std::chrono::minutes(1)) dropTimes.removeFirst();
+    dropTimes << now;
+    if (dropTimes.size() > maxRegistrationsPerMinute) return;
+    if (shownChanged) shownChanged();
+    QTimer::singleShot(reRegisterDelay, this, &LinuxStatusItem::askWatcher);
 }
 
 // Registers without waiting; an answer for a watcher that has gone since counts for nothing.

@@ -5,6 +5,7 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 class QSystemTrayIcon;
@@ -44,6 +45,7 @@ public:
 private Q_SLOTS:
     void watcherChanged();
     void askWatcher();
+    void itemDropped(const QString& id);
 
 private:
     void update();
@@ -67,6 +69,7 @@ private:
     bool asking = false, askAgain = false; // a question to the watcher is on its way
     bool registering = false;
     int watcherGeneration = 0; // counts the watchers that came and went
+    QList<std::chrono::steady_clock::time_point> dropTimes; // when the watcher dropped the item lately
     QTimer retry;              // an XEmbed tray may start later and says nothing of it
 };
 
