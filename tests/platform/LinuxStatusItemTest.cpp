@@ -41,7 +41,7 @@ private Q_SLOTS:
         auto watcher = std::make_unique<test::FakeWatcher>();
         QVERIFY(watcher->start());
         QTRY_COMPARE(watcher->items, QStringList{item.serviceName()});
-        QVERIFY(item.isShown() && item.panelRecolours());
+        QTRY_VERIFY(item.isShown() && item.panelRecolours()); // once the watcher's answer is in
         QCOMPARE(changes, 1);
         QCOMPARE(property(item.serviceName(), "Menu").value<QDBusObjectPath>().path(), QString("/MenuBar"));
         QCOMPARE(property(item.serviceName(), "Status").toString(), QString("Active"));
