@@ -14,7 +14,8 @@ bool HotkeyCenter::registerHotkey(int id, const std::optional<HotkeyPreset>& pre
     GlobalHotkeys& hotkeys = platform().hotkeys();
     if (bound.remove(id)) hotkeys.release(id);
     handlers.insert(id, std::move(handler));
-    if (!preset) return true;
+    // Where the desktop binds keys itself (Wayland without the portal) nothing is held.
+    if (!preset || !hotkeys.canBind()) return true;
     hotkeys.pressed = [this](int pressedID) { pressed(pressedID); };
     const QPair<int, int> combination(preset->keyCode, preset->carbonModifiers);
     // The desktop grants a key to a client once: a second number of ours on it would leave

@@ -19,6 +19,8 @@ public:
     // another application holds the combination, or another number of ours does (the
     // handler is kept, never called).
     bool registerHotkey(int id, const std::optional<HotkeyPreset>& preset, std::function<void()> handler);
+    // Whether number `id` holds a key now: only then is its key shown as the way to reach Tarn.
+    bool isBound(int id) const { return bound.contains(id); }
 
 private:
     HotkeyCenter() = default;

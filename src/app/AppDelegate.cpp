@@ -115,19 +115,31 @@ void AppDelegate::tellWhenNoTray() {
     QFile marker(runtime + QStringLiteral("/tarn-told-no-tray"));
     if (!runtime.isEmpty() && (marker.exists() || !marker.open(QIODevice::WriteOnly))) return;
     const Store& store = Store::shared();
-    auto keyTitle = [&](const char* key, const char* preset) {
+    // Only keys Tarn holds are named: where the desktop binds keys itself, what to bind comes first
+    // (GNOME shows a notification's first line alone until it is hovered).
+    auto keyTitle = [&](int id, const char* key, const char* preset) {
         const std::optional<HotkeyPreset> found = Hotkeys::preset(store.defaults().string(key).value_or(preset));
-        return found ? found->title : QString();
+        return found && HotkeyCenter::shared().isBound(id) ? found->title : QString();
     };
-    const QString quickOpen = keyTitle(Keys::quickOpenHotkey, "ctrl-opt-space");
-    const QString menu = keyTitle(Keys::menuHotkey, "ctrl-opt-m");
-    QStringList ways;
-    if (!quickOpen.isEmpty()) ways << quickOpen + QStringLiteral(" opens Quick Open");
-    if (!menu.isEmpty()) ways << menu + QStringLiteral(" opens the menu at the pointer");
-    ways << QString::fromUtf8("the commands “tarn --quick-open” and “tarn --menu” do the same");
-    const QString summary = QStringLiteral("Tarn is running without a tray icon");
-    const QString body = QStringLiteral("No tray on this desktop shows Tarn's icon. ") + ways.join(QStringLiteral("; ")) +
-                         QStringLiteral(". The icon appears when a tray does.");
+    const QString quickOpen = keyTitle(1, Keys::quickOpenHotkey, "ctrl-opt-space");
+    const QString menu = keyTitle(2, Keys::menuHotkey, "ctrl-opt-m");
+    QString summary, body;
+    if (quickOpen.isEmpty() && menu.isEmpty()) {
+        summary = QString::fromUtf8("To open Tarn, bind “tarn --quick-open” to a key");
+        body = QString::fromUtf8(
+            "No tray on this desktop shows Tarn's icon, and Tarn cannot bind keys here. Bind the commands "
+            "“tarn --quick-open” and “tarn --menu” to keys in your desktop's keyboard settings (GNOME: Settings → "
+            "Keyboard → View and Customize Shortcuts → Custom Shortcuts; KDE: System Settings → Shortcuts; sway: a "
+            "bindsym line in its config). The icon appears when a tray does.");
+    } else {
+        QStringList ways;
+        if (!quickOpen.isEmpty()) ways << quickOpen + QStringLiteral(" opens Quick Open");
+        if (!menu.isEmpty()) ways << menu + QStringLiteral(" opens the menu at the pointer");
+        ways << QString::fromUtf8("the commands “tarn --quick-open” and “tarn --menu” do the same");
+        summary = ways.first() + QStringLiteral(": Tarn is running without a tray icon");
+        body = QStringLiteral("No tray on this desktop shows Tarn's icon. ") + ways.join(QStringLiteral("; ")) +
+               QStringLiteral(". The icon appears when a tray does.");
+    }
     platform().desktop().notify(summary, body, [summary, body] {
         // No notification service either: a small window that does not wait for an answer.
         auto* box = new QMessageBox(QMessageBox::Information, summary, body, QMessageBox::Ok);

@@ -1,5 +1,6 @@
 #include "menu/MenuController.h"
 
+#include "actions/HotkeyCenter.h"
 #include "actions/Hotkeys.h"
 #include "actions/Opener.h"
 #include "actions/OpenWindows.h"
@@ -125,7 +126,8 @@ QList<QAction*> MenuController::items() {
     search->setIcon(Icons::symbol(QStringLiteral("magnifyingglass")));
     const QString hotkey =
         store.defaults().string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space"));
-    if (const std::optional<HotkeyPreset> preset = Hotkeys::preset(hotkey))
+    // The key shows only where it is bound: a desktop that binds keys itself leaves it to the user.
+    if (const std::optional<HotkeyPreset> preset = Hotkeys::preset(hotkey); preset && HotkeyCenter::shared().isBound(1))
         MenuStyle::setTitle(search, MenuStyle::title(QStringLiteral("Search\u2026"),
                                                      MenuStyle::info(preset->title), false, std::nullopt));
     items << search;

@@ -153,20 +153,28 @@ private Q_SLOTS:
 
     // No tray shows the icon: Tarn says so once per login session, as a notification, or in a
     // window of its own when no notification service answers, with the ways to reach it.
+    // The keys are named only where Tarn holds them; else what to bind, first.
     void noTrayNotice_data() {
         QTest::addColumn<bool>("notificationService");
-        QTest::newRow("notification") << true;
-        QTest::newRow("no notification service: a window") << false;
+        QTest::addColumn<bool>("keysBound");
+        QTest::addColumn<QString>("opening");
+        QTest::newRow("notification") << true << true << "Ctrl+Alt+Space opens Quick Open: Tarn is running without a tray icon: ";
+        QTest::newRow("no notification service: a window") << false << true << "Ctrl+Alt+Space opens Quick Open";
+        QTest::newRow("the desktop binds keys") << true << false << "To open Tarn, bind \u201ctarn --quick-open\u201d to a key: ";
     }
 
     void noTrayNotice() {
         QFETCH(bool, notificationService);
+        QFETCH(bool, keysBound);
+        QFETCH(QString, opening);
         platform->fakeDesktop.notificationService = notificationService;
+        platform->fakeHotkeys.bindable = keysBound;
         AppDelegate delegate;
+        delegate.applyHotkeys(false);
         delegate.tellWhenNoTray();
         QCOMPARE(platform->fakeDesktop.notifications.size(), 1);
         const QString told = platform->fakeDesktop.notifications.first();
-        QVERIFY2(told.startsWith("Tarn is running without a tray icon: ") && told.contains("Ctrl+Alt+Space") &&
+        QVERIFY2(told.startsWith(opening) && told.contains("Ctrl+Alt+Space") == keysBound &&
                      told.contains("tarn --quick-open") && told.contains("tarn --menu"),
                  qPrintable(told));
         QMessageBox* window = nullptr;
