@@ -43,6 +43,9 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::showQuickOpen() { QuickOpenController::shared().show(); }
 
 // The two hotkeys' settings, Quick Open's first.
+// The hotkeys by number (1 and 2), as the desktop and Tarn's alerts name them.
+static QString hotkeyName(int id) { return id == 1 ? QStringLiteral("Quick Open") : QStringLiteral("Menu at Pointer"); }
+
 static QStringList storedHotkeys() {
     const DefaultsDomain& defaults = Store::shared().defaults();
     return {defaults.string(Keys::quickOpenHotkey).value_or(QStringLiteral("ctrl-opt-space")),
@@ -52,8 +55,8 @@ static QStringList storedHotkeys() {
 void AppDelegate::applyHotkeys(bool showErrors) {
     HotkeyCenter& center = HotkeyCenter::shared();
     GlobalHotkeys& keys = platform().hotkeys();
-    keys.describe(1, QStringLiteral("Quick Open"));
-    keys.describe(2, QStringLiteral("Menu at Pointer"));
+    keys.describe(1, hotkeyName(1));
+    keys.describe(2, hotkeyName(2));
     boundHotkeys = storedHotkeys();
     const bool quickOpen = center.registerHotkey(1, Hotkeys::preset(boundHotkeys.at(0)),
                                                  [] { QuickOpenController::shared().toggle(); });
@@ -71,7 +74,6 @@ void AppDelegate::applyHotkeys(bool showErrors) {
 // A shortcut the settings file names that is none of Tarn's (a typo by hand) binds nothing;
 // said once for each such value.
 void AppDelegate::reportUnknownHotkeys() {
-    const QStringList names{QStringLiteral("Quick Open"), QStringLiteral("Menu at Pointer")};
     for (int i = 0; i < 2; ++i) {
         const QString& stored = boundHotkeys.at(i);
         if (stored == QLatin1String("off") || Hotkeys::preset(stored) || reportedHotkeys.value(i) == stored) continue;
@@ -79,7 +81,7 @@ void AppDelegate::reportUnknownHotkeys() {
         platform().dialogs().warn(QStringLiteral("Keyboard shortcut unknown"),
                                   QString::fromUtf8("The settings give %1 the shortcut \u201C%2\u201D, which Tarn does not know, so "
                                                     "%1 has none. Pick one in Settings \u2192 Keyboard Shortcuts.")
-                                      .arg(names.at(i), stored));
+                                      .arg(hotkeyName(i + 1), stored));
     }
 }
 

@@ -132,7 +132,6 @@ std::optional<QByteArray> GitReaderProcess::ask(char kind, const QString& worktr
     return payload;
 }
 
-
 // One read by a worker; the worker is kept for the next only when it answered in form.
 std::optional<QByteArray> GitReaderProcess::askWorker(char kind, const QByteArray& path, std::chrono::milliseconds timeout) {
     QByteArray request = framed(path);

@@ -42,6 +42,12 @@ DBusMenuExporter::~DBusMenuExporter() {
 }
 
 bool DBusMenuExporter::exportOn(QDBusConnection bus, const QString& path) {
+    // Who GNOME Shell is, followed as it comes and goes, so that no opening waits on the bus.
+    const QString shell = QStringLiteral("org.gnome.Shell");
+    if (QDBusConnectionInterface* daemon = bus.interface()) shellOwner = daemon->serviceOwner(shell).value();
+    shellWatcher = std::make_unique<QDBusServiceWatcher>(shell, bus, QDBusServiceWatcher::WatchForOwnerChange);
+    connect(shellWatcher.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& owner) { shellOwner = owner; });
     // The top menu and its submenus are ready before the first panel asks.
     open(0);
     changedLayouts.clear();
@@ -145,9 +151,7 @@ bool DBusMenuExporter::open(int id) {
 
 // Whether the panel asking is GNOME Shell, which closes a shown submenu at any layout change.
 bool DBusMenuExporter::callerClosesOnChange() const {
-    if (!calledFromDBus()) return false;
-    QDBusConnectionInterface* bus = connection().interface();
-    return bus && bus->serviceOwner(QStringLiteral("org.gnome.Shell")).value() == message().service();
+    return calledFromDBus() && !shellOwner.isEmpty() && message().service() == shellOwner;
 }
 
 // The panel closed a submenu: what waited for it is sent.

@@ -5,11 +5,13 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusServiceWatcher>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -110,6 +112,8 @@ private:
     QHash<int, QVariantMap> updatedProperties;
     QHash<int, QStringList> removedProperties;
     QTimer flushing;
+    QString shellOwner; // GNOME Shell's unique name on the bus; empty where it does not run
+    std::unique_ptr<QDBusServiceWatcher> shellWatcher;
 };
 
 } // namespace tarn

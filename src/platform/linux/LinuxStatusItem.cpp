@@ -156,8 +156,8 @@ void LinuxStatusItem::itemDropped(const QString& id) {
     const auto now = std::chrono::steady_clock::now();
     while (!dropTimes.isEmpty() && now - dropTimes.first() > std::chrono::minutes(1)) dropTimes.removeFirst();
     dropTimes << now;
-    if (dropTimes.size() > maxRegistrationsPerMinute) return;
     if (shownChanged) shownChanged();
+    if (dropTimes.size() > maxRegistrationsPerMinute) return;
     QTimer::singleShot(reRegisterDelay, this, &LinuxStatusItem::askWatcher);
 }
 
