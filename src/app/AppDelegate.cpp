@@ -4,6 +4,7 @@
 #include "actions/Hotkeys.h"
 #include "app/PreviewWindow.h"
 #include "library/Library.h"
+#include "git/GitReaderProcess.h"
 #include "git/GitStore.h"
 #include "menu/MenuBarIcon.h"
 #include "menu/MenuController.h"
@@ -189,6 +190,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     status->show();
     if (status->isShown()) QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
     QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
+
+    // A git reader that ended while it waited (killed by the user or the system) is reaped.
+    auto* reaper = new QTimer(this);
+    connect(reaper, &QTimer::timeout, [] { GitReaderProcess::shared().reapEndedWorkers(); });
+    reaper->start(GitReaderProcess::reapInterval);
 
     // An open Quick Open panel redraws its git details when a status arrives.
     GitStore::shared().onUpdate = [] {

@@ -129,7 +129,7 @@ void run() {
         const std::optional<GitStatus> status = Git::status(url);
         const std::optional<QUrl> web = Git::remoteWebURL(url);
         print({"Git " + QFileInfo(repo).fileName() + ":",
-               status ? status->summary() : QStringLiteral("nil"), QString::fromUtf8("\u00B7"),
+               status && !status->outdated ? status->summary() : QStringLiteral("nil"), QString::fromUtf8("\u00B7"),
                web ? web->toString(QUrl::FullyEncoded) : QStringLiteral("no remote")});
     }
 

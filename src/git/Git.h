@@ -19,8 +19,8 @@ inline constexpr char executable[] = "/usr/bin/git";
 QHash<QString, QString> env();
 
 // Branch, ahead/behind and changes as `git status` reports them, read by Tarn's own reader
-// process, which runs nothing the repository configures; none when the repository cannot be
-// read. Blocks up to 20 seconds.
+// process, which runs nothing the repository configures; none when there is no repository to
+// read, a status marked outdated (no counts) when its read failed. Blocks up to 20 seconds.
 std::optional<GitStatus> status(const QUrl& repository);
 
 // `git fetch --prune` or `git pull --ff-only`; the run's result unchanged. Blocks. The user's

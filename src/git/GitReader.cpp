@@ -1,6 +1,8 @@
 #include "git/GitReader.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QList>
 #include <git2.h>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,7 @@ using Reference = Owned<git_reference, git_reference_free>;
 using StatusList = Owned<git_status_list, git_status_list_free>;
 using Config = Owned<git_config, git_config_free>;
 using Remote = Owned<git_remote, git_remote_free>;
+using Submodule = Owned<git_submodule, git_submodule_free>;
 
 const QString headsPrefix = QStringLiteral("refs/heads/");
 
@@ -93,19 +96,55 @@ bool headTreeReadable(git_repository* repository) {
     return true;
 }
 
+// The submodules being looked into, from the outermost: libgit2 would follow a submodule whose
+// work tree holds itself (its core.worktree pointing back) until the stack ran out.
+struct SubmoduleWalk {
+    static constexpr int deepest = 8;
+    QList<QByteArray> gitDirs;
+};
+
+std::optional<qint64> changeCount(git_repository* repository, SubmoduleWalk& walk, bool untracked = true);
+
+// Whether git's porcelain would list the submodule `name`: its commit moved (in the index or in
+// its work tree), or, unless its settings say to ignore that, its work tree has changes of its
+// own, looked for to a bounded depth and never twice through the same repository.
+bool submoduleChanged(git_repository* repository, const char* name, SubmoduleWalk& walk) {
+    git_submodule* found = nullptr;
+    if (git_submodule_lookup(&found, repository, name) != 0) return false;
+    const Submodule submodule(found);
+    const git_submodule_ignore_t ignore = git_submodule_ignore(submodule.get());
+    if (ignore == GIT_SUBMODULE_IGNORE_ALL) return false;
+    unsigned flags = 0;
+    if (git_submodule_status(&flags, repository, name, GIT_SUBMODULE_IGNORE_DIRTY) != 0) return false;
+    if (!GIT_SUBMODULE_STATUS_IS_INDEX_UNMODIFIED(flags) || !GIT_SUBMODULE_STATUS_IS_WD_UNMODIFIED(flags))
+        return true;
+    if (ignore == GIT_SUBMODULE_IGNORE_DIRTY || !(flags & GIT_SUBMODULE_STATUS_IN_WD)) return false;
+    git_repository* opened = nullptr;
+    if (git_submodule_open(&opened, submodule.get()) != 0) return false;
+    const Repository inner(opened);
+    const QByteArray gitDir = QFile::encodeName(
+        QFileInfo(QFile::decodeName(git_repository_path(inner.get()))).canonicalFilePath());
+    if (walk.gitDirs.size() >= SubmoduleWalk::deepest || walk.gitDirs.contains(gitDir)) return false;
+    walk.gitDirs << gitDir;
+    const std::optional<qint64> changes = changeCount(inner.get(), walk, ignore != GIT_SUBMODULE_IGNORE_UNTRACKED);
+    walk.gitDirs.removeLast();
+    return changes.value_or(0) > 0;
+}
+
 // The lines git's porcelain would print for the entries: one per path, except a path deleted
-// from the index that is back in the work tree, which git lists twice (deleted, untracked).
-std::optional<qint64> changeCount(git_repository* repository) {
+// from the index that is back in the work tree, which git lists twice (deleted, untracked);
+// a submodule is one line however it changed.
+std::optional<qint64> changeCount(git_repository* repository, SubmoduleWalk& walk, bool untracked) {
     git_status_options options;
     git_status_options_init(&options, GIT_STATUS_OPTIONS_VERSION);
     options.show = GIT_STATUS_SHOW_INDEX_AND_WORKDIR;
-    options.flags = GIT_STATUS_OPT_RENAMES_HEAD_TO_INDEX;
+    options.flags = GIT_STATUS_OPT_RENAMES_HEAD_TO_INDEX | GIT_STATUS_OPT_EXCLUDE_SUBMODULES;
     // Untracked folders are one line each, as git collapses them, unless the user asked
     // otherwise.
-    const QString untracked = configText(repository, "status.showuntrackedfiles");
-    if (untracked != QLatin1String("no") && untracked != QLatin1String("false"))
+    const QString showUntracked = configText(repository, "status.showuntrackedfiles");
+    if (untracked && showUntracked != QLatin1String("no") && showUntracked != QLatin1String("false"))
         options.flags |= GIT_STATUS_OPT_INCLUDE_UNTRACKED;
-    if (untracked == QLatin1String("all"))
+    if (showUntracked == QLatin1String("all"))
         options.flags |= GIT_STATUS_OPT_RECURSE_UNTRACKED_DIRS;
     git_status_list* made = nullptr;
     if (git_status_list_new(&made, repository, &options) != 0) return std::nullopt;
@@ -118,6 +157,16 @@ std::optional<qint64> changeCount(git_repository* repository) {
         const bool twice = (flags & GIT_STATUS_INDEX_DELETED) && (flags & GIT_STATUS_WT_NEW);
         changes += twice ? 2 : 1;
     }
+    QList<QByteArray> submodules;
+    git_submodule_foreach(
+        repository,
+        [](git_submodule*, const char* name, void* names) {
+            static_cast<QList<QByteArray>*>(names)->append(name);
+            return 0;
+        },
+        &submodules);
+    for (const QByteArray& name : submodules)
+        if (submoduleChanged(repository, name.constData(), walk)) ++changes;
     return changes;
 }
 
@@ -141,7 +190,8 @@ std::optional<GitStatus> status(const QString& worktree) {
     if (!repository) return std::nullopt;
     const auto branch = branchOf(repository.get());
     if (!branch || !headTreeReadable(repository.get())) return std::nullopt;
-    const std::optional<qint64> changes = changeCount(repository.get());
+    SubmoduleWalk walk;
+    const std::optional<qint64> changes = changeCount(repository.get(), walk);
     if (!changes) return std::nullopt;
     const auto [ahead, behind] = aheadBehind(repository.get(), branch->second);
     return GitStatus{branch->first, ahead, behind, *changes};

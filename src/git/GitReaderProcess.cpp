@@ -77,7 +77,8 @@ int GitReaderProcess::serve() {
 
 std::optional<GitStatus> GitReaderProcess::status(const QString& worktree) {
     const std::optional<QByteArray> payload = ask(statusRequest, worktree, waitFor(statusRequest));
-    if (!payload || payload->isEmpty()) return std::nullopt;
+    if (!payload) return GitStatus{.outdated = true};
+    if (payload->isEmpty()) return std::nullopt;
     return decodeStatus(*payload);
 }
 
@@ -98,6 +99,19 @@ void GitReaderProcess::stopIdleWorkers() {
     {
         QMutexLocker locker(&mutex);
         stopping.swap(idle);
+    }
+}
+
+void GitReaderProcess::reapEndedWorkers() {
+    std::vector<std::unique_ptr<WorkerProcess>> ended;
+    QMutexLocker locker(&mutex);
+    for (auto it = idle.begin(); it != idle.end();) {
+        if ((*it)->hasEnded()) {
+            ended.push_back(std::move(*it));
+            it = idle.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 

@@ -41,6 +41,8 @@ public:
     // thing in main() when argv[1] is `workerFlag`; returns the exit status.
     static int serve();
 
+    // None when the worktree has no status; a status marked outdated, with no counts, when
+    // the read failed or the worktree is left alone after a failed one.
     std::optional<GitStatus> status(const QString& worktree);
     std::optional<QString> originURL(const QString& worktree);
 
@@ -50,6 +52,10 @@ public:
     int started() const;
     // Ends the workers waiting for a read (the next read starts a fresh one).
     void stopIdleWorkers();
+    // Forgets the waiting workers that ended meanwhile, reaping them; never blocks. Called
+    // every few seconds on the GUI thread (`reapInterval`).
+    void reapEndedWorkers();
+    static constexpr auto reapInterval = std::chrono::seconds(5);
 
 private:
     GitReaderProcess() = default;

@@ -29,6 +29,7 @@ QString GitStatus::summary() const {
         parts << QString::number(changes) + (changes == 1 ? " change" : " changes");
     if (ahead > 0 || behind > 0)
         parts << upArrow + QString::number(ahead) + ' ' + downArrow + QString::number(behind);
+    if (outdated) parts << QStringLiteral("may be out of date");
     return parts.join(middleDot);
 }
 
@@ -37,6 +38,7 @@ QString GitStatus::counters() const {
     if (changes > 0) parts << plusMinus + QString::number(changes);
     if (ahead > 0) parts << upArrow + QString::number(ahead);
     if (behind > 0) parts << downArrow + QString::number(behind);
+    if (outdated) parts << QStringLiteral("?");
     return parts.join(' ');
 }
 

@@ -11,12 +11,15 @@ struct GitStatus {
     qint64 ahead = 0;
     qint64 behind = 0;
     qint64 changes = 0;
+    // The last read failed (git took too long, or its reader died): the counts are what an
+    // earlier read found, and may be out of date.
+    bool outdated = false;
 
     bool operator==(const GitStatus&) const = default;
 
-    // "main · 3 changes · ↑1 ↓4"
+    // "main · 3 changes · ↑1 ↓4", then " · may be out of date" when outdated
     QString summary() const;
-    // "±3 ↑1 ↓4", only the positive counts; empty when clean and level
+    // "±3 ↑1 ↓4", only the positive counts, then "?" when outdated; empty when clean and level
     QString counters() const;
 
     // Reads `git status --porcelain=v2 --branch` output.

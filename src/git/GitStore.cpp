@@ -70,9 +70,15 @@ void GitStore::startNext(const std::shared_ptr<Batch>& batch) {
     });
 }
 
-void GitStore::store(const QString& path, const std::optional<GitStatus>& status) {
+// A failed read keeps what the last good one found, marked outdated.
+void GitStore::store(const QString& path, const std::optional<GitStatus>& read) {
     reading.remove(path);
     checkedAt.insert(path, now());
+    std::optional<GitStatus> status = read;
+    if (read && read->outdated) {
+        status = this->status(path);
+        if (status) status->outdated = true;
+    }
     if (this->status(path) == status) return;
     if (status)
         statuses.insert(path, *status);

@@ -72,7 +72,7 @@ private:
     };
 
     void startNext(const std::shared_ptr<Batch>& batch);
-    void store(const QString& path, const std::optional<GitStatus>& status);
+    void store(const QString& path, const std::optional<GitStatus>& read);
 
     QHash<QString, GitStatus> statuses;
     QHash<QString, Clock::time_point> checkedAt;

@@ -29,6 +29,9 @@ public:
 
     // The worker's memory as the system counts it now (its resident set); 0 when gone.
     qint64 residentBytes() const;
+    // Whether the worker has ended (killed by the user or the system, say); one that has is
+    // reaped here, so no zombie is left while the object waits to be destroyed. Never blocks.
+    bool hasEnded();
 
     // In the worker: ends with Tarn (no orphan left blocked in a read), and reads and writes
     // the socket Tarn talks through. `input` gives none at end of file. A worker never dumps

@@ -115,9 +115,15 @@ private Q_SLOTS:
         QTRY_VERIFY(store.inFlight().isEmpty());
         QCOMPARE(updates, 1);
 
-        next.reset(); // unreadable now: the status goes, and so does the branch
+        next = GitStatus{.outdated = true}; // a read that failed keeps the last status, marked
         store.refresh({repo}, true);
         QTRY_COMPARE(updates, 2);
+        QCOMPARE(store.status(repo), (GitStatus{"main", 0, 0, 1, true}));
+        QVERIFY(item->toolTip().contains("1 change \u00B7 may be out of date"));
+
+        next.reset(); // no repository now: the status goes, and so does the branch
+        store.refresh({repo}, true);
+        QTRY_COMPARE(updates, 3);
         QVERIFY(!store.status(repo));
         QVERIFY(!MenuStyle::titleOf(item.get())->info);
 

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QFile>
 #include <QTest>
+#include <csignal>
 #include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -70,6 +71,8 @@ private Q_SLOTS:
         QTest::newRow("many")
             << GitStatus{"feature/x", 1, 4, 3} << "feature/x \u00B7 3 changes \u00B7 \u21911 \u21934"
             << "\u00B13 \u21911 \u21934";
+        QTest::newRow("outdated")
+            << GitStatus{"main", 0, 0, 2, true} << "main \u00B7 2 changes \u00B7 may be out of date" << "\u00B12 ?";
     }
 
     void texts() {
@@ -241,9 +244,10 @@ print(oid)
         }
     }
 
-    // A read that never ends (a named pipe included as config or given as the commondir of a
-    // linked work tree, /dev/zero included, a config of a gigabyte) costs its worker, killed
-    // at the time-out; the other repositories still read, then and afterwards.
+    // A read that never ends (a named pipe included as config, /dev/zero included, a config of
+    // a gigabyte) costs its worker, killed at the time-out and marked outdated; a pipe given as
+    // the commondir of a linked work tree is refused. The other repositories still read, then
+    // and afterwards.
     void hungReadsCostOneWorker() {
         GitReaderProcess::shared().setTimeouts(std::chrono::seconds(5), std::chrono::seconds(5));
         const QString fine = home->path() + "/fine";
@@ -271,7 +275,7 @@ print(oid)
         std::vector<std::future<std::optional<GitStatus>>> reads;
         for (const QString& repo : hostile + QStringList{fine, fine, fine})
             reads.push_back(std::async(std::launch::async, [repo] { return Git::status(at(repo)); }));
-        QCOMPARE(reads[0].get(), std::nullopt);
+        QCOMPARE(reads[0].get(), unread);
         reads[1].get(), reads[2].get();
         QCOMPARE(reads[3].get(), std::nullopt);
         for (int i = 4; i < 7; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
@@ -281,11 +285,45 @@ print(oid)
         const int afterwards = GitReaderProcess::shared().started();
         QElapsedTimer again;
         again.start();
-        QCOMPARE(Git::status(at(hostile[0])), std::nullopt);
+        QCOMPARE(Git::status(at(hostile[0])), unread);
         QVERIFY(again.elapsed() < 1000);
         QCOMPARE(GitReaderProcess::shared().started(), afterwards);
         GitReaderProcess::shared().setTimeouts(GitReaderProcess::statusTimeout,
                                                GitReaderProcess::remoteTimeout);
+    }
+
+    // A submodule whose git folder names the outer work tree as its own holds itself: read to
+    // a bounded depth, it is one change (its commit moved), not a crash.
+    void submoduleCycleEnds() {
+        const QString repo = home->path() + "/repo";
+        test::makeRepo(repo);
+        const QString first = test::git(repo, {"rev-parse", "HEAD"}).out.trimmed();
+        test::git(repo, {"update-index", "--add", "--cacheinfo", "160000," + first + ",sub"});
+        home->writeFile("repo/.gitmodules", "[submodule \"sub\"]\n\tpath = sub\n\turl = ./\n");
+        test::git(repo, {"add", ".gitmodules"});
+        test::git(repo, {"commit", "-qm", "sub"});
+        QVERIFY(test::git(repo, {"clone", "-q", "--bare", repo, ".git/modules/sub"}).status == 0);
+        test::git(repo, {"--git-dir=.git/modules/sub", "config", "core.bare", "false"});
+        test::git(repo, {"--git-dir=.git/modules/sub", "config", "core.worktree", "../../.."});
+        test::git(repo, {"--git-dir=.git/modules/sub", "read-tree", "HEAD"});
+        home->writeFile("repo/sub/.git", "gitdir: ../.git/modules/sub\n");
+        QCOMPARE(Git::status(at(repo)), (GitStatus{"main", 0, 0, 1}));
+    }
+
+    // A waiting reader killed from outside is reaped at the next sweep, not at the next read.
+    void endedReadersAreReaped() {
+        const QString repo = home->path() + "/repo";
+        test::makeRepo(repo);
+        GitReaderProcess::shared().stopIdleWorkers();
+        QVERIFY(Git::status(at(repo)));
+        const QList<QByteArray> readers = childStates();
+        QCOMPARE(readers.size(), 1);
+        const int pid = readers[0].split(' ')[0].toInt();
+        QCOMPARE(::kill(pid, SIGKILL), 0);
+        QTRY_COMPARE(childStates(), QList<QByteArray>{QByteArray::number(pid) + " Z"});
+        GitReaderProcess::shared().reapEndedWorkers();
+        QCOMPARE(childStates(), QList<QByteArray>{});
+        QCOMPARE(Git::status(at(repo)), (GitStatus{"main", 0, 0, 0}));
     }
 
     // Fetch All touches repositories nobody opened: their hooks, upload-pack and ext:: commands
@@ -313,6 +351,22 @@ print(oid)
     }
 
 private:
+    // What a read that failed gives: no counts, marked outdated.
+    inline static const std::optional<GitStatus> unread = GitStatus{.outdated = true};
+
+    // "<pid> <state>" of each child of this process (the readers: this test starts no other).
+    static QList<QByteArray> childStates() {
+        QList<QByteArray> children;
+        for (const QString& entry : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+            QFile stat("/proc/" + entry + "/stat");
+            if (!stat.open(QIODevice::ReadOnly)) continue;
+            const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+            if (fields.size() > 1 && fields[1].toLongLong() == ::getpid())
+                children << entry.toLatin1() + ' ' + fields[0];
+        }
+        return children;
+    }
+
     // Runs a corpus script with `arguments`; its output lines.
     static QStringList corpus(const QString& script, const QStringList& arguments) {
         const ShellResult made = Shell::run(GIT_CORPUS "/" + script, arguments, {}, 300);

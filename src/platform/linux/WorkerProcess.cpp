@@ -59,8 +59,18 @@ std::unique_ptr<WorkerProcess> WorkerProcess::start(const QStringList& arguments
 
 WorkerProcess::~WorkerProcess() {
     ::close(socket);
+    if (pid <= 0) return;
     ::kill(pid, SIGKILL);
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
+}
+
+bool WorkerProcess::hasEnded() {
+    if (pid <= 0) return true;
+    pid_t reaped;
+    while ((reaped = ::waitpid(pid, nullptr, WNOHANG)) < 0 && errno == EINTR) {}
+    if (reaped == 0) return false;
+    pid = -1;
+    return true;
 }
 
 bool WorkerProcess::send(const QByteArray& bytes) { return writeAll(socket, bytes, MSG_NOSIGNAL); }
