@@ -79,7 +79,14 @@ int main(int argc, char* argv[]) {
             tarn::AppDelegate delegate;
             const Request request = requestOf(argc, argv);
             // One Tarn per session: a later start hands its request to the running one and ends.
-            switch (tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); })) {
+            // A Tarn that no longer hears the bus is of no use to the panel or to a later start:
+            // it starts afresh (its readers first, so that none is left behind).
+            const auto deaf = [] {
+                std::fputs("Tarn no longer hears the session bus; starting again.\n", stderr);
+                tarn::GitReaderProcess::shared().stopIdleWorkers();
+                tarn::SessionInstance::restart();
+            };
+            switch (tarn::SessionInstance::claim(request, [&delegate](Request asked) { delegate.perform(asked); }, deaf)) {
             case tarn::SessionInstance::Claim::ours: break;
             case tarn::SessionInstance::Claim::handedOver: return EXIT_SUCCESS;
             case tarn::SessionInstance::Claim::unanswered:

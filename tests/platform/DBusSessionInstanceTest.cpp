@@ -6,7 +6,11 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
 
 using namespace tarn;
 using Request = SessionInstance::Request;
@@ -71,16 +75,46 @@ private Q_SLOTS:
             QTRY_COMPARE(handled.size(), before + 1);
             QVERIFY(!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
         }
-        // A call of 64 MiB (past what libdbus holds by default) leaves Tarn listening.
+        // A call of 64 MiB (past what libdbus holds by default) is refused, and Tarn keeps
+        // listening.
         QDBusMessage huge = QDBusMessage::createMethodCall(DBusSessionInstance::service, DBusSessionInstance::path,
                                                            DBusSessionInstance::service, "Menu");
         huge << QString(64 << 20, 'x');
-        client.asyncCall(huge);
-        QTest::qWait(500);
         const qsizetype beforeHuge = handled.size();
+        const QDBusPendingCall refused = client.asyncCall(huge, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(refused.isFinished(), 20000);
+        QCOMPARE(refused.error().type(), QDBusError::InvalidArgs);
+        QTest::qWait(3 * DBusSessionInstance::mergeWindowMs);
+        QCOMPARE(handled.size(), beforeHuge);
         send("QuickOpen");
         QTRY_VERIFY_WITH_TIMEOUT(handled.size() > beforeHuge && handled.last() == Request::quickOpen, 10000);
         QDBusConnection::disconnectFromBus("flood");
+    }
+
+    // A connection that stopped reading (a stopped process stands in for Tarn's when libdbus
+    // held back what passed its limit) is noticed; one that listens is not.
+    void deafnessIsNoticed() {
+        int deafCalls = 0;
+        DBusSessionInstance instance([](Request) {}, [&] { ++deafCalls; }, nullptr);
+        QSignalSpy checked(&instance, &DBusSessionInstance::hearingChecked);
+        instance.checkHearing(QDBusConnection::sessionBus().baseService());
+        QTRY_COMPARE(checked.size(), 1);
+        QCOMPARE(checked[0][0].toBool(), true);
+
+        QProcess stopped;
+        stopped.start("/usr/bin/python3", {"-c", "import gi, sys, time\n"
+                                        "from gi.repository import Gio\n"
+                                        "print(Gio.bus_get_sync(Gio.BusType.SESSION).get_unique_name(), flush=True)\n"
+                                        "time.sleep(60)\n"});
+        QVERIFY(stopped.waitForReadyRead(10000));
+        const QString name = QString::fromLatin1(stopped.readLine().trimmed());
+        QCOMPARE(::kill(pid_t(stopped.processId()), SIGSTOP), 0);
+        instance.checkHearing(name);
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, 3 * DBusSessionInstance::hearingTimeoutMs);
+        QCOMPARE(checked[1][0].toBool(), false);
+        QCOMPARE(deafCalls, 1);
+        stopped.kill();
+        stopped.waitForFinished();
     }
 };
 

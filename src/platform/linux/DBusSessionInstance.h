@@ -2,6 +2,8 @@
 
 #include "platform/SessionInstance.h"
 
+#include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <functional>
 #include <optional>
@@ -10,17 +12,32 @@ namespace tarn {
 
 // The running Tarn's object on the session bus, under a well-known name: later starts call
 // its methods instead of starting a second tray icon.
-class DBusSessionInstance : public QObject {
+class DBusSessionInstance : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.tarn.Tarn")
 public:
     static constexpr const char* service = "org.tarn.Tarn";
     static constexpr const char* path = "/org/tarn/Tarn";
 
-    explicit DBusSessionInstance(std::function<void(SessionInstance::Request)> handler, QObject* parent);
+    DBusSessionInstance(std::function<void(SessionInstance::Request)> handler, std::function<void()> deaf,
+                        QObject* parent);
 
     // Requests arriving within this long of the first one are merged into one.
     static constexpr int mergeWindowMs = 100;
+    // A token longer than this is no token: the call is refused.
+    static constexpr qsizetype longestArgument = 4096;
+    // How often Tarn makes sure it hears the bus, and how long the answer may take.
+    static constexpr int hearingIntervalMs = 60000;
+    static constexpr int hearingTimeoutMs = 5000;
+
+    // Pings the connection of unique name `connection` (Tarn's own, every `hearingIntervalMs`)
+    // from a second one, through the bus; when that goes unanswered but the bus answers the
+    // second connection, the first no longer reads and `deaf` is called. `hearingChecked`
+    // tells each result.
+    void checkHearing(const QString& connection);
+
+Q_SIGNALS:
+    void hearingChecked(bool heard);
 
 public Q_SLOTS:
     Q_SCRIPTABLE void QuickOpen();
@@ -33,7 +50,10 @@ public Q_SLOTS:
 private:
     void ask(SessionInstance::Request request, const QString& activationToken);
 
+    void askBus(const QDBusConnection& probe);
+
     std::function<void(SessionInstance::Request)> handler;
+    std::function<void()> deaf;
     // The request to carry out when the merge window ends; none when nothing waits.
     std::optional<SessionInstance::Request> pending;
     QString pendingToken;
