@@ -244,8 +244,8 @@ print(oid)
         }
     }
 
-    // A read that never ends (a named pipe included as config, /dev/zero included, a config of
-    // a gigabyte) costs its worker, killed at the time-out and marked outdated; a pipe given as
+    // A read that never ends (a named pipe included as config or as the index, /dev/zero
+    // included, a config of a gigabyte) costs its worker, killed at the time-out and marked outdated; a pipe given as
     // the commondir of a linked work tree is refused. The other repositories still read, then
     // and afterwards.
     void hungReadsCostOneWorker() {
@@ -253,7 +253,7 @@ print(oid)
         const QString fine = home->path() + "/fine";
         test::makeRepo(fine);
         QStringList hostile;
-        for (const char* name : {"fifo", "zero", "huge", "commondir"}) {
+        for (const char* name : {"fifo", "zero", "huge", "commondir", "index"}) {
             const QString repo = home->path() + '/' + name;
             test::makeRepo(repo);
             hostile << repo;
@@ -265,6 +265,8 @@ print(oid)
         QFile::remove(hostile[3] + "/.git/worktrees/linked/commondir");
         QVERIFY(::mkfifo(QFile::encodeName(hostile[3] + "/.git/worktrees/linked/commondir").constData(), 0600) == 0);
         hostile[3] = home->path() + "/linked";
+        QFile::remove(hostile[4] + "/.git/index");
+        QVERIFY(::mkfifo(QFile::encodeName(hostile[4] + "/.git/index").constData(), 0600) == 0);
         QFile huge(hostile[2] + "/.git/config");
         QVERIFY(huge.open(QIODevice::Append) && huge.resize(std::int64_t(1) << 30));
         huge.close();
@@ -278,7 +280,8 @@ print(oid)
         QCOMPARE(reads[0].get(), unread);
         reads[1].get(), reads[2].get();
         QCOMPARE(reads[3].get(), std::nullopt);
-        for (int i = 4; i < 7; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
+        QCOMPARE(reads[4].get(), unread);
+        for (int i = 5; i < 8; ++i) QCOMPARE(reads[i].get(), (GitStatus{"main", 0, 0, 0}));
         QCOMPARE(Git::status(at(fine)), (GitStatus{"main", 0, 0, 0}));
         QVERIFY(GitReaderProcess::shared().started() > before);
         // The one that timed out is left alone for a while: no worker, no wait.
@@ -286,6 +289,7 @@ print(oid)
         QElapsedTimer again;
         again.start();
         QCOMPARE(Git::status(at(hostile[0])), unread);
+        QCOMPARE(Git::status(at(hostile[4])), unread);
         QVERIFY(again.elapsed() < 1000);
         QCOMPARE(GitReaderProcess::shared().started(), afterwards);
         GitReaderProcess::shared().setTimeouts(GitReaderProcess::statusTimeout,
