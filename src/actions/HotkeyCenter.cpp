@@ -27,6 +27,8 @@ bool HotkeyCenter::registerHotkey(int id, const std::optional<HotkeyPreset>& pre
     return true;
 }
 
+bool HotkeyCenter::isBound(int id) const { return bound.contains(id) && platform().hotkeys().holds(id); }
+
 void HotkeyCenter::pressed(int id) {
     const auto handler = handlers.constFind(id);
     if (handler != handlers.constEnd() && *handler) (*handler)();

@@ -20,7 +20,7 @@ public:
     // handler is kept, never called).
     bool registerHotkey(int id, const std::optional<HotkeyPreset>& preset, std::function<void()> handler);
     // Whether number `id` holds a key now: only then is its key shown as the way to reach Tarn.
-    bool isBound(int id) const { return bound.contains(id); }
+    bool isBound(int id) const;
 
 private:
     HotkeyCenter() = default;

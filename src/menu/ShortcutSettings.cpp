@@ -103,7 +103,7 @@ QList<QAction*> MenuController::shortcutSettings() {
     const bool custom = store.boolean(Keys::useCustomShortcuts, false);
     QList<QAction*> items{choice(QStringLiteral("Use My Folders"), custom,
                                  [] { Store::shared().defaults().setBool(Keys::useCustomShortcuts, true); }),
-                          choice(QStringLiteral("Mirror Shortcuts App Folders"), !custom,
+                          choice(QStringLiteral("Mirror Script Folders"), !custom,
                                  [] { Store::shared().defaults().setBool(Keys::useCustomShortcuts, false); }),
                           separator(), header(QStringLiteral("My Folders"))};
     const QList<ShortcutFolder> folders = store.shortcutFolders();
@@ -116,9 +116,9 @@ QList<QAction*> MenuController::shortcutSettings() {
     }
     if (folders.isEmpty()) items << disabled(QStringLiteral("No folders yet"));
     items << separator() << action(QStringLiteral("New Folder\u2026"), [self] { if (self) self->newShortcutFolder(); })
-          << action(QStringLiteral("Start from Shortcuts App Folders"), [self] { if (self) self->copyShortcutsAppFolders(); })
+          << action(QStringLiteral("Start from Script Folders"), [self] { if (self) self->copyShortcutsAppFolders(); })
           << separator()
-          << submenu(QStringLiteral("Shortcuts App Folders"),
+          << submenu(QStringLiteral("Script Folders"),
                      [self] { return self ? self->mirrorFolderSettings() : QList<QAction*>{}; })
           << action(QStringLiteral("Reload Shortcuts"), [] { Library::shared().refresh(true); });
     if (!QFileInfo(QString::fromLatin1(ShortcutsCLI::toolPath)).isExecutable())
@@ -157,7 +157,7 @@ QList<QAction*> MenuController::shortcutFolderItems(const QUuid& id) {
                  Dialogs& dialogs = platform().dialogs();
                  dialogs.activate();
                  const int chosen = dialogs.ask(QString::fromUtf8("Delete the folder \u201C%1\u201D?").arg(name),
-                                                QStringLiteral("The shortcuts themselves stay in the Shortcuts app."),
+                                                QStringLiteral("The scripts themselves stay in the shortcuts folder."),
                                                 {QStringLiteral("Delete"), QStringLiteral("Cancel")});
                  if (chosen == 0) Store::shared().deleteShortcutFolder(id);
              });
@@ -168,7 +168,7 @@ void MenuController::newShortcutFolder() {
     QStringList styleTitles;
     for (const auto& [style, title] : styles) styleTitles << title;
     const std::optional<FormAnswer> answer = platform().dialogs().form(
-        {QStringLiteral("New Shortcuts Folder"), QStringLiteral("Your folders replace the Shortcuts app's folders in the menu."),
+        {QStringLiteral("New Shortcuts Folder"), QStringLiteral("Your folders replace the script folders in the menu."),
          {{QStringLiteral("Name"), QString()}}, QPair<QString, QStringList>(QStringLiteral("Style"), styleTitles),
          QStringLiteral("Create")});
     if (!answer || answer->values.isEmpty() || answer->values.first().isEmpty()) return;
@@ -188,7 +188,7 @@ void MenuController::copyShortcutsAppFolders() {
     if (!store.shortcutFolders().isEmpty()) {
         dialogs.activate();
         const int chosen = dialogs.ask(QStringLiteral("Replace your folders?"),
-                                       QStringLiteral("Your current folders are replaced by copies of the Shortcuts app's folders."),
+                                       QStringLiteral("Your current folders are replaced by copies of the script folders."),
                                        {QStringLiteral("Replace"), QStringLiteral("Cancel")});
         if (chosen != 0) return;
         store.setShortcutFolders({});
@@ -207,7 +207,7 @@ void MenuController::copyShortcutsAppFolders() {
 
 QList<QAction*> MenuController::mirrorFolderSettings() {
     const QStringList folders = library.shortcuts.folders;
-    if (folders.isEmpty()) return {disabled(QStringLiteral("No Shortcuts folders found"))};
+    if (folders.isEmpty()) return {disabled(QStringLiteral("No script folders found"))};
     const QMap<QString, SectionMode> modes = store.shortcutFolderModes();
     QList<QAction*> items;
     for (const QString& name : folders) {

@@ -23,6 +23,9 @@ public:
     // False where Tarn cannot bind keys at all (Wayland without the shortcuts portal): the user
     // binds Tarn's commands in the desktop's own keyboard settings.
     virtual bool canBind() const { return true; }
+    // Whether the desktop holds number `id` for Tarn now. A grab answers at once, but a
+    // desktop portal confirms a binding only later (or never): until then it is not held.
+    virtual bool holds(int id) const { (void)id; return true; }
 
     // Makes a press of number `id` hold the keyboard: what is typed next is kept, in order,
     // until releaseKeys, so that letters typed right after the hotkey reach the window it
@@ -38,6 +41,8 @@ public:
     // Called on the GUI thread with the number of a pressed combination; a press repeated by
     // the keyboard while the key is held is not one.
     std::function<void(int id)> pressed;
+    // Called on the GUI thread when what `holds` answers may have changed.
+    std::function<void()> holdingChanged;
 };
 
 } // namespace tarn

@@ -37,9 +37,9 @@ private Q_SLOTS:
 
     void startFromTheAppsFolders() {
         QCOMPARE(outline(controller->shortcutSettings()),
-                 QStringList({"Use My Folders", "[x] Mirror Shortcuts App Folders", "-", "# My Folders",
-                              "No folders yet (off)", "-", "New Folder\u2026", "Start from Shortcuts App Folders", "-",
-                              "Shortcuts App Folders >", "Reload Shortcuts", "Open Shortcuts Folder"}));
+                 QStringList({"Use My Folders", "[x] Mirror Script Folders", "-", "# My Folders",
+                              "No folders yet (off)", "-", "New Folder\u2026", "Start from Script Folders", "-",
+                              "Script Folders >", "Reload Shortcuts", "Open Shortcuts Folder"}));
         // The user's scripts folder, made when asked for and shown in the file manager.
         findRow(controller->shortcutSettings(), "Open Shortcuts Folder")->trigger();
         QVERIFY(QFileInfo(home->path() + "/.local/share/tarn/shortcuts").isDir());
@@ -115,7 +115,7 @@ private Q_SLOTS:
         test::findRow(test::openSubmenu(rows[0]), "Hide")->trigger();
         QCOMPARE(store.shortcutFolderModes().value("Ops"), SectionMode::hidden);
         library.shortcuts.folders.clear();
-        QCOMPARE(outline(controller->mirrorFolderSettings()), QStringList({"No Shortcuts folders found (off)"}));
+        QCOMPARE(outline(controller->mirrorFolderSettings()), QStringList({"No script folders found (off)"}));
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QMutex>
@@ -18,11 +19,41 @@ namespace {
 const QString portalPath = "/org/freedesktop/portal/desktop";
 const QString sessionPath = "/org/freedesktop/portal/desktop/session/test/tarn";
 
+// One shortcut as the portal lists it: (sa{sv}).
+struct Listed {
+    QString id;
+    QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const Listed& shortcut) {
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, Listed& shortcut) {
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Listed)
+
+namespace {
+
 // Plays org.freedesktop.portal.Desktop's GlobalShortcuts: answers each request on the object
-// the caller listens to, and records every list of shortcuts it is asked to bind.
+// the caller listens to, and records every list of shortcuts it is asked to bind. It holds
+// what it bound (or what an earlier start left, `held`) and lists it with its trigger, unless
+// it `confirmsNothing`: a success whose answer lists no shortcut.
 class FakePortal : public QDBusVirtualObject {
 public:
     QList<QStringList> bindings; // each shortcut as "id|trigger|description"
+    QMap<QString, QString> held; // id -> trigger
+    bool confirmsNothing = false;
     QMutex mutex;
 
     QString introspect(const QString&) const override { return {}; }
@@ -57,6 +88,11 @@ public:
             }
             list.endArray();
             bindings << bound;
+            held.clear();
+            for (const QString& shortcut : bound) held.insert(shortcut.section('|', 0, 0), shortcut.section('|', 1, 1));
+            if (!confirmsNothing) results.insert("shortcuts", heldList());
+        } else if (member == "ListShortcuts") {
+            results.insert("shortcuts", heldList());
         } else {
             return false;
         }
@@ -66,12 +102,47 @@ public:
         connection.send(response);
         return true;
     }
+
+    QVariant heldList() const {
+        QList<Listed> list;
+        for (auto it = held.cbegin(); it != held.cend(); ++it)
+            list << Listed{it.key(), {{"description", it.key()}, {"trigger_description", it.value()}}};
+        return QVariant::fromValue(list);
+    }
 };
 
 } // namespace
 
 class PortalGlobalHotkeysTest : public QObject {
     Q_OBJECT
+
+    // The fake portal on a connection and thread of its own (so that the blocking question
+    // is answered), as long as the object lives.
+    struct Served {
+        FakePortal portal;
+        QThread thread;
+        QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-portal");
+        Served() {
+            qDBusRegisterMetaType<Listed>();
+            qDBusRegisterMetaType<QList<Listed>>();
+            portal.moveToThread(&thread);
+            thread.start();
+            service.registerService("org.freedesktop.portal.Desktop");
+            service.registerVirtualObject(portalPath, &portal, QDBusConnection::SingleNode);
+        }
+        ~Served() {
+            service.unregisterObject(portalPath);
+            service.unregisterService("org.freedesktop.portal.Desktop");
+            QDBusConnection::disconnectFromBus("fake-portal");
+            thread.quit();
+            thread.wait();
+        }
+        QList<QStringList> bindings() {
+            QMutexLocker locker(&portal.mutex);
+            return portal.bindings;
+        }
+    };
+
 private Q_SLOTS:
     void triggers_data() {
         QTest::addColumn<int>("keyCode");
@@ -90,28 +161,11 @@ private Q_SLOTS:
         QCOMPARE(PortalGlobalHotkeys::trigger(keyCode, modifiers), trigger);
     }
 
-    // Every change binds the whole list again; a press the desktop reports reaches Tarn.
+    // Every change binds the whole list again, and what the answer lists is held; a press the
+    // desktop reports reaches Tarn.
     void bindsThroughThePortal() {
         if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs the private session bus of the test run");
-        FakePortal portal;
-        QThread thread; // served apart, so that the blocking question is answered
-        portal.moveToThread(&thread);
-        thread.start();
-        QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-portal");
-        QVERIFY(service.registerService("org.freedesktop.portal.Desktop"));
-        QVERIFY(service.registerVirtualObject(portalPath, &portal, QDBusConnection::SingleNode));
-        auto stop = qScopeGuard([&] {
-            service.unregisterObject(portalPath);
-            service.unregisterService("org.freedesktop.portal.Desktop");
-            QDBusConnection::disconnectFromBus("fake-portal");
-            thread.quit();
-            thread.wait();
-        });
-        auto bindings = [&] {
-            QMutexLocker locker(&portal.mutex);
-            return portal.bindings;
-        };
-
+        Served served;
         PortalGlobalHotkeys hotkeys(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "portal-client"));
         QList<int> presses;
         hotkeys.pressed = [&](int id) { presses << id; };
@@ -119,19 +173,58 @@ private Q_SLOTS:
         hotkeys.describe(1, "Quick Open");
         QVERIFY(hotkeys.grab(1, 49, 0x1800));
         QVERIFY(hotkeys.grab(2, 46, 0x1800));
-        QTRY_COMPARE(bindings().size(), 1); // one binding for both
-        QCOMPARE(bindings().last(), QStringList({"tarn-1|CTRL+ALT+space|Quick Open", "tarn-2|CTRL+ALT+m|tarn-2"}));
+        QVERIFY(!hotkeys.holds(1)); // not before the portal says so
+        QTRY_COMPARE(served.bindings().size(), 1); // one binding for both
+        QCOMPARE(served.bindings().last(), QStringList({"tarn-1|CTRL+ALT+space|Quick Open", "tarn-2|CTRL+ALT+m|tarn-2"}));
+        QTRY_VERIFY(hotkeys.holds(1) && hotkeys.holds(2));
         hotkeys.release(1);
-        QTRY_COMPARE(bindings().size(), 2);
-        QCOMPARE(bindings().last(), QStringList({"tarn-2|CTRL+ALT+m|tarn-2"}));
+        QTRY_COMPARE(served.bindings().size(), 2);
+        QCOMPARE(served.bindings().last(), QStringList({"tarn-2|CTRL+ALT+m|tarn-2"}));
+        QTRY_VERIFY(!hotkeys.holds(1) && hotkeys.holds(2));
         QVERIFY(!hotkeys.grab(3, 12, 0)); // no such key
 
         QDBusMessage activated =
             QDBusMessage::createSignal(portalPath, "org.freedesktop.portal.GlobalShortcuts", "Activated");
         activated << QVariant::fromValue(QDBusObjectPath(sessionPath)) << QString("tarn-2") << qulonglong(1)
                   << QVariantMap();
-        service.send(activated);
+        served.service.send(activated);
         QTRY_COMPARE(presses, QList<int>{2});
+        QDBusConnection::disconnectFromBus("portal-client");
+    }
+
+    // What an earlier start left bound is not bound again (KDE would ask the user at every
+    // start); a portal that answers success but lists nothing holds nothing.
+    void holdsOnlyWhatThePortalLists_data() {
+        QTest::addColumn<QStringList>("heldBefore");
+        QTest::addColumn<bool>("confirmsNothing");
+        QTest::addColumn<int>("bindings");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("both held already") << QStringList{"tarn-1", "tarn-2"} << false << 0 << true;
+        QTest::newRow("one held") << QStringList{"tarn-1"} << false << 1 << true;
+        QTest::newRow("success without shortcuts") << QStringList{} << true << 1 << false;
+    }
+
+    void holdsOnlyWhatThePortalLists() {
+        QFETCH(QStringList, heldBefore);
+        QFETCH(bool, confirmsNothing);
+        QFETCH(int, bindings);
+        QFETCH(bool, holds);
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs the private session bus of the test run");
+        Served served;
+        {
+            QMutexLocker locker(&served.portal.mutex);
+            for (const QString& id : heldBefore) served.portal.held.insert(id, "Ctrl+Alt+Space");
+            served.portal.confirmsNothing = confirmsNothing;
+        }
+        PortalGlobalHotkeys hotkeys(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "portal-client"));
+        int changes = 0;
+        hotkeys.holdingChanged = [&] { ++changes; };
+        QVERIFY(hotkeys.grab(1, 49, 0x1800) && hotkeys.grab(2, 46, 0x1800));
+        QTRY_COMPARE(changes, 1 + bindings); // the list, then each binding's answer
+        QTest::qWait(100);
+        QCOMPARE(served.bindings().size(), bindings);
+        QCOMPARE(hotkeys.holds(1) && hotkeys.holds(2), holds);
+        QCOMPARE(hotkeys.holds(1) || hotkeys.holds(2), holds);
         QDBusConnection::disconnectFromBus("portal-client");
     }
 

@@ -120,18 +120,30 @@ QString PortalGlobalHotkeys::requestPath(const QString& token) const {
 
 QString PortalGlobalHotkeys::nextToken() { return QStringLiteral("tarn%1").arg(++tokens); }
 
+// Sends `method` with `arguments` and the options, a fresh handle token added; the portal
+// answers on a request object, heard by `answer` (a slot taking (uint, QVariantMap)).
+void PortalGlobalHotkeys::request(const QString& method, const QVariantList& arguments, QVariantMap options,
+                                  const char* answer, int timeout) {
+    const QString token = nextToken();
+    bus.connect(portalService, requestPath(token), requestInterface, QStringLiteral("Response"), this, answer);
+    options.insert(QStringLiteral("handle_token"), token);
+    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
+    call.setArguments(QVariantList(arguments) << options);
+    bus.asyncCall(call, timeout);
+}
+
 void PortalGlobalHotkeys::bind() {
     if (session.isEmpty()) {
         if (creatingSession) return; // bound when the session is there
         creatingSession = true;
-        const QString token = nextToken();
-        bus.connect(portalService, requestPath(token), requestInterface, QStringLiteral("Response"), this,
-                    SLOT(sessionCreated(uint, QVariantMap)));
-        QDBusMessage create = QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface,
-                                                             QStringLiteral("CreateSession"));
-        create << QVariantMap{{QStringLiteral("handle_token"), token},
-                              {QStringLiteral("session_handle_token"), QStringLiteral("tarn")}};
-        bus.asyncCall(create, portalTimeout);
+        request(QStringLiteral("CreateSession"), {}, {{QStringLiteral("session_handle_token"), QStringLiteral("tarn")}},
+                SLOT(sessionCreated(uint, QVariantMap)), portalTimeout);
+        return;
+    }
+    const QVariant sessionPath = QVariant::fromValue(QDBusObjectPath(session));
+    if (!askedWhatIsHeld) {
+        askedWhatIsHeld = true;
+        request(QStringLiteral("ListShortcuts"), {sessionPath}, {}, SLOT(listed(uint, QVariantMap)), portalTimeout);
         return;
     }
     QList<PortalShortcut> shortcuts;
@@ -139,15 +151,9 @@ void PortalGlobalHotkeys::bind() {
         shortcuts << PortalShortcut{shortcutID(it.key()),
                                     {{QStringLiteral("description"), it->description},
                                      {QStringLiteral("preferred_trigger"), it->trigger}}};
-    const QString token = nextToken();
-    bus.connect(portalService, requestPath(token), requestInterface, QStringLiteral("Response"), this,
-                SLOT(bound(uint, QVariantMap)));
-    QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface,
-                                                       QStringLiteral("BindShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(session)) << QVariant::fromValue(shortcuts) << QString()
-         << QVariantMap{{QStringLiteral("handle_token"), token}};
     // Unbounded: the desktop may ask the user to confirm the keys.
-    bus.asyncCall(call, -1);
+    request(QStringLiteral("BindShortcuts"), {sessionPath, QVariant::fromValue(shortcuts), QString()}, {},
+            SLOT(bound(uint, QVariantMap)), -1);
 }
 
 void PortalGlobalHotkeys::sessionCreated(uint response, const QVariantMap& results) {
@@ -161,9 +167,30 @@ void PortalGlobalHotkeys::sessionCreated(uint response, const QVariantMap& resul
     bind();
 }
 
-void PortalGlobalHotkeys::bound(uint response, const QVariantMap&) {
-    if (response != 0) qWarning("tarn: the desktop did not bind Tarn's global shortcuts (%u)", response);
+// What the portal holds from an earlier start: bound again only when it is not Tarn's list.
+void PortalGlobalHotkeys::listed(uint response, const QVariantMap& results) {
+    if (response == 0) hold(results);
+    QStringList ids;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) ids << shortcutID(it.key());
+    if (response != 0 || held.keys() != ids) bind();
 }
+
+void PortalGlobalHotkeys::bound(uint response, const QVariantMap& results) {
+    if (response != 0) qWarning("tarn: the desktop did not bind Tarn's global shortcuts (%u)", response);
+    hold(response == 0 ? results : QVariantMap());
+}
+
+// The shortcuts an answer lists with a trigger; one listed without is not held.
+void PortalGlobalHotkeys::hold(const QVariantMap& results) {
+    held.clear();
+    for (const PortalShortcut& shortcut : qdbus_cast<QList<PortalShortcut>>(results.value(QStringLiteral("shortcuts")))) {
+        const QString trigger = shortcut.properties.value(QStringLiteral("trigger_description")).toString();
+        if (!trigger.isEmpty()) held.insert(shortcut.id, trigger);
+    }
+    if (holdingChanged) holdingChanged();
+}
+
+bool PortalGlobalHotkeys::holds(int id) const { return held.contains(shortcutID(id)); }
 
 void PortalGlobalHotkeys::activated(const QDBusMessage& signal) {
     const QVariantList arguments = signal.arguments();

@@ -14,8 +14,11 @@ namespace tarn {
 // Global hotkeys through the desktop portal's GlobalShortcuts (KDE Plasma, GNOME 48 and later,
 // Hyprland), where an application cannot grab keys itself (Wayland). The preset is only the
 // trigger Tarn prefers: the desktop may ask the user, who can change it in the desktop's own
-// settings. One portal session holds all of Tarn's shortcuts; every change binds the whole list
-// again, once per turn of the event loop.
+// settings. One portal session holds all of Tarn's shortcuts. At the first binding the portal
+// is asked what it holds already (ListShortcuts), and the list is bound only when that is not
+// what Tarn wants, so a desktop that asks the user (KDE) asks once, not at every start; every
+// later change binds the whole list again, once per turn of the event loop. A shortcut counts
+// as held only once the portal's answer lists it with a trigger.
 class PortalGlobalHotkeys : public QObject, public GlobalHotkeys {
     Q_OBJECT
 public:
@@ -28,12 +31,14 @@ public:
     void release(int id) override;
     void describe(int id, const QString& description) override;
     bool canBind() const override { return answers; }
+    bool holds(int id) const override;
 
     // The preset as the portal takes a preferred trigger: "CTRL+ALT+space", "LOGO+o".
     static QString trigger(int keyCode, int carbonModifiers);
 
 private Q_SLOTS:
     void sessionCreated(uint response, const QVariantMap& results);
+    void listed(uint response, const QVariantMap& results);
     void bound(uint response, const QVariantMap& results);
     // Activated(o session, s shortcut, t timestamp, a{sv} options)
     void activated(const QDBusMessage& signal);
@@ -45,6 +50,9 @@ private:
     };
     void bindSoon();
     void bind();
+    void request(const QString& method, const QVariantList& arguments, QVariantMap options, const char* answer,
+                 int timeout);
+    void hold(const QVariantMap& results);
     QString requestPath(const QString& token) const;
     QString nextToken();
 
@@ -52,10 +60,12 @@ private:
     bool answers = false;
     bool creatingSession = false;
     bool bindQueued = false;
+    bool askedWhatIsHeld = false;
     QString session;
     int tokens = 0;
     QMap<int, Wanted> wanted;
     QMap<int, QString> descriptions;
+    QMap<QString, QString> held; // shortcut id -> trigger, as the portal's last answer lists them
 };
 
 } // namespace tarn
