@@ -1,6 +1,7 @@
 // The desktop service against fixture associations, applications and a file manager that
 // the test itself serves on its private session bus.
 #include "TempHome.h"
+#include "TestPlatform.h"
 #include "TestMain.h"
 #include "menu/MenuItems.h"
 #include "model/Entry.h"
@@ -67,11 +68,13 @@ private Q_SLOTS:
         application("files", "inode/directory;", "@ %U");
         application("vim", "text/x-csrc;", "@ %f", "Terminal=true\n");
         application("gone", "text/plain;", "@ %F", "TryExec=/nowhere/gone\n");
+        application("org.example.Broken", "application/pdf;", "@ %F", "DBusActivatable=true\n");
         home->writeFile(".local/share/applications/mimeinfo.cache",
                         "[MIME Cache]\ntext/plain=editor.desktop;viewer.desktop;gone.desktop;\n"
                         "text/markdown=viewer.desktop;\n");
         home->writeFile(".config/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n"
-                                                 "inode/directory=files.desktop\ntext/x-csrc=vim.desktop\n");
+                                                 "inode/directory=files.desktop\ntext/x-csrc=vim.desktop\n"
+                                                 "application/pdf=org.example.Broken.desktop\n");
         // The terminal GIO runs Terminal=true applications in.
         program("xterm");
         path = qgetenv("PATH");
@@ -203,6 +206,20 @@ private Q_SLOTS:
         // Without one, the folder is opened instead (here: with the fixture's folder handler).
         QCOMPARE(desktop.reveal(QUrl::fromLocalFile(file)), std::nullopt);
         QTRY_COMPARE(args("files"), home->path());
+    }
+
+    // An application started over D-Bus that cannot start (no such service) is told of when
+    // the bus says so, not taken for started.
+    void aLateLaunchFailureIsShown() {
+        if (!QDBusConnection::sessionBus().isConnected()) QSKIP("needs the private session bus of the test run");
+        test::TestPlatform platform;
+        const QString file = home->writeFile("paper.pdf", "%PDF-1.4");
+        QCOMPARE(LinuxDesktop::mimeTypeOf(QUrl::fromLocalFile(file)), QString("application/pdf"));
+        QCOMPARE(LinuxDesktop().openURL(QUrl::fromLocalFile(file), false), std::nullopt);
+        QTRY_COMPARE(platform.testDialogs.warnings.size(), 1);
+        QCOMPARE(platform.testDialogs.warnings[0].message, QString::fromUtf8("Couldn\u2019t open"));
+        QVERIFY2(platform.testDialogs.warnings[0].informative.startsWith(QString::fromUtf8("\u201Corg.example.Broken App\u201D could not be started: ")),
+                 qPrintable(platform.testDialogs.warnings[0].informative));
     }
 };
 

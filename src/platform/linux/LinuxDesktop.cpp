@@ -106,8 +106,27 @@ std::optional<QByteArray> startupID(bool background) {
     return QStringLiteral("tarn-%1-%2_TIME%3").arg(QCoreApplication::applicationPid()).arg(++launches).arg(*time).toUtf8();
 }
 
+// A D-Bus activated application that failed to start, told of as a failure to open is.
+void launchedOverDBus(GObject* application, GAsyncResult* result, gpointer) {
+    GError* error = nullptr;
+    if (g_app_info_launch_uris_finish(G_APP_INFO(application), result, &error)) return;
+    const QString name = QString::fromUtf8(g_app_info_get_display_name(G_APP_INFO(application)));
+    const QString reason = takeError(error);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [name, reason] {
+        platform().dialogs().warn(QString::fromUtf8("Couldn\u2019t open"),
+                                  QString::fromUtf8("\u201C%1\u201D could not be started: %2").arg(name, reason));
+    });
+}
+
+bool dbusActivatable(GAppInfo* application) {
+    return G_IS_DESKTOP_APP_INFO(application) &&
+           g_desktop_app_info_get_boolean(G_DESKTOP_APP_INFO(application), "DBusActivatable");
+}
+
 // Starts `application` with `urls` the way the desktop does: field codes, Terminal=true,
-// DBusActivatable and the entry's working folder come from GIO.
+// DBusActivatable and the entry's working folder come from GIO. An application started over
+// D-Bus is known to have failed only later (GIO's plain launch says it succeeded, and its
+// launch-failed signal needs a startup id): that failure is shown when it comes.
 std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bool background) {
     GOwned<GAppLaunchContext> context(g_app_launch_context_new());
     // A started application must not inherit Tarn's own startup notification.
@@ -127,7 +146,11 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
     g_free(path);
     GError* error = nullptr;
     gboolean started = FALSE;
-    if (G_IS_DESKTOP_APP_INFO(application))
+    if (dbusActivatable(application)) {
+        // Without a context: GIO would hand it a failure with no startup id, which it rejects.
+        g_app_info_launch_uris_async(application, list, nullptr, nullptr, launchedOverDBus, nullptr);
+        started = TRUE;
+    } else if (G_IS_DESKTOP_APP_INFO(application))
         started = g_desktop_app_info_launch_uris_as_manager(G_DESKTOP_APP_INFO(application), list, context.get(),
                                                             G_SPAWN_SEARCH_PATH, childSetup,
                                                             ownFolder ? nullptr : home.data(), nullptr, nullptr,
