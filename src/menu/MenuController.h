@@ -63,6 +63,7 @@ public:
     QList<QAction*> quickAccessSettings();
     QList<QAction*> groupSettings();
     // The presets to choose from; where Tarn cannot bind keys, how the desktop binds `command`.
+    static void setUpHotkeysIn(const QString& place);
     QList<QAction*> hotkeyChoices(const QString& current, const QString& command,
                                   const std::function<void(const QString&)>& set);
     void toggleLaunchAtLogin();

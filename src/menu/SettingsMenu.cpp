@@ -300,11 +300,37 @@ QList<QAction*> MenuController::groupSettings() {
     return items;
 }
 
+// Tarn's keys written into the desktop's own shortcuts, once the user agrees, and bound there.
+void MenuController::setUpHotkeysIn(const QString& place) {
+    Dialogs& dialogs = platform().dialogs();
+    dialogs.activate();
+    const int chosen = dialogs.ask(
+        QStringLiteral("Set up Tarn\u2019s keys in %1?").arg(place),
+        QString::fromUtf8("Tarn adds two custom shortcuts to %1\u2019s keyboard settings, \u201CTarn: Quick Open\u201D and "
+                          "\u201CTarn: Menu at Pointer\u201D, with the keys chosen here, and keeps them up to date; "
+                          "Off removes them. Your other shortcuts stay as they are.")
+            .arg(place),
+        {QStringLiteral("Set Up"), QStringLiteral("Cancel")});
+    if (chosen != 0) return;
+    if (!platform().hotkeys().setUp()) {
+        dialogs.warn(QStringLiteral("Keyboard shortcuts not set up"),
+                     QStringLiteral("Tarn could not write %1\u2019s keyboard settings.").arg(place));
+        return;
+    }
+    if (MenuHost* host = MenuHost::current()) host->applyHotkeys(true);
+}
+
 QList<QAction*> MenuController::hotkeyChoices(const QString& current, const QString& command,
                                               const std::function<void(const QString&)>& set) {
-    if (!platform().hotkeys().canBind())
-        return {disabled(QStringLiteral("Your desktop binds the keys:")),
-                disabled(QString::fromUtf8("give a shortcut the command \u201C%1\u201D").arg(command))};
+    GlobalHotkeys& keys = platform().hotkeys();
+    if (!keys.canBind()) {
+        QList<QAction*> items{disabled(QStringLiteral("Your desktop binds the keys:")),
+                              disabled(QString::fromUtf8("give a shortcut the command \u201C%1\u201D").arg(command))};
+        if (const QString place = keys.setUpPlace(); !place.isEmpty())
+            items << separator() << new ActionItem(QStringLiteral("Set Up in %1\u2026").arg(place), QString(),
+                                                   [place] { setUpHotkeysIn(place); });
+        return items;
+    }
     // A shortcut Tarn does not know binds nothing: it shows as off.
     const bool off = current == QLatin1String("off") || !Hotkeys::preset(current);
     QList<QAction*> items{choice(QStringLiteral("Off"), off, [set] { set("off"); }),

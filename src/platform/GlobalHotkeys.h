@@ -26,6 +26,12 @@ public:
     // Whether the desktop holds number `id` for Tarn now. A grab answers at once, but a
     // desktop portal confirms a binding only later (or never): until then it is not held.
     virtual bool holds(int id) const { (void)id; return true; }
+    // Where Tarn cannot bind keys yet but may set them up in the desktop's own settings, once
+    // the user agrees (GNOME's custom shortcuts): the desktop's name; empty elsewhere.
+    virtual QString setUpPlace() const { return QString(); }
+    // Sets the keys up there: from then on `canBind` is true and grabs write the desktop's
+    // settings. False when that cannot be done.
+    virtual bool setUp() { return false; }
 
     // Makes a press of number `id` hold the keyboard: what is typed next is kept, in order,
     // until releaseKeys, so that letters typed right after the hotkey reach the window it
@@ -41,7 +47,7 @@ public:
     // Called on the GUI thread with the number of a pressed combination; a press repeated by
     // the keyboard while the key is held is not one.
     std::function<void(int id)> pressed;
-    // Called on the GUI thread when what `holds` answers may have changed.
+    // Called on the GUI thread when what `holds` or `canBind` answers may have changed.
     std::function<void()> holdingChanged;
 };
 

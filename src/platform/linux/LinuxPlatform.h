@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxDialogs.h"
 #include "platform/linux/LinuxStatusItem.h"
 #include "platform/linux/LinuxVolumes.h"
+#include "platform/linux/GnomeKeybindings.h"
 #include "platform/linux/PortalGlobalHotkeys.h"
 #include "platform/linux/X11GlobalHotkeys.h"
 
@@ -37,7 +38,7 @@ private:
     LinuxDesktop desktopHandlers;
     LinuxVolumes mountedVolumes;
     X11GlobalHotkeys x11Hotkeys;
-    std::unique_ptr<PortalGlobalHotkeys> portalHotkeys;
+    std::unique_ptr<GlobalHotkeys> waylandHotkeys; // the portal's, or GNOME's custom shortcuts
     std::unique_ptr<LinuxStatusItem> status;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/linux/X11GlobalHotkeys.h"
 
+#include "platform/linux/GnomeKeybindings.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -112,6 +114,10 @@ bool X11GlobalHotkeys::grab(int id, int keyCode, int carbonModifiers) {
     const quint8 keycode = keycodeOf(own, keysym);
     if (!keycode) return false;
     const quint16 modifiers = modifiersOf(carbonModifiers);
+    // GNOME's own keys are not X grabs (Mutter takes them itself), so nothing would report
+    // the clash: its settings are asked instead.
+    if (GnomeKeybindings::isGnomeSession() && !GnomeKeybindings::heldByGnome(keyCode, carbonModifiers).isEmpty())
+        return false;
     // The server lets one client grab a key twice, the second grab replacing the first:
     // another number of ours on it is refused here, and its key stays its own.
     if (holder(keycode, modifiers) >= 0) return false;
