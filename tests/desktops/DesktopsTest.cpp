@@ -95,8 +95,9 @@ public:
         return ended ? process.exitCode() : -1;
     }
 
-    // Tarn on a home with a pinned folder of repositories; on X11, or on the Wayland display named.
-    QProcess* startTarn(const QString& wayland = QString()) {
+    // Tarn on a home with a pinned folder of repositories; on X11, or on the Wayland display named;
+    // in the session of the desktop named (XDG_CURRENT_DESKTOP), when one is.
+    QProcess* startTarn(const QString& wayland = QString(), const QString& desktop = QString()) {
         const QString code = path("home/code");
         for (const char* name : {"data_pipeline", "datapipeline", "alpha"}) tarn::test::makeRepo(code + "/" + name);
         QDir().mkpath(code + "/data_pipeline/src");
@@ -110,6 +111,7 @@ public:
         if (!user.isEmpty() && QProcess::execute("chown", {"-R", user + ":", path("home")}) != 0) return nullptr;
         QProcessEnvironment environment = this->environment();
         environment.insert("QT_QPA_PLATFORM", wayland.isEmpty() ? "xcb" : "wayland");
+        if (!desktop.isEmpty()) environment.insert("XDG_CURRENT_DESKTOP", desktop);
         if (!wayland.isEmpty()) {
             environment.remove("DISPLAY");
             environment.insert("WAYLAND_DISPLAY", wayland);
@@ -323,6 +325,50 @@ private Q_SLOTS:
         for (auto it = openings; it.hasNext();) deeper = it.next().captured(1).toInt();
         const QString rows = world.menuRows(deeper);
         QVERIFY2(rows.contains("\"data__pipeline\"") && rows.contains("\"README\""), qPrintable(rows));
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+
+    // GNOME 43 on Wayland has no shortcuts portal: Tarn's keys, once set up, are GNOME's own
+    // custom shortcuts, written by Tarn at its start with the chosen presets, and a press of
+    // one in the Shell reaches the running Tarn.
+    void gnomeCustomShortcutsReachTarn() {
+        World world;
+        if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
+        if (!QFile::exists("/usr/libexec/gsd-media-keys")) QSKIP("needs gnome-settings-daemon");
+        const QString entries = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+        // Set up at an earlier start: Tarn's entry is listed.
+        world.runToEnd("gsettings", {"set", "org.gnome.settings-daemon.plugins.media-keys", "custom-keybindings",
+                                     "['" + entries + "tarn-quick-open/']"});
+        QProcessEnvironment shell = world.environment();
+        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
+        shell.insert("XDG_CURRENT_DESKTOP", "GNOME");
+        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
+        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
+            QSKIP("the Shell did not come up here");
+        world.run("/usr/libexec/gsd-media-keys", {}, shell);
+        QProcess* tarn = world.startTarn("tarn-test", "GNOME");
+        QVERIFY(tarn);
+        auto setting = [&](const QString& schema, const QString& key) {
+            QByteArray value;
+            world.runToEnd("gsettings", {"get", schema, key}, &value);
+            return QString::fromUtf8(value).trimmed();
+        };
+        const QString entry = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:" + entries;
+        QTRY_COMPARE_WITH_TIMEOUT(setting(entry + "tarn-menu/", "binding"), QString("'<Control><Alt>m'"), 20000);
+        QCOMPARE(setting(entry + "tarn-quick-open/", "binding"), QString("'<Control><Alt>space'"));
+        QVERIFY(setting(entry + "tarn-quick-open/", "command").endsWith(" --quick-open\""));
+        QCOMPARE(setting("org.gnome.settings-daemon.plugins.media-keys", "custom-keybindings"),
+                 "['" + entries + "tarn-quick-open/', '" + entries + "tarn-menu/']");
+        QProcess* listener = world.run("stdbuf", {"-oL", "dbus-monitor", "--address", world.sessionBus, "interface='org.tarn.Tarn'"});
+        QTest::qWait(1500);
+        QString log;
+        world.click(640, 400, 1); // the keyboard to the Shell's window
+        bool heardKey = false;
+        for (int attempt = 0; attempt < 5 && !heardKey; ++attempt) {
+            world.key("ctrl+alt+space");
+            heardKey = QTest::qWaitFor([&] { return heard(listener, log, "member=QuickOpen") >= 1; }, 4000);
+        }
+        QVERIFY2(heardKey, qPrintable(log.right(1000)));
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 
