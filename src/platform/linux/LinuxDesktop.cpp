@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/DesktopEntry.h"
 #include "platform/linux/X11ServerTime.h"
+#include "platform/linux/X11StartupNotification.h"
 
 // GLib names a struct member `signals`, which Qt defines as a keyword.
 #pragma push_macro("signals")
@@ -27,6 +28,7 @@
 #include <QSaveFile>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 #include <memory>
 #include <unistd.h>
 
@@ -98,12 +100,32 @@ void childSetup(gpointer homeFolder) {
 // may take the focus past focus-stealing prevention; with time zero (in the background) it asks
 // not to, and opens behind the window the user is in. None without X11: Wayland has no such
 // request, and a window opened without an activation token is left to the compositor.
-std::optional<QByteArray> startupID(bool background) {
+// The window manager is told of the startup sequence the id stands for, with that time, until
+// the application is up (GTK ends it when its first window maps) or `startupTimeout` passes.
+struct Startup {
+    QByteArray id;
+    quint32 time = 0;
+};
+
+std::optional<Startup> startupID(bool background) {
     static int launches = 0;
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return std::nullopt;
     const std::optional<quint32> time = background ? std::optional<quint32>(0) : X11ServerTime::now();
     if (!time) return std::nullopt;
-    return QStringLiteral("tarn-%1-%2_TIME%3").arg(QCoreApplication::applicationPid()).arg(++launches).arg(*time).toUtf8();
+    return Startup{
+        QStringLiteral("tarn-%1-%2_TIME%3").arg(QCoreApplication::applicationPid()).arg(++launches).arg(*time).toUtf8(),
+        *time};
+}
+
+constexpr int startupTimeout = 15000; // ms, as desktops end a sequence nobody ended
+
+// Announces the sequence of `startup` for the application `name`; the returned function ends
+// it at once (the launch failed), else it ends by itself after the time-out.
+std::function<void()> announce(const std::optional<Startup>& startup, const QString& name) {
+    if (!startup) return [] {};
+    X11StartupNotification::begin(startup->id, name, startup->time);
+    QTimer::singleShot(startupTimeout, QCoreApplication::instance(), [id = startup->id] { X11StartupNotification::end(id); });
+    return [id = startup->id] { X11StartupNotification::end(id); };
 }
 
 // A D-Bus activated application that failed to start, told of as a failure to open is.
@@ -132,8 +154,9 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
     // A started application must not inherit Tarn's own startup notification.
     g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
     g_app_launch_context_unsetenv(context.get(), "XDG_ACTIVATION_TOKEN");
-    if (const std::optional<QByteArray> id = startupID(background))
-        g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", id->constData());
+    const std::optional<Startup> startup = startupID(background);
+    if (startup) g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", startup->id.constData());
+    const auto failed = announce(startup, QString::fromUtf8(g_app_info_get_display_name(application)));
     QList<QByteArray> uris;
     GList* list = nullptr;
     for (const QUrl& url : urls) uris << uriOf(url);
@@ -159,6 +182,7 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
         started = g_app_info_launch_uris(application, list, context.get(), &error);
     g_list_free(list);
     if (started) return std::nullopt;
+    failed();
     const QString reason = takeError(error);
     return reason.isEmpty() ? QStringLiteral("The application could not be started.") : reason;
 }
@@ -181,9 +205,12 @@ std::optional<QString> start(QStringList arguments, const QString& folder = QStr
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
     environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
-    if (const std::optional<QByteArray> id = startupID(background))
-        environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromUtf8(*id));
-    return startDetachedProcess(program, arguments, folder, environment.toStringList());
+    const std::optional<Startup> startup = startupID(background);
+    if (startup) environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QString::fromUtf8(startup->id));
+    const auto failed = announce(startup, QFileInfo(program).fileName());
+    const std::optional<QString> reason = startDetachedProcess(program, arguments, folder, environment.toStringList());
+    if (reason) failed();
+    return reason;
 }
 
 // The argument each terminal takes for its working directory; the folder is also the
