@@ -97,16 +97,17 @@ public:
 
     // Tarn on a home with a pinned folder of repositories; on X11, or on the Wayland display named;
     // in the session of the desktop named (XDG_CURRENT_DESKTOP), when one is.
-    QProcess* startTarn(const QString& wayland = QString(), const QString& desktop = QString()) {
+    // `settings`: more members of the settings object (", \"favorites\": [...]").
+    QProcess* startTarn(const QString& wayland = QString(), const QString& desktop = QString(), const QString& settings = QString()) {
         const QString code = path("home/code");
         for (const char* name : {"data_pipeline", "datapipeline", "alpha"}) tarn::test::makeRepo(code + "/" + name);
         QDir().mkpath(code + "/data_pipeline/src");
         QFile(code + "/data_pipeline/src/main.py").open(QIODevice::WriteOnly);
         QDir().mkpath(path("home/.config/tarn"));
-        QFile settings(path("home/.config/tarn/defaults.json"));
-        if (!settings.open(QIODevice::WriteOnly)) return nullptr;
-        settings.write(QString("{\"pinnedFolders\": [{\"path\": \"%1\"}]}").arg(code).toUtf8());
-        settings.close();
+        QFile file(path("home/.config/tarn/defaults.json"));
+        if (!file.open(QIODevice::WriteOnly)) return nullptr;
+        file.write(QString("{\"pinnedFolders\": [{\"path\": \"%1\"}]%2}").arg(code, settings).toUtf8());
+        file.close();
         // The home is the user's, or git would not read repositories another user owns.
         if (!user.isEmpty() && QProcess::execute("chown", {"-R", user + ":", path("home")}) != 0) return nullptr;
         QProcessEnvironment environment = this->environment();
@@ -154,6 +155,16 @@ public:
         runToEnd("xdotool", {"mousemove", QString::number(x), QString::number(y), "click", QString::number(button)});
     }
     void key(const QString& name) { runToEnd("xdotool", {"key", name}); }
+
+    // The name of the window the window manager calls active; empty when none.
+    QString activeWindow() {
+        QByteArray root, name;
+        runToEnd("xprop", {"-root", "_NET_ACTIVE_WINDOW"}, &root);
+        const QString id = QString::fromLatin1(root).section(' ', -1).trimmed();
+        if (!id.startsWith("0x") || id == "0x0") return {};
+        runToEnd("xprop", {"-id", id, "WM_NAME"}, &name);
+        return QString::fromUtf8(name).section('"', 1, 1);
+    }
 
     QString display, systemBus, sessionBus;
     // The compositor's display when it is the desktop itself, for every process of this world.
@@ -369,6 +380,60 @@ private Q_SLOTS:
             heardKey = QTest::qWaitFor([&] { return heard(listener, log, "member=QuickOpen") >= 1; }, 4000);
         }
         QVERIFY2(heardKey, qPrintable(log.right(1000)));
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+
+    // GNOME 43 on X11 (Mutter): a file opened from Quick Open with Shift opens its application
+    // behind the window the user is in; opened plainly, in front.
+    void gnomeX11OpensInTheBackgroundWithShift() {
+        World world;
+        if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
+        if (!installed("gjs") || !installed("xmessage")) QSKIP("needs gjs and xmessage");
+        const QString home = world.path("home");
+        QDir().mkpath(home + "/.local/share/applications");
+        QFile entry(home + "/.local/share/applications/probe.desktop");
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Probe\nExec=gjs " GTK_PROBE " %f\nMimeType=text/plain;\n");
+        entry.close();
+        QDir().mkpath(home + "/.config");
+        QFile associations(home + "/.config/mimeapps.list");
+        QVERIFY(associations.open(QIODevice::WriteOnly));
+        associations.write("[Default Applications]\ntext/plain=probe.desktop\n");
+        associations.close();
+        QString favorites;
+        for (const char* name : {"notes", "plan"}) {
+            QFile file(home + "/" + name + ".txt");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+            favorites += QString("%1{\"kind\": \"path\", \"value\": \"%2\", \"title\": \"%3\"}")
+                             .arg(favorites.isEmpty() ? "" : ", ", file.fileName(), name);
+        }
+        world.run("gnome-shell", {"--x11", "--replace", "--sm-disable"});
+        if (!QTest::qWaitFor([&] { return world.runToEnd("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}) == 0 &&
+                                          world.runToEnd("xdotool", {"search", "--name", "mutter|gnome"}) == 0; }, 60000))
+            QSKIP("the Shell did not come up here");
+        QFile(world.path("run/tarn-told-no-tray")).open(QIODevice::WriteOnly); // told already, this session
+        QProcess* tarn = world.startTarn(QString(), "GNOME", ", \"favorites\": [" + favorites + "]");
+        QVERIFY(tarn);
+        world.run("xmessage", {"-geometry", "400x200+600+300", "Focus me"});
+        QTest::qWait(3000);
+        auto openFromQuickOpen = [&](const QString& query, const QString& keys) {
+            world.key("Escape"); // the Shell's overview
+            QByteArray found;
+            world.runToEnd("xdotool", {"search", "--name", "Focus me"}, &found);
+            world.runToEnd("xdotool", {"windowactivate", QString::fromLatin1(found).section('\n', 0, 0)});
+            if (!QTest::qWaitFor([&] { return world.activeWindow() == "xmessage"; }, 5000)) return false;
+            world.runToEnd(TARN_BINARY, {"--quick-open"});
+            if (!QTest::qWaitFor([&] { return world.activeWindow() == "Quick Open"; }, 5000)) return false;
+            world.runToEnd("xdotool", {"type", query});
+            QTest::qWait(500);
+            world.key(keys);
+            return QTest::qWaitFor([&] { return world.runToEnd("xdotool", {"search", "--name", "Probe " + query}) == 0; }, 15000);
+        };
+        QVERIFY(openFromQuickOpen("notes", "shift+Return"));
+        QTest::qWait(2000);
+        QCOMPARE(world.activeWindow(), QString("xmessage"));
+        QVERIFY(openFromQuickOpen("plan", "Return"));
+        QTRY_COMPARE_WITH_TIMEOUT(world.activeWindow(), QString("Probe plan.txt"), 5000);
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 
