@@ -16,6 +16,11 @@ void prepare(QWidget& window);
 // when Tarn loses the focus, as a pop-up would on a click elsewhere. Nothing happens on X11.
 void floatMenu(QWidget& menu);
 
+// How long a loss of the focus must last before a floating window closes for it: on Wayland
+// the focus passes through no window at all when a keyboard is added or goes, or on its way
+// to a submenu; 0 on X11, where a loss is a loss.
+int focusLossGrace();
+
 // Whether `message`, a native event of one of the application's windows, brings that window
 // the keyboard focus.
 bool gainsFocus(const QByteArray& eventType, void* message);

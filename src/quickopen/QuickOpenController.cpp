@@ -118,6 +118,14 @@ void QuickOpenController::windowDidResignKey() {
         refocusAfterHotkey();
         return;
     }
+    // Where the focus passes through no window for a moment (Wayland, a keyboard plugged in),
+    // only a loss that lasts closes the panel.
+    if (const int grace = FloatingWindow::focusLossGrace(); grace > 0) {
+        QTimer::singleShot(grace, this, [this] {
+            if (panel && panel->isVisible() && !panel->isActiveWindow() && !showingMenu) close();
+        });
+        return;
+    }
     close();
 }
 

@@ -11,7 +11,6 @@
 namespace tarn::FloatingWindow {
 
 namespace {
-constexpr int focusLossGrace = 300;
 
 xcb_atom_t atom(xcb_connection_t* x, const char* name) {
     xcb_intern_atom_reply_t* reply =
@@ -43,15 +42,16 @@ void floatMenu(QWidget& menu) {
     menu.setWindowFlag(Qt::FramelessWindowHint); // no title bar: it is still a menu
     if (menu.property("tarnClosesOnFocusLoss").toBool()) return;
     menu.setProperty("tarnClosesOnFocusLoss", true);
-    // The focus passes through no window at all on its way to a submenu or back, or when a
-    // keyboard is added: only a loss that lasts closes the menu.
+    // Only a loss that lasts closes the menu.
     QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &menu, [&menu](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive) return;
-        QTimer::singleShot(focusLossGrace, &menu, [&menu] {
+        QTimer::singleShot(focusLossGrace(), &menu, [&menu] {
             if (QGuiApplication::applicationState() != Qt::ApplicationActive && menu.isVisible()) menu.close();
         });
     });
 }
+
+int focusLossGrace() { return QGuiApplication::platformName() == QLatin1String("wayland") ? 300 : 0; }
 
 bool gainsFocus(const QByteArray& eventType, void* message) {
     if (eventType != "xcb_generic_event_t") return false;
