@@ -21,6 +21,11 @@ void floatMenu(QWidget& menu);
 // to a submenu; 0 on X11, where a loss is a loss.
 int focusLossGrace();
 
+// Whether the compositor places every new window itself, first-fit from the top left corner,
+// and floats a maximized frameless one as it is (GNOME's Mutter on Wayland): a panel that
+// should be centred is then drawn in the middle of a maximized, transparent window.
+bool placedByCompositorAlone();
+
 // Whether `message`, a native event of one of the application's windows, brings that window
 // the keyboard focus.
 bool gainsFocus(const QByteArray& eventType, void* message);

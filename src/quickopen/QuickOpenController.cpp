@@ -48,8 +48,15 @@ void QuickOpenController::show() {
     installMonitor(); // before any key can reach the window
     // The window manager forgets these when the window is hidden.
     FloatingWindow::prepare(*panel);
-    position(*panel);
-    panel->show();
+    if (panel->isCentredInside()) {
+        // At the size it will have, so that its first frame already has the panel in the middle.
+        if (const QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))
+            panel->resize(screen->availableGeometry().size());
+        panel->showMaximized();
+    } else {
+        position(*panel);
+        panel->show();
+    }
     panel->raise();
     panel->activateWindow();
     FloatingWindow::sendNow();
@@ -222,6 +229,10 @@ void QuickOpenController::position(QWidget& window) {
 
 void QuickOpenController::makePanel() {
     panel = std::make_unique<QuickOpenPanel>(*this);
+    if (FloatingWindow::placedByCompositorAlone()) {
+        panel->centreInside(panelSize);
+        return;
+    }
     // A fixed size: Wayland compositors float such a window instead of tiling it.
     panel->setFixedSize(panelSize);
 }

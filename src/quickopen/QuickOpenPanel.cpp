@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QVBoxLayout>
 
 namespace tarn {
@@ -48,15 +49,35 @@ void QuickOpenPanel::closeEvent(QCloseEvent* event) {
     controller.close();
 }
 
+void QuickOpenPanel::centreInside(QSize size) {
+    centred = size;
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+QRect QuickOpenPanel::panelRect() const {
+    if (!centred) return rect();
+    return QRect(QPoint((width() - centred->width()) / 2, (height() - centred->height()) / 2), *centred);
+}
+
+void QuickOpenPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!centred) return;
+    const QRect panel = panelRect();
+    layout()->setContentsMargins(panel.left() + 1, panel.top() + 1, width() - panel.right(), height() - panel.bottom());
+    setMask(QRegion(panel));
+    update(); // what was drawn where the panel was before is cleared
+}
+
 void QuickOpenPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
+    const QRect panel = panelRect();
+    painter.fillRect(panel, palette().window());
     painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.drawRect(panel.adjusted(0, 0, -1, -1));
 }
 
 void QuickOpenPanel::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) dragOffset = event->globalPosition().toPoint() - pos();
+    if (event->button() == Qt::LeftButton && !centred) dragOffset = event->globalPosition().toPoint() - pos();
 }
 
 void QuickOpenPanel::mouseMoveEvent(QMouseEvent* event) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <optional>
 
@@ -17,6 +19,11 @@ public:
     explicit QuickOpenPanel(QuickOpenController& controller);
 
     QuickOpenView* view() const { return content; }
+    // Where the compositor places windows itself and centres none (GNOME on Wayland), the
+    // window is shown maximized and transparent, the panel of `size` drawn in its middle, and
+    // only the panel takes the pointer: a click beside it goes to the window under it.
+    void centreInside(QSize size);
+    bool isCentredInside() const { return centred.has_value(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -26,11 +33,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QRect panelRect() const;
+
     QuickOpenController& controller;
     QuickOpenView* content;
     std::optional<QPoint> dragOffset;
+    std::optional<QSize> centred; // the panel's size when centred inside a maximized window
 };
 
 } // namespace tarn

@@ -383,6 +383,56 @@ private Q_SLOTS:
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 
+    // GNOME 43 on Wayland places every new window itself, the first in the middle, the others
+    // first-fit from the top left: Quick Open still comes up in the middle of the screen, and a
+    // click on a window beside it goes to that window and closes it.
+    void gnomeWaylandCentresQuickOpen() {
+        World world;
+        if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
+        if (!installed("gjs")) QSKIP("needs gjs");
+        QProcessEnvironment shell = world.environment();
+        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
+        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
+        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
+            QSKIP("the Shell did not come up here");
+        QFile(world.path("run/tarn-told-no-tray")).open(QIODevice::WriteOnly); // told already, this session
+        QProcess* tarn = world.startTarn("tarn-test", "GNOME");
+        QVERIFY(tarn);
+        QProcessEnvironment gtk = world.environment();
+        gtk.remove("DISPLAY");
+        gtk.insert("WAYLAND_DISPLAY", "tarn-test");
+        gtk.insert("GDK_BACKEND", "wayland");
+        // The first window is centred, the second placed top left.
+        world.run("gjs", {GTK_PROBE, "first"}, gtk);
+        QTest::qWait(2000);
+        world.run("gjs", {GTK_PROBE, "second"}, gtk);
+        QTest::qWait(2000);
+        world.click(640, 790, 1); // out of the overview the Shell starts in
+        world.key("Escape");
+        QTest::qWait(1000);
+        QProcessEnvironment later = world.environment();
+        later.remove("DISPLAY");
+        later.insert("WAYLAND_DISPLAY", "tarn-test");
+        later.insert("XDG_CURRENT_DESKTOP", "GNOME");
+        QProcess start;
+        start.setProcessEnvironment(later);
+        start.start(TARN_BINARY, {"--quick-open"});
+        QVERIFY(start.waitForFinished(10000) && start.exitCode() == 0);
+        QTest::qWait(2000);
+        const QString shot = world.path("quick-open.png");
+        auto pixel = [&](int x, int y) { return QImage(shot).pixel(x, y); };
+        QCOMPARE(world.runToEnd("import", {"-window", "root", shot}), 0);
+        // The panel's light background in the middle; the desktop at the left edge, where a
+        // window placed first-fit would be.
+        QVERIFY2(qGray(pixel(640, 400)) > 200, qPrintable(shot));
+        QVERIFY2(qGray(pixel(20, 400)) < 150, qPrintable(shot));
+        world.click(100, 100, 1); // the second window
+        QTest::qWait(1500);
+        QCOMPARE(world.runToEnd("import", {"-window", "root", shot}), 0);
+        QVERIFY2(qGray(pixel(640, 400)) < 150, "Quick Open stayed up after a click beside it");
+        QCOMPARE(tarn->state(), QProcess::Running);
+    }
+
     // GNOME 43 on X11 (Mutter): a file opened from Quick Open with Shift opens its application
     // behind the window the user is in; opened plainly, in front.
     void gnomeX11OpensInTheBackgroundWithShift() {

@@ -53,6 +53,11 @@ void floatMenu(QWidget& menu) {
 
 int focusLossGrace() { return QGuiApplication::platformName() == QLatin1String("wayland") ? 300 : 0; }
 
+bool placedByCompositorAlone() {
+    return QGuiApplication::platformName() == QLatin1String("wayland") &&
+           qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
 bool gainsFocus(const QByteArray& eventType, void* message) {
     if (eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_focus_in_event_t*>(message);
