@@ -19,32 +19,6 @@ namespace {
 const QString portalPath = "/org/freedesktop/portal/desktop";
 const QString sessionPath = "/org/freedesktop/portal/desktop/session/test/tarn";
 
-// One shortcut as the portal lists it: (sa{sv}).
-struct Listed {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Listed& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Listed& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Listed)
-
-namespace {
-
 // Plays org.freedesktop.portal.Desktop's GlobalShortcuts: answers each request on the object
 // the caller listens to, and records every list of shortcuts it is asked to bind. It holds
 // what it bound (or what an earlier start left, `held`) and lists it with its trigger, unless
@@ -104,9 +78,9 @@ public:
     }
 
     QVariant heldList() const {
-        QList<Listed> list;
+        QList<PortalShortcut> list;
         for (auto it = held.cbegin(); it != held.cend(); ++it)
-            list << Listed{it.key(), {{"description", it.key()}, {"trigger_description", it.value()}}};
+            list << PortalShortcut{it.key(), {{"description", it.key()}, {"trigger_description", it.value()}}};
         return QVariant::fromValue(list);
     }
 };
@@ -123,8 +97,8 @@ class PortalGlobalHotkeysTest : public QObject {
         QThread thread;
         QDBusConnection service = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-portal");
         Served() {
-            qDBusRegisterMetaType<Listed>();
-            qDBusRegisterMetaType<QList<Listed>>();
+            qDBusRegisterMetaType<PortalShortcut>();
+            qDBusRegisterMetaType<QList<PortalShortcut>>();
             portal.moveToThread(&thread);
             thread.start();
             service.registerService("org.freedesktop.portal.Desktop");

@@ -17,26 +17,6 @@ const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.Global
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 constexpr int portalTimeout = 2000;
 
-// One shortcut as BindShortcuts takes it: (sa{sv}).
-struct PortalShortcut {
-    QString id;
-    QVariantMap properties;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
 QString shortcutID(int id) { return QStringLiteral("tarn-%1").arg(id); }
 
 QString keyName(int keyCode) {
@@ -52,9 +32,22 @@ QString keyName(int keyCode) {
 } // namespace
 } // namespace tarn
 
-Q_DECLARE_METATYPE(tarn::PortalShortcut)
 
 namespace tarn {
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
 
 PortalGlobalHotkeys::PortalGlobalHotkeys(QDBusConnection bus) : bus(std::move(bus)) {
     qDBusRegisterMetaType<PortalShortcut>();

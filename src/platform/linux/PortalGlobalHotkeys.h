@@ -9,7 +9,17 @@
 #include <QObject>
 #include <QVariantMap>
 
+class QDBusArgument;
+
 namespace tarn {
+
+// One shortcut as the portal takes and lists them: (sa{sv}).
+struct PortalShortcut {
+    QString id;
+    QVariantMap properties;
+};
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut);
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut);
 
 // Global hotkeys through the desktop portal's GlobalShortcuts (KDE Plasma, GNOME 48 and later,
 // Hyprland), where an application cannot grab keys itself (Wayland). The preset is only the
@@ -69,3 +79,5 @@ private:
 };
 
 } // namespace tarn
+
+Q_DECLARE_METATYPE(tarn::PortalShortcut)
