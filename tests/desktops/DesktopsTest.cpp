@@ -596,6 +596,21 @@ private Q_SLOTS:
         QTest::qWait(2000);
         QCOMPARE(world.runToEnd("grim", {"-g", "0,0 1000x450", shot}), 0);
         QVERIFY2(!darkRows(QImage(shot), QRect(680, 238, 80, 20)).isEmpty(), "\"src\" shows no file");
+        // Quick Open, in the middle of the output, stays up while a second keyboard comes and goes.
+        click(1000, 600, 1); // the menu closes
+        QProcessEnvironment keyboard = world.environment();
+        keyboard.insert("WL_KEYBOARD_HOLD", "600");
+        world.run("/usr/bin/python3", {WL_POINTER, "keyboard"}, keyboard); // the user's own
+        QTest::qWait(1000);
+        QCOMPARE(world.runToEnd(TARN_BINARY, {"--quick-open"}), 0);
+        QTest::qWait(1500);
+        const auto quickOpenShown = [&] {
+            return world.runToEnd("grim", {"-g", "0,0 1280x720", shot}) == 0 && qGray(QImage(shot).pixel(640, 360)) > 200;
+        };
+        QVERIFY2(quickOpenShown(), "Quick Open did not come up");
+        QCOMPARE(world.runToEnd("/usr/bin/python3", {WL_POINTER, "keyboard"}), 0);
+        QTest::qWait(1500);
+        QVERIFY2(quickOpenShown(), "Quick Open closed when a keyboard came");
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 };

@@ -3,6 +3,10 @@
 # sway), through its virtual-pointer protocol, spoken over the Wayland socket directly.
 #   wl_pointer.py <x> <y> <button> <width> <height>
 # button: 1 left, 2 middle, 3 right, 0 none (a move only); width and height: the output's.
+#   wl_pointer.py keyboard
+# adds a virtual keyboard to the seat and takes it away half a second later, as plugging a
+# keyboard in and out does.
+import ctypes
 import os
 import socket
 import struct
@@ -58,7 +62,9 @@ def string(text):
 
 
 def main():
-    x, y, button, width, height = (int(argument) for argument in sys.argv[1:6])
+    keyboard = sys.argv[1] == "keyboard"
+    if not keyboard:
+        x, y, button, width, height = (int(argument) for argument in sys.argv[1:6])
     wayland = Connection()
     registry = wayland.new_id()
     wayland.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
@@ -71,6 +77,9 @@ def main():
             found[interface] = name
 
     wayland.roundtrip(global_)
+    if keyboard:
+        plug_keyboard(wayland, registry, found)
+        return
     if "zwlr_virtual_pointer_manager_v1" not in found:
         raise SystemExit("the compositor has no virtual pointers")
     manager = wayland.new_id()
@@ -95,6 +104,36 @@ def main():
             wayland.roundtrip()
             time.sleep(0.05)
     time.sleep(float(os.environ.get("WL_POINTER_HOLD", "0")))
+
+
+
+def plug_keyboard(wayland, registry, found):
+    if "zwp_virtual_keyboard_manager_v1" not in found or "wl_seat" not in found:
+        raise SystemExit("the compositor has no virtual keyboards")
+    seat = wayland.new_id()
+    wayland.send(registry, 0, struct.pack("<I", found["wl_seat"]) + string("wl_seat") + struct.pack("<II", 1, seat))
+    manager = wayland.new_id()
+    wayland.send(registry, 0, struct.pack("<I", found["zwp_virtual_keyboard_manager_v1"]) +
+                 string("zwp_virtual_keyboard_manager_v1") + struct.pack("<II", 1, manager))
+    keyboard = wayland.new_id()
+    wayland.send(manager, 0, struct.pack("<II", seat, keyboard))  # create_virtual_keyboard
+    # Its keymap, the default one as libxkbcommon compiles it, in a file passed along.
+    xkb = ctypes.CDLL("libxkbcommon.so.0")
+    xkb.xkb_context_new.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int]
+    xkb.xkb_keymap_get_as_string.restype = ctypes.c_char_p
+    xkb.xkb_keymap_get_as_string.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    keymap = xkb.xkb_keymap_get_as_string(xkb.xkb_keymap_new_from_names(xkb.xkb_context_new(0), None, 0), 1) + b"\0"
+    fd = os.memfd_create("keymap")
+    os.write(fd, keymap)
+    message = struct.pack("<II", keyboard, (8 + 8) << 16 | 0) + struct.pack("<II", 1, len(keymap))  # keymap(xkb_v1, fd, size)
+    wayland.socket.sendmsg([message], [(socket.SOL_SOCKET, socket.SCM_RIGHTS, struct.pack("i", fd))])
+    os.close(fd)
+    wayland.roundtrip()
+    time.sleep(float(os.environ.get("WL_KEYBOARD_HOLD", "0.5")))
+    wayland.send(keyboard, 3)  # destroy
+    wayland.roundtrip()
 
 
 main()
