@@ -154,7 +154,10 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
     // A started application must not inherit Tarn's own startup notification.
     g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
     g_app_launch_context_unsetenv(context.get(), "XDG_ACTIVATION_TOKEN");
-    const std::optional<Startup> startup = startupID(background);
+    // An application started over D-Bus gets no startup id (no launch context reaches it), so no
+    // sequence is announced for it.
+    const bool overDBus = dbusActivatable(application);
+    const std::optional<Startup> startup = overDBus ? std::nullopt : startupID(background);
     if (startup) g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", startup->id.constData());
     const auto failed = announce(startup, QString::fromUtf8(g_app_info_get_display_name(application)));
     QList<QByteArray> uris;
@@ -169,7 +172,7 @@ std::optional<QString> launch(GAppInfo* application, const QList<QUrl>& urls, bo
     g_free(path);
     GError* error = nullptr;
     gboolean started = FALSE;
-    if (dbusActivatable(application)) {
+    if (overDBus) {
         // Without a context: GIO would hand it a failure with no startup id, which it rejects.
         g_app_info_launch_uris_async(application, list, nullptr, nullptr, launchedOverDBus, nullptr);
         started = TRUE;
