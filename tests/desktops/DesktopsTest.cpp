@@ -156,6 +156,16 @@ public:
     }
     void key(const QString& name) { runToEnd("xdotool", {"key", name}); }
 
+    // Whether Tarn took its name on the session bus within 30 s (a later start is handed over).
+    bool tarnOnBus() {
+        return QTest::qWaitFor([&] {
+            QByteArray owned;
+            runToEnd("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                                   "org.freedesktop.DBus.NameHasOwner", "string:org.tarn.Tarn"}, &owned);
+            return owned.contains("boolean true");
+        }, 30000);
+    }
+
     // The name of the window the window manager calls active; empty when none.
     QString activeWindow() {
         QByteArray root, name;
@@ -397,7 +407,7 @@ private Q_SLOTS:
             QSKIP("the Shell did not come up here");
         QFile(world.path("run/tarn-told-no-tray")).open(QIODevice::WriteOnly); // told already, this session
         QProcess* tarn = world.startTarn("tarn-test", "GNOME");
-        QVERIFY(tarn);
+        QVERIFY(tarn && world.tarnOnBus());
         QProcessEnvironment gtk = world.environment();
         gtk.remove("DISPLAY");
         gtk.insert("WAYLAND_DISPLAY", "tarn-test");
@@ -464,6 +474,7 @@ private Q_SLOTS:
         QFile(world.path("run/tarn-told-no-tray")).open(QIODevice::WriteOnly); // told already, this session
         QProcess* tarn = world.startTarn(QString(), "GNOME", ", \"favorites\": [" + favorites + "]");
         QVERIFY(tarn);
+        QVERIFY(world.tarnOnBus());
         world.run("xmessage", {"-geometry", "400x200+600+300", "Focus me"});
         QTest::qWait(3000);
         auto openFromQuickOpen = [&](const QString& query, const QString& keys) {
@@ -471,9 +482,19 @@ private Q_SLOTS:
             QByteArray found;
             world.runToEnd("xdotool", {"search", "--name", "Focus me"}, &found);
             world.runToEnd("xdotool", {"windowactivate", QString::fromLatin1(found).section('\n', 0, 0)});
-            if (!QTest::qWaitFor([&] { return world.activeWindow() == "xmessage"; }, 5000)) return false;
-            world.runToEnd(TARN_BINARY, {"--quick-open"});
-            if (!QTest::qWaitFor([&] { return world.activeWindow() == "Quick Open"; }, 5000)) return false;
+            if (!QTest::qWaitFor([&] { return world.activeWindow() == "xmessage"; }, 10000)) {
+                qWarning("not active: xmessage (%s)", qPrintable(world.activeWindow()));
+                return false;
+            }
+            // Tarn's own hotkey: the time of its press lets the panel take the focus. Pressed
+            // again while no panel came (on a loaded machine Tarn may not hold the key yet).
+            bool shown = false;
+            for (int attempt = 0; attempt < 5 && !shown; ++attempt) {
+                if (world.runToEnd("xdotool", {"search", "--onlyvisible", "--name", "Quick Open"}) != 0)
+                    world.key("ctrl+alt+space");
+                shown = QTest::qWaitFor([&] { return world.activeWindow() == "Quick Open"; }, 4000);
+            }
+            if (!shown) return false;
             world.runToEnd("xdotool", {"type", query});
             QTest::qWait(500);
             world.key(keys);
