@@ -104,14 +104,19 @@ private Q_SLOTS:
         QProcess stopped;
         stopped.start("/usr/bin/python3", {"-c", "import gi, sys, time\n"
                                         "from gi.repository import Gio\n"
-                                        "print(Gio.bus_get_sync(Gio.BusType.SESSION).get_unique_name(), flush=True)\n"
+                                        "bus = Gio.bus_get_sync(Gio.BusType.SESSION)\n"
+                                        "print(bus.get_unique_name(), flush=True)\n"
                                         "time.sleep(60)\n"});
         QVERIFY(stopped.waitForReadyRead(10000));
         const QString name = QString::fromLatin1(stopped.readLine().trimmed());
         QCOMPARE(::kill(pid_t(stopped.processId()), SIGSTOP), 0);
+        // Found twice in a row: once could be a machine too busy to answer in time.
         instance.checkHearing(name);
         QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, 3 * DBusSessionInstance::hearingTimeoutMs);
         QCOMPARE(checked[1][0].toBool(), false);
+        QCOMPARE(deafCalls, 0);
+        instance.checkHearing(name);
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 3, 3 * DBusSessionInstance::hearingTimeoutMs);
         QCOMPARE(deafCalls, 1);
         stopped.kill();
         stopped.waitForFinished();

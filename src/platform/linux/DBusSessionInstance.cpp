@@ -85,10 +85,12 @@ void DBusSessionInstance::checkHearing(const QString& connection) {
     auto* call = new QDBusPendingCallWatcher(probe.asyncCall(ping, hearingTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, probe](QDBusPendingCallWatcher* answered) {
         answered->deleteLater();
-        if (answered->isError())
+        if (answered->isError()) {
             askBus(probe);
-        else
-            Q_EMIT hearingChecked(true);
+            return;
+        }
+        unheard = 0;
+        Q_EMIT hearingChecked(true);
     });
 }
 
@@ -102,7 +104,10 @@ void DBusSessionInstance::askBus(const QDBusConnection& probe) {
         answered->deleteLater();
         const bool isDeaf = !answered->isError();
         Q_EMIT hearingChecked(!isDeaf);
-        if (isDeaf && deaf) deaf();
+        // Twice in a row: a machine too busy to answer once within the time-out is no cause to
+        // start again.
+        unheard = isDeaf ? unheard + 1 : 0;
+        if (unheard == deafAfter && deaf) deaf();
     });
 }
 

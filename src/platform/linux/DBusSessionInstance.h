@@ -29,11 +29,13 @@ public:
     // How often Tarn makes sure it hears the bus, and how long the answer may take.
     static constexpr int hearingIntervalMs = 60000;
     static constexpr int hearingTimeoutMs = 5000;
+    // Checks in a row that find Tarn deaf before `deaf` is called.
+    static constexpr int deafAfter = 2;
 
     // Pings the connection of unique name `connection` (Tarn's own, every `hearingIntervalMs`)
     // from a second one, through the bus; when that goes unanswered but the bus answers the
-    // second connection, the first no longer reads and `deaf` is called. `hearingChecked`
-    // tells each result.
+    // second connection, the first no longer reads; `deaf` is called when that is found
+    // `deafAfter` times in a row. `hearingChecked` tells each result.
     void checkHearing(const QString& connection);
 
 Q_SIGNALS:
@@ -54,6 +56,7 @@ private:
 
     std::function<void(SessionInstance::Request)> handler;
     std::function<void()> deaf;
+    int unheard = 0; // checks in a row that found Tarn deaf
     // The request to carry out when the merge window ends; none when nothing waits.
     std::optional<SessionInstance::Request> pending;
     QString pendingToken;
