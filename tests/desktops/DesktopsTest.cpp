@@ -256,6 +256,30 @@ class DesktopsTest : public QObject {
         return {};
     }
 
+    // The environment of a GNOME session in `world`.
+    static QProcessEnvironment gnomeSession(const World& world) {
+        QProcessEnvironment session = world.environment();
+        session.insert("XDG_CURRENT_DESKTOP", "GNOME");
+        return session;
+    }
+
+    // GNOME Shell nested on Wayland in the world's X server, its display "tarn-test"; false when
+    // it did not come up.
+    static bool startNestedGnome(World& world) {
+        QProcessEnvironment shell = gnomeSession(world);
+        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
+        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
+        return QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000);
+    }
+
+    // The environment of a Wayland client of that Shell.
+    static QProcessEnvironment nestedClient(const World& world) {
+        QProcessEnvironment client = gnomeSession(world);
+        client.remove("DISPLAY");
+        client.insert("WAYLAND_DISPLAY", "tarn-test");
+        return client;
+    }
+
 private Q_SLOTS:
     // GNOME Shell 43 with the AppIndicator extension on X11: every single click on the icon
     // opens the menu the Shell draws from Tarn's.
@@ -310,11 +334,7 @@ private Q_SLOTS:
     void gnomeWaylandLateExtension() {
         World world;
         if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
-        QProcessEnvironment shell = world.environment();
-        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
-        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
-        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
-            QSKIP("the Shell did not come up here");
+        if (!startNestedGnome(world)) QSKIP("the Shell did not come up here");
         QProcess* tarn = world.startTarn("tarn-test");
         QVERIFY(tarn);
         QTest::qWait(3000);
@@ -360,13 +380,8 @@ private Q_SLOTS:
         // Set up at an earlier start: Tarn's entry is listed.
         world.runToEnd("gsettings", {"set", "org.gnome.settings-daemon.plugins.media-keys", "custom-keybindings",
                                      "['" + entries + "tarn-quick-open/']"});
-        QProcessEnvironment shell = world.environment();
-        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
-        shell.insert("XDG_CURRENT_DESKTOP", "GNOME");
-        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
-        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
-            QSKIP("the Shell did not come up here");
-        world.run("/usr/libexec/gsd-media-keys", {}, shell);
+        if (!startNestedGnome(world)) QSKIP("the Shell did not come up here");
+        world.run("/usr/libexec/gsd-media-keys", {}, gnomeSession(world));
         QProcess* tarn = world.startTarn("tarn-test", "GNOME");
         QVERIFY(tarn);
         auto setting = [&](const QString& schema, const QString& key) {
@@ -400,17 +415,11 @@ private Q_SLOTS:
         World world;
         if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
         if (!installed("gjs")) QSKIP("needs gjs");
-        QProcessEnvironment shell = world.environment();
-        shell.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", "1280x760");
-        world.run("gnome-shell", {"--nested", "--wayland", "--no-x11", "--wayland-display=tarn-test"}, shell);
-        if (!QTest::qWaitFor([&] { return QFile::exists(world.path("run/tarn-test")); }, 60000))
-            QSKIP("the Shell did not come up here");
+        if (!startNestedGnome(world)) QSKIP("the Shell did not come up here");
         QFile(world.path("run/tarn-told-no-tray")).open(QIODevice::WriteOnly); // told already, this session
         QProcess* tarn = world.startTarn("tarn-test", "GNOME");
         QVERIFY(tarn && world.tarnOnBus());
-        QProcessEnvironment gtk = world.environment();
-        gtk.remove("DISPLAY");
-        gtk.insert("WAYLAND_DISPLAY", "tarn-test");
+        QProcessEnvironment gtk = nestedClient(world);
         gtk.insert("GDK_BACKEND", "wayland");
         // The first window is centred, the second placed top left.
         world.run("gjs", {GTK_PROBE, "first"}, gtk);
@@ -420,12 +429,8 @@ private Q_SLOTS:
         world.click(640, 790, 1); // out of the overview the Shell starts in
         world.key("Escape");
         QTest::qWait(1000);
-        QProcessEnvironment later = world.environment();
-        later.remove("DISPLAY");
-        later.insert("WAYLAND_DISPLAY", "tarn-test");
-        later.insert("XDG_CURRENT_DESKTOP", "GNOME");
         QProcess start;
-        start.setProcessEnvironment(later);
+        start.setProcessEnvironment(nestedClient(world));
         start.start(TARN_BINARY, {"--quick-open"});
         QVERIFY(start.waitForFinished(10000) && start.exitCode() == 0);
         QTest::qWait(2000);

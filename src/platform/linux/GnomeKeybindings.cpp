@@ -182,16 +182,8 @@ bool GnomeKeybindings::grab(int id, int keyCode, int carbonModifiers) {
     if (!enabled || !arguments.contains(id) || key.isEmpty()) return false;
     if (!heldByGnome(keyCode, carbonModifiers, backend).isEmpty()) return false;
     QStringList paths = entries();
-    for (const QString& path : paths) {
-        if (path == entryPath(id)) continue;
-        GSettings* other = settingsOf(entrySchema, backend, path);
-        if (!other) continue;
-        gchar* binding = g_settings_get_string(other, "binding");
-        const bool clash = normalized(QString::fromUtf8(binding)) == normalized(key);
-        g_free(binding);
-        g_object_unref(other);
-        if (clash) return false;
-    }
+    for (const QString& path : paths)
+        if (path != entryPath(id) && normalized(bindingAt(path)) == normalized(key)) return false;
     GSettings* entry = settingsOf(entrySchema, backend, entryPath(id));
     if (!entry) return false;
     const QString name = QStringLiteral("Tarn: ") + descriptions.value(id, arguments.value(id));
@@ -221,14 +213,17 @@ void GnomeKeybindings::release(int id) {
 void GnomeKeybindings::describe(int id, const QString& description) { descriptions.insert(id, description); }
 
 bool GnomeKeybindings::holds(int id) const {
-    if (!entries().contains(entryPath(id))) return false;
-    GSettings* entry = settingsOf(entrySchema, backend, entryPath(id));
-    if (!entry) return false;
+    return entries().contains(entryPath(id)) && !bindingAt(entryPath(id)).isEmpty();
+}
+
+QString GnomeKeybindings::bindingAt(const QString& path) const {
+    GSettings* entry = settingsOf(entrySchema, backend, path);
+    if (!entry) return QString();
     gchar* binding = g_settings_get_string(entry, "binding");
-    const bool bound = binding && *binding;
+    const QString text = QString::fromUtf8(binding);
     g_free(binding);
     g_object_unref(entry);
-    return bound;
+    return text;
 }
 
 bool GnomeKeybindings::setUp() {

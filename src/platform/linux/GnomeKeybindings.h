@@ -49,6 +49,8 @@ public:
 private:
     static QString entryPath(int id);
     QStringList entries() const;
+    // The key the custom shortcut at `path` has; empty when none.
+    QString bindingAt(const QString& path) const;
     void setEntries(const QStringList& paths);
 
     GSettingsBackend* backend;
