@@ -13,7 +13,7 @@
 #include "platform/DefaultsDomain.h"
 #include "platform/Desktop.h"
 #include "platform/Dialogs.h"
-#include "platform/FloatingWindow.h"
+#include "platform/FloatingMenu.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/StatusItem.h"
 #include "platform/Platform.h"
@@ -98,7 +98,7 @@ void AppDelegate::popUpMenuAtPointer() {
     // One menu at a time: asked again while it is open, it stays as it is.
     if (!menuController || menuController->menu()->isVisible()) return;
     platform().dialogs().activate();
-    menuController->menu()->popup(QCursor::pos());
+    floatingMenu->popUp(QCursor::pos());
 }
 
 void AppDelegate::setMenuBarIcon(const QString& id) {
@@ -172,7 +172,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     });
     menuController = std::make_unique<MenuController>();
     QMenu* menu = menuController->menu();
-    connect(menu, &QMenu::aboutToShow, menu, [menu] { FloatingWindow::floatMenu(*menu); });
+    floatingMenu = std::make_unique<FloatingMenu>(*menu);
 
     status = &platform().statusItem();
     status->setToolTip(QStringLiteral("Tarn"));
@@ -280,7 +280,7 @@ void AppDelegate::popUpMenu(QPoint where) {
         modal->activateWindow();
         return;
     }
-    menuController->menu()->popup(where.isNull() ? QCursor::pos() : where);
+    floatingMenu->popUp(where.isNull() ? QCursor::pos() : where);
 }
 
 } // namespace tarn

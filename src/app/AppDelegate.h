@@ -14,6 +14,7 @@
 
 namespace tarn {
 
+class FloatingMenu;
 class PreviewWindow;
 class StatusItem;
 
@@ -66,6 +67,7 @@ private:
     void showIcon(const QString& style);
 
     std::unique_ptr<MenuController> menuController;
+    std::unique_ptr<FloatingMenu> floatingMenu; // the controller's menu, shown without a tray
     StatusItem* status = nullptr; // the platform's, once launching has finished
     bool saveAlertShowing = false;
     std::optional<QColor> panelColor; // what the tray icon sits on, once seen

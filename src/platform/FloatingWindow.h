@@ -11,11 +11,6 @@ namespace tarn::FloatingWindow {
 // desktop has no such hints.
 void prepare(QWidget& window);
 
-// On Wayland a window without a parent cannot pop up, and compositors tile what they may: the
-// menu, just made for this showing, gets its size fixed, which compositors float, and closes
-// when Tarn loses the focus, as a pop-up would on a click elsewhere. Nothing happens on X11.
-void floatMenu(QWidget& menu);
-
 // How long a loss of the focus must last before a floating window closes for it: on Wayland
 // the focus passes through no window at all when a keyboard is added or goes, or on its way
 // to a submenu; 0 on X11, where a loss is a loss.

@@ -31,7 +31,8 @@ public:
     }
     ~World() {
         for (QProcess* process : std::as_const(processes)) {
-            ::kill(-pid_t(process->processId()), SIGKILL);
+            // An ended process has no id: a kill of group 0 would end the test itself.
+            if (process->processId() > 0) ::kill(-pid_t(process->processId()), SIGKILL);
             process->waitForFinished(5000);
             delete process;
         }
@@ -231,6 +232,29 @@ QList<QRect> darkRows(const QImage& image, const QRect& area) {
     return rows;
 }
 
+// The light box drawn around `inside` on a dark desktop (a menu where nothing is highlighted),
+// as far as the row and the column through `inside` reach: text breaks a row of light pixels for
+// a few pixels at a time, the desktop for long.
+QRect lightBox(const QImage& image, QPoint inside) {
+    const auto light = [&](QPoint at) { return image.rect().contains(at) && qGray(image.pixel(at)) > 200; };
+    const auto reach = [&](QPoint from, QPoint step) {
+        QPoint edge = from;
+        for (int gap = 0; gap < 8;) {
+            from += step;
+            gap = light(from) ? 0 : gap + 1;
+            if (!gap) edge = from;
+        }
+        return edge;
+    };
+    if (!light(inside)) return {};
+    return QRect(QPoint(reach(inside, {-1, 0}).x(), reach(inside, {0, -1}).y()),
+                 QPoint(reach(inside, {1, 0}).x(), reach(inside, {0, 1}).y()));
+}
+
+QString toString(const QRect& box) {
+    return QString("%1x%2+%3+%4").arg(box.width()).arg(box.height()).arg(box.x()).arg(box.y());
+}
+
 // The top menu opened, as GNOME says it (the event "opened") and as XFCE does (AboutToShowGroup).
 const QString rootClosed = "int32 0\\n\\s+string \"closed\"";
 const QString rootOpened = "int32 0\\n\\s+string \"opened\"|member=AboutToShowGroup\\n\\s+array \\[\\n\\s+int32 0\\n";
@@ -410,8 +434,9 @@ private Q_SLOTS:
 
     // GNOME 43 on Wayland places every new window itself, the first in the middle, the others
     // first-fit from the top left: Quick Open still comes up in the middle of the screen, and a
-    // click on a window beside it goes to that window and closes it.
-    void gnomeWaylandCentresQuickOpen() {
+    // click on a window beside it goes to that window and closes it; so does the menu of
+    // `tarn --menu`, whose submenus open beside their rows when hovered.
+    void gnomeWaylandCentresQuickOpenAndTheMenu() {
         World world;
         if (const QString missing = prepareGnome(world, "[]"); !missing.isEmpty()) QSKIP(qPrintable(missing));
         if (!installed("gjs")) QSKIP("needs gjs");
@@ -445,6 +470,25 @@ private Q_SLOTS:
         QTest::qWait(1500);
         QCOMPARE(world.runToEnd("import", {"-window", "root", shot}), 0);
         QVERIFY2(qGray(pixel(640, 400)) < 150, "Quick Open stayed up after a click beside it");
+        // The menu of `tarn --menu` in the middle too, and a submenu beside its row on hover.
+        start.start(TARN_BINARY, {"--menu"});
+        QVERIFY(start.waitForFinished(10000) && start.exitCode() == 0);
+        QTest::qWait(1500);
+        QCOMPARE(world.runToEnd("import", {"-window", "root", shot}), 0);
+        QRect menu = lightBox(QImage(shot), {640, 400});
+        menu = lightBox(QImage(shot), {menu.left() + 2, 400}); // down its margin, left of any text
+        QVERIFY2(menu.width() > 150 && std::abs(menu.center().x() - 640) < 20 && std::abs(menu.center().y() - 400) < 40,
+                 qPrintable(toString(menu)));
+        const int code = menu.top() + 56; // under Search… and the Folders header
+        for (int x = menu.left() + 20; x <= menu.left() + 80; x += 10) {
+            world.runToEnd("xdotool", {"mousemove", QString::number(x), QString::number(code)});
+            QTest::qWait(50);
+        }
+        QTest::qWait(1500);
+        QCOMPARE(world.runToEnd("import", {"-window", "root", shot}), 0);
+        const QRect submenu = lightBox(QImage(shot), {menu.right() + 3, code}); // left of its icons
+        QVERIFY2(submenu.right() > menu.right() + 100 && submenu.top() <= code && submenu.height() > 100,
+                 qPrintable(QString("menu %1, submenu %2").arg(toString(menu), toString(submenu))));
         QCOMPARE(tarn->state(), QProcess::Running);
     }
 
@@ -564,7 +608,7 @@ private Q_SLOTS:
     // waybar 0.9 on sway 1.7, headless, run by a user of its own (sway refuses root): a right
     // click shows the exported menu, drawn by GTK, where "data_pipeline" keeps its underscore
     // and so reads otherwise than its neighbour "datapipeline", and a folder listed while its
-    // submenu is open shows its files.
+    // submenu is open shows its files. Tarn's own menu opens its submenus beside their rows.
     void waybarDrawsTheExportedMenu() {
         if (!installed("sway") || !installed("waybar") || !installed("grim") || !installed("setpriv"))
             QSKIP("needs sway, waybar, grim");
@@ -622,8 +666,27 @@ private Q_SLOTS:
         QTest::qWait(2000);
         QCOMPARE(world.runToEnd("grim", {"-g", "0,0 1000x450", shot}), 0);
         QVERIFY2(!darkRows(QImage(shot), QRect(680, 238, 80, 20)).isEmpty(), "\"src\" shows no file");
-        // Quick Open, in the middle of the output, stays up while a second keyboard comes and goes.
         click(1000, 600, 1); // the menu closes
+        // The menu of `tarn --menu`: a submenu opens on hover beside its row, not as a window of
+        // its own that sway places over the menu.
+        QCOMPARE(world.runToEnd(TARN_BINARY, {"--menu"}), 0);
+        QTest::qWait(1500);
+        QCOMPARE(world.runToEnd("grim", {"-g", "0,0 1280x720", shot}), 0);
+        QRect menu = lightBox(QImage(shot), {640, 360});
+        menu = lightBox(QImage(shot), {menu.left() + 2, 360}); // down its margin, left of any text
+        QVERIFY2(menu.width() > 150, qPrintable(toString(menu)));
+        const int code = menu.top() + 56; // under Search… and the Folders header
+        QProcessEnvironment glide = world.environment();
+        glide.insert("WL_POINTER_GLIDE", "1");
+        glide.insert("WL_POINTER_HOLD", "3");
+        world.run("/usr/bin/python3", {WL_POINTER, QString::number(menu.left() + 80), QString::number(code), "0", "1280", "720"}, glide);
+        QTest::qWait(2000);
+        QCOMPARE(world.runToEnd("grim", {"-g", "0,0 1280x720", shot}), 0);
+        const QRect submenu = lightBox(QImage(shot), {menu.right() + 3, code}); // left of its icons
+        QVERIFY2(submenu.right() > menu.right() + 100 && submenu.top() <= code && submenu.height() > 100,
+                 qPrintable(QString("menu %1, submenu %2").arg(toString(menu), toString(submenu))));
+        click(1000, 600, 1); // the menu closes
+        // Quick Open, in the middle of the output, stays up while a second keyboard comes and goes.
         QProcessEnvironment keyboard = world.environment();
         keyboard.insert("WL_KEYBOARD_HOLD", "600");
         world.run("/usr/bin/python3", {WL_POINTER, "keyboard"}, keyboard); // the user's own

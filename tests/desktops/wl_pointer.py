@@ -3,6 +3,8 @@
 # sway), through its virtual-pointer protocol, spoken over the Wayland socket directly.
 #   wl_pointer.py <x> <y> <button> <width> <height>
 # button: 1 left, 2 middle, 3 right, 0 none (a move only); width and height: the output's.
+# WL_POINTER_GLIDE=1 comes from 40 px to the left in steps, as a hand does (menus open their
+# submenus only for a pointer that moves); WL_POINTER_HOLD=<s> keeps the pointer that long.
 #   wl_pointer.py keyboard
 # adds a virtual keyboard to the seat and takes it away half a second later, as plugging a
 # keyboard in and out does.
@@ -93,9 +95,11 @@ def main():
     def now():
         return int(time.monotonic() * 1000) & 0xFFFFFFFF
 
-    wayland.send(pointer, 1, struct.pack("<IIIII", now(), x, y, width, height))  # motion_absolute
-    wayland.send(pointer, 4)  # frame
-    wayland.roundtrip()
+    for dx in (-40, -30, -20, -10, 0) if os.environ.get("WL_POINTER_GLIDE") else (0,):
+        wayland.send(pointer, 1, struct.pack("<IIIII", now(), x + dx, y, width, height))  # motion_absolute
+        wayland.send(pointer, 4)  # frame
+        wayland.roundtrip()
+        time.sleep(0.05)
     if button:
         time.sleep(0.2)
         for state in (1, 0):

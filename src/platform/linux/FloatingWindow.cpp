@@ -1,7 +1,6 @@
 #include "platform/FloatingWindow.h"
 
 #include <QGuiApplication>
-#include <QTimer>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -34,21 +33,6 @@ void prepare(QWidget& window) {
     xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom(x, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &allDesktops);
     xcb_flush(x);
-}
-
-void floatMenu(QWidget& menu) {
-    if (QGuiApplication::platformName() != QLatin1String("wayland")) return;
-    menu.setFixedSize(menu.sizeHint());
-    menu.setWindowFlag(Qt::FramelessWindowHint); // no title bar: it is still a menu
-    if (menu.property("tarnClosesOnFocusLoss").toBool()) return;
-    menu.setProperty("tarnClosesOnFocusLoss", true);
-    // Only a loss that lasts closes the menu.
-    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &menu, [&menu](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive) return;
-        QTimer::singleShot(focusLossGrace(), &menu, [&menu] {
-            if (QGuiApplication::applicationState() != Qt::ApplicationActive && menu.isVisible()) menu.close();
-        });
-    });
 }
 
 int focusLossGrace() { return QGuiApplication::platformName() == QLatin1String("wayland") ? 300 : 0; }
