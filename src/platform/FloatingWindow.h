@@ -16,9 +16,10 @@ void prepare(QWidget& window);
 // to a submenu; 0 on X11, where a loss is a loss.
 int focusLossGrace();
 
-// Whether the compositor places every new window itself, first-fit from the top left corner,
-// and floats a maximized frameless one as it is (GNOME's Mutter on Wayland): a panel that
-// should be centred is then drawn in the middle of a maximized, transparent window.
+// Whether the compositor places every new window itself (GNOME's Mutter first-fit from the top
+// left corner, KDE's KWin where it overlaps least) and floats a maximized frameless one as it
+// is, on Wayland: a panel that should be centred is then drawn in the middle of a maximized,
+// transparent window.
 bool placedByCompositorAlone();
 
 // Whether `message`, a native event of one of the application's windows, brings that window

@@ -26,6 +26,10 @@ void makeUngrabbedPopup(QMenu& menu, QWidget& parent) {
     window->setTransientParent(parent.windowHandle());
     window->setFlags(Qt::ToolTip | Qt::FramelessWindowHint);
 }
+// Where a menu of `size` goes to be in the middle of `area`, its top never above it.
+QPoint middle(const QRect& area, QSize size) {
+    return {area.center().x() - size.width() / 2, std::max(area.top(), area.center().y() - size.height() / 2)};
+}
 } // namespace
 
 FloatingMenu::FloatingMenu(QMenu& menu) : menu(menu) {
@@ -54,21 +58,25 @@ FloatingMenu::FloatingMenu(QMenu& menu) : menu(menu) {
 FloatingMenu::~FloatingMenu() = default;
 
 void FloatingMenu::popUp(QPoint where) {
-    if (!screenCover) {
+    if (!onWayland()) {
         menu.popup(where);
         return;
     }
-    // The pointer's place is unknown until it moves over a window of Tarn's: the middle, at the
-    // size the cover will have once maximized.
-    if (const QScreen* screen = QGuiApplication::screenAt(where) ? QGuiApplication::screenAt(where) : QGuiApplication::primaryScreen())
-        screenCover->resize(screen->availableGeometry().size());
+    // The pointer's place is unknown until it moves over a window of Tarn's, and compositors
+    // centre a floating window: the menu goes in the middle of the screen, where Qt then thinks it
+    // is too, so its submenus open to the side with room.
+    const QScreen* screen = QGuiApplication::screenAt(where) ? QGuiApplication::screenAt(where) : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    if (!screenCover) {
+        menu.popup(middle(screen->availableGeometry(), menu.sizeHint()));
+        return;
+    }
+    // At the size the cover will have once maximized.
+    screenCover->resize(screen->availableGeometry().size());
     screenCover->showMaximized();
     screenCover->raise();
     screenCover->activateWindow();
-    const QSize size = menu.sizeHint();
-    const QRect cover = screenCover->rect();
-    const QPoint topLeft(cover.center().x() - size.width() / 2, std::max(0, cover.center().y() - size.height() / 2));
-    menu.popup(screenCover->mapToGlobal(topLeft));
+    menu.popup(middle(QRect(screenCover->mapToGlobal(QPoint()), screenCover->size()), menu.sizeHint()));
 }
 
 void FloatingMenu::floatOnWayland() {

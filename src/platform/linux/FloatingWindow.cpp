@@ -38,8 +38,10 @@ void prepare(QWidget& window) {
 int focusLossGrace() { return QGuiApplication::platformName() == QLatin1String("wayland") ? 300 : 0; }
 
 bool placedByCompositorAlone() {
-    return QGuiApplication::platformName() == QLatin1String("wayland") &&
-           qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':').contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+    if (QGuiApplication::platformName() != QLatin1String("wayland")) return false;
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':');
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive) ||
+           desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
 }
 
 bool gainsFocus(const QByteArray& eventType, void* message) {
