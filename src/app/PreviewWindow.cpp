@@ -36,7 +36,8 @@ QString describe(const QFileInfo& file, const QMimeType& type) {
 } // namespace
 
 PreviewWindow::PreviewWindow() {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // A window of its own, titled with the file's name, that the user can move and close.
+    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
     new QVBoxLayout(this);

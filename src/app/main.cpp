@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cstdlib>
 
 using tarn::SessionInstance::Request;
@@ -28,7 +30,21 @@ const char usage[] =
     "  --menu        pop the running Tarn's menu up at the pointer\n"
     "  --selftest    print what Tarn finds on this machine and exit\n"
     "  --version     print the version and exit\n"
-    "  --help        print this help and exit\n";
+    "  -h, --help    print this help and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when Tarn cannot run (no graphical session, a running Tarn\n"
+    "that does not answer), 2 for an unknown option.\n";
+
+// The first argument Tarn does not know, if any: a mistyped option must not start a whole Tarn
+// or do nothing in silence.
+const char* unknownArgument(int argc, char* argv[]) {
+    static const char* const known[] = {"--quick-open", "--menu", "--selftest", "--version", "--help", "-h"};
+    for (int i = 1; i < argc; ++i) {
+        if (std::none_of(std::begin(known), std::end(known), [&](const char* option) { return qstrcmp(argv[i], option) == 0; }))
+            return argv[i];
+    }
+    return nullptr;
+}
 
 // What the command line asks the session's Tarn to do once it runs.
 Request requestOf(int argc, char* argv[]) {
@@ -44,6 +60,10 @@ int main(int argc, char* argv[]) {
     // Tarn's own git reader, started by Tarn itself; never a user's option.
     if (argc == 2 && qstrcmp(argv[1], tarn::GitReaderProcess::workerFlag) == 0)
         return tarn::GitReaderProcess::serve();
+    if (const char* unknown = unknownArgument(argc, argv)) {
+        std::fprintf(stderr, "tarn: unknown option '%s'\n%s", unknown, usage);
+        return 2;
+    }
     // The report wins wherever it stands among the options.
     for (int i = 1; i < argc; ++i) {
         if (qstrcmp(argv[i], "--selftest") == 0) {

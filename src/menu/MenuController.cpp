@@ -132,10 +132,13 @@ QList<QAction*> MenuController::items() {
                                                      MenuStyle::info(preset->title), false, std::nullopt));
     items << search;
 
-    if (store.pinnedFolders().isEmpty())
-        items << separator() << disabled(QStringLiteral("Add a folder to get started"));
-
     QPointer<MenuController> self(this);
+    // Where there is nothing yet, the first step is one click away.
+    if (store.pinnedFolders().isEmpty())
+        items << separator() << new ActionItem(QStringLiteral("Add a folder to get started"), QString(), [self] {
+            if (self) self->addFolder();
+        });
+
     for (const SectionConfig& config : store.sections()) {
         if (config.mode == SectionMode::hidden) continue;
         const SectionLook look = lookOf(config.id);

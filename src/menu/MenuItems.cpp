@@ -74,13 +74,16 @@ void applyTitle(QAction* item, const Entry& entry, const std::optional<QString>&
     const std::optional<GitStatus> status = repo ? GitStore::shared().status(*repo) : std::nullopt;
     std::optional<StyledInfo> info;
     bool reserve = true;
+    QString name = entry.title;
     if (status) {
         info = MenuStyle::gitInfo(*status);
+        // The branch takes the info column; same-named repositories still read apart.
+        if (entry.hint) name += QString::fromUtf8(" \u2014 ") + *entry.hint;
     } else {
         if (entry.hint) info = MenuStyle::info(*entry.hint);
         reserve = entry.hint.has_value() || repo.has_value();
     }
-    MenuStyle::setTitle(item, MenuStyle::title(entry.title, info, reserve,
+    MenuStyle::setTitle(item, MenuStyle::title(name, info, reserve,
                                                Library::shared().isOpen(entry)));
 
     QStringList lines;

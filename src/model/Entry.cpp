@@ -78,16 +78,43 @@ Entry Entry::classify(const QUrl& url) {
     return entry;
 }
 
+namespace {
+
+// The last `count` names of the folder holding `entry`, "a/b" for two.
+QString parentNames(const Entry& entry, int count) {
+    const QStringList names = QFileInfo(entry.url.toLocalFile()).path().split('/', Qt::SkipEmptyParts);
+    return names.mid(std::max<qsizetype>(0, names.size() - count)).join('/');
+}
+
+// As few of the holding folders' names as tell every entry of `clash` apart: the parent's name
+// alone, unless two parents share it.
+int namesNeeded(const QList<const Entry*>& clash) {
+    int deepest = 0;
+    for (const Entry* entry : clash)
+        deepest = std::max<int>(deepest, QFileInfo(entry->url.toLocalFile()).path().count('/'));
+    for (int count = 1; count < deepest; ++count) {
+        QSet<QString> seen;
+        for (const Entry* entry : clash) seen.insert(parentNames(*entry, count).toLower());
+        if (seen.size() == clash.size()) return count;
+    }
+    return std::max(1, deepest);
+}
+} // namespace
+
 QList<Entry> Entry::disambiguated(const QList<Entry>& entries) {
     auto clashKey = [](const Entry& e) { return rawValue(e.kind) + '|' + e.title.toLower(); };
-    QHash<QString, int> counts;
-    for (const Entry& e : entries) ++counts[clashKey(e)];
-
     QList<Entry> result = entries;
+    QHash<QString, QList<const Entry*>> clashes;
+    for (const Entry& e : result) {
+        const bool onDisk = e.kind != EntryKind::link && e.kind != EntryKind::shortcut;
+        if (onDisk) clashes[clashKey(e)] << &e;
+    }
+    QHash<QString, int> depth;
+    for (auto clash = clashes.cbegin(); clash != clashes.cend(); ++clash)
+        if (clash->size() > 1) depth.insert(clash.key(), namesNeeded(*clash));
     for (Entry& e : result) {
         const bool onDisk = e.kind != EntryKind::link && e.kind != EntryKind::shortcut;
-        if (onDisk && counts.value(clashKey(e)) > 1)
-            e.hint = QFileInfo(QFileInfo(e.url.toLocalFile()).path()).fileName();
+        if (onDisk && depth.contains(clashKey(e))) e.hint = parentNames(e, depth.value(clashKey(e)));
     }
     return result;
 }

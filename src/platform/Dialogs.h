@@ -14,7 +14,7 @@ struct OpenPanelRequest {
     QString title;
     QString message;
     QString prompt;
-    bool directoriesOnly = false;
+    bool directoriesOnly = false; // else files and folders alike
     bool multipleSelection = false;
     QString directory; // where the panel starts; empty for its default
 

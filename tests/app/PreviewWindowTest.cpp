@@ -24,6 +24,9 @@ private Q_SLOTS:
         PreviewWindow window;
         window.preview(QUrl::fromLocalFile(image));
         QVERIFY(window.isVisible());
+        // Titled, with a close button, like any window.
+        QCOMPARE(window.windowTitle(), QString("shot.png"));
+        QVERIFY(window.windowType() == Qt::Window && !(window.windowFlags() & Qt::FramelessWindowHint));
         const auto labels = window.findChildren<QLabel*>();
         QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->pixmap().width() == 40; }));
 

@@ -80,8 +80,11 @@ private Q_SLOTS:
             platform->memoryDefaults.setBool(key, false);
         controller.rebuild();
         QCOMPARE(outline(controller.menu()),
-                 QStringList({"Search\u2026 [Ctrl+Alt+Space]", "-", "Add a folder to get started (off)", "-",
+                 QStringList({"Search\u2026 [Ctrl+Alt+Space]", "-", "Add a folder to get started", "-",
                               "Add >", "Settings >", "-", "Quit Tarn"}));
+        controller.menu()->actions().at(2)->trigger(); // the folder panel
+        QCOMPARE(platform->testDialogs.openPanelRequests.size(), 1);
+        QVERIFY(platform->testDialogs.openPanelRequests.first().directoriesOnly);
         QCOMPARE(outline(controller.menu(), {"Add"}).mid(4, 5),
                  QStringList({"Add >", "  Folder to Menu\u2026", "  Favorite File or Folder\u2026", "  Link\u2026",
                               "  Favorite Group\u2026"}));

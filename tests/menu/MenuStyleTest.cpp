@@ -103,7 +103,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("info");    // expected info text, "-" for none
         QTest::addColumn<qreal>("width");
         QTest::addColumn<QString>("toolTip"); // "@" is the tilde path
-        QTest::newRow("repository with status")
+        // A hint the branch pushes out of the info column follows the name.
+        QTest::newRow("repository with status, the hint after its name")
             << "repo" << true << true << "src" << "main \u00B12 \u21911" << 120.0
             << "@\nmain \u00B7 2 changes \u00B7 \u21911 \u21930   (\u00B1 uncommitted \u00B7 \u2191 to push \u00B7 \u2193 to pull)";
         QTest::newRow("repository before its status") << "repo" << true << false << "" << "-" << 120.0 << "@";
@@ -138,7 +139,8 @@ private Q_SLOTS:
         const auto title = MenuStyle::titleOf(&item);
         QVERIFY(title);
         QCOMPARE(title->info ? title->info->text : QString("-"), info);
-        QCOMPARE(title->title, MenuStyle::truncate(entry.title, MenuStyle::menuFont(), width));
+        const bool hintAfterName = statusKnown && gitShown && !hint.isEmpty();
+        QCOMPARE(title->title, MenuStyle::truncate(entry.title + (hintAfterName ? " \u2014 " + hint : ""), MenuStyle::menuFont(), width));
         QCOMPARE(title->dot, std::optional(false));
         // Without a tool tip of its own, an action reports its text (and a menu shows none).
         QCOMPARE(item.toolTip(), toolTip.isEmpty() ? title->title

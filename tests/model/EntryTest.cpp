@@ -90,7 +90,8 @@ private Q_SLOTS:
         };
         const QList<Entry> out = Entry::disambiguated(input);
         QCOMPARE(out.size(), input.size());
-        const QList<std::optional<QString>> hints{"one", "two", "stale", {}, {}, "same", "same"};
+        // Parents of the same name: as many of their folders' names as tell them apart.
+        const QList<std::optional<QString>> hints{"one", "two", "stale", {}, {}, "x/same", "y/same"};
         for (int i = 0; i < out.size(); ++i) {
             QCOMPARE(out[i].hint, hints[i]);
             QCOMPARE(out[i].title, input[i].title);

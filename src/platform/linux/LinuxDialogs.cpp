@@ -12,17 +12,22 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tarn {
 
 namespace {
 // A dialog of an application without windows must raise itself, or it opens behind others.
 void bringForward(QWidget& dialog) {
-    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A title and a close button: a question is not minimised or maximised.
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
@@ -37,6 +42,39 @@ void showPlainly(QWidget& dialog) {
         label->setOpenExternalLinks(false);
     }
 }
+// Qt's dialog chooses files or folders, never both: in its files mode the button opens a
+// selected folder instead of choosing it. Here the button chooses what is selected, folders
+// included; a double click still opens a folder.
+class FileOrFolderDialog : public QFileDialog {
+public:
+    FileOrFolderDialog(QWidget* parent, const QString& directory, const QString& prompt)
+        : QFileDialog(parent, QString(), directory) {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setLabelText(QFileDialog::Accept, prompt);
+        // Qt renames the button "Open" while a folder is selected, here it chooses the folder:
+        // its name is put back after Qt's relabelling, which follows a typed name or a selection.
+        const auto keepPrompt = [this, prompt] {
+            auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            QPushButton* choose = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+            if (choose && fileMode() != QFileDialog::Directory) choose->setText(prompt);
+        };
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            connect(name, &QLineEdit::textChanged, this, keepPrompt, Qt::QueuedConnection);
+        connect(this, &QFileDialog::currentChanged, this, keepPrompt, Qt::QueuedConnection);
+    }
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        const bool allThere = !chosen.isEmpty() && std::all_of(chosen.begin(), chosen.end(), [](const QString& path) {
+            return QFileInfo::exists(path);
+        });
+        if (fileMode() != QFileDialog::Directory && allThere && QFileInfo(chosen.first()).isDir()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
 } // namespace
 
 void LinuxDialogs::activate() {
@@ -84,10 +122,9 @@ std::optional<QList<QUrl>> LinuxDialogs::openPanel(const OpenPanelRequest& reque
         message->setWordWrap(true);
         layout->addWidget(message);
     }
-    auto* chooser = new QFileDialog(&panel, QString(), request.directory.isEmpty() ? QDir::homePath() : request.directory);
+    auto* chooser = new FileOrFolderDialog(&panel, request.directory.isEmpty() ? QDir::homePath() : request.directory,
+                                           request.prompt);
     chooser->setWindowFlags(Qt::Widget);
-    chooser->setOption(QFileDialog::DontUseNativeDialog, true);
-    chooser->setLabelText(QFileDialog::Accept, request.prompt);
     chooser->setFileMode(request.directoriesOnly     ? QFileDialog::Directory
                          : request.multipleSelection ? QFileDialog::ExistingFiles
                                                      : QFileDialog::ExistingFile);
