@@ -21,10 +21,18 @@ namespace tarn::Opener {
 
 namespace {
 
+// Says what was looked for, so that the user knows what would do.
 void noEditor() {
+    QStringList names;
+    // Editors without a command-line launcher (Nova, Xcode) have no Linux build.
+    for (const Editor& editor : Editor::all())
+        if (editor.cli) names << editor.name;
+    const QString looked = names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.last();
     platform().dialogs().warn(QStringLiteral("No editor found"),
-                              QString::fromUtf8("Install VS Code (or choose an editor in Settings "
-                                                "\u2192 Default Editor)."));
+                              QString::fromUtf8("Tarn looks for %1, by their desktop entries or their commands on "
+                                                "PATH, and found none. Install one; Settings \u2192 Default Editor "
+                                                "then lists it.")
+                                  .arg(looked));
 }
 
 void report(const std::optional<QString>& failure) {

@@ -32,8 +32,15 @@ const char usage[] =
     "  --version     print the version and exit\n"
     "  -h, --help    print this help and exit\n"
     "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/tarn/defaults.json  the settings (usually ~/.config/tarn): plain JSON,\n"
+    "                safe to edit by hand while Tarn runs; a file that does not parse is never\n"
+    "                written over, Tarn says where it breaks and keeps the settings read last\n"
+    "  $XDG_DATA_HOME/tarn/shortcuts/       your executable scripts, listed and run as shortcuts\n"
+    "                (usually ~/.local/share/tarn/shortcuts)\n"
+    "\n"
     "Exit status: 0 on success, 1 when Tarn cannot run (no graphical session, a running Tarn\n"
-    "that does not answer), 2 for an unknown option.\n";
+    "that does not answer), 2 for an unknown option. More in tarn(1).\n";
 
 // The first argument Tarn does not know, if any: a mistyped option must not start a whole Tarn
 // or do nothing in silence.

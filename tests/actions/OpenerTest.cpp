@@ -50,7 +50,9 @@ private Q_SLOTS:
         QCOMPARE(platform->testDialogs.warnings.size(), 1);
         QCOMPARE(platform->testDialogs.warnings.first().message, QString("No editor found"));
         QCOMPARE(platform->testDialogs.warnings.first().informative,
-                 QString("Install VS Code (or choose an editor in Settings \u2192 Default Editor)."));
+                 QString("Tarn looks for VS Code, VS Code Insiders, VSCodium, Cursor, Windsurf, Zed and Sublime Text, by "
+                         "their desktop entries or their commands on PATH, and found none. Install one; Settings \u2192 "
+                         "Default Editor then lists it."));
         QVERIFY(history().isEmpty());
     }
 
