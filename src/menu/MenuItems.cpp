@@ -16,6 +16,7 @@
 #include "platform/Platform.h"
 #include "platform/VisibleText.h"
 
+#include <QActionGroup>
 #include <QGuiApplication>
 
 namespace tarn::MenuItems {
@@ -127,6 +128,17 @@ QAction* choice(const QString& title, bool checked, std::function<void()> handle
     item->setCheckable(true);
     item->setChecked(checked);
     return item;
+}
+
+QList<QAction*> exclusive(QList<QAction*> rows) {
+    QActionGroup* group = nullptr;
+    for (QAction* row : rows) {
+        if (!row->isCheckable()) continue;
+        if (!group) group = new QActionGroup(row); // goes with the rows
+        group->addAction(row);
+    }
+    if (group) group->setExclusive(true);
+    return rows;
 }
 
 QString showInFileManagerTitle() { return "Show in " + platform().desktop().fileManagerName(); }

@@ -39,6 +39,10 @@ QAction* submenu(const QString& title, std::function<QList<QAction*>()> build, c
 // An action with a check mark showing `checked` (a choice or a toggle).
 QAction* choice(const QString& title, bool checked, std::function<void()> handler);
 
+// `rows` with their checkable ones made one exclusive group: a choice of one among several,
+// drawn with radio marks (and exported as such), not check boxes.
+QList<QAction*> exclusive(QList<QAction*> rows);
+
 // "Show in Files": the row that reveals an item, named after the desktop's file manager.
 QString showInFileManagerTitle();
 

@@ -30,6 +30,7 @@ namespace tarn {
 
 using MenuItems::choice;
 using MenuItems::disabled;
+using MenuItems::exclusive;
 using MenuItems::header;
 using MenuItems::separator;
 using MenuItems::submenu;
@@ -91,7 +92,7 @@ QList<QAction*> MenuController::settingsItems() {
                      item->setIcon(MenuBarIcon::image(row.id));
                      choices << item;
                  }
-                 return choices;
+                 return exclusive(choices);
              });
 
     items << separator() << header(QStringLiteral("Apps"))
@@ -102,7 +103,7 @@ QList<QAction*> MenuController::settingsItems() {
                      choices << choice(editor.name, current && current->id == editor.id, [id = editor.id] {
                          Store::shared().defaults().setString(Keys::defaultEditorID, id);
                      });
-                 return choices;
+                 return exclusive(choices);
              })
           << submenu(QStringLiteral("Terminal App"), [] {
                  QList<QAction*> choices;
@@ -111,7 +112,7 @@ QList<QAction*> MenuController::settingsItems() {
                      choices << choice(terminal.name, terminal.id == current.id, [id = terminal.id] {
                          Store::shared().defaults().setString(Keys::terminalID, id);
                      });
-                 return choices;
+                 return exclusive(choices);
              })
           << submenu(QStringLiteral("Workspaces Folder"), [] {
                  const std::optional<QString> stored = Store::shared().defaults().string(Keys::workspacesFolder);
@@ -203,14 +204,13 @@ QList<QAction*> MenuController::folderSettings(const QString& path) {
     items << choice(QStringLiteral("Show Contents in Main Menu"), found->inline_,
                     change([](PinnedFolder& f) { f.inline_ = !f.inline_; }));
     items << submenu(QStringLiteral("Sort By"), [options, change] {
-        QList<QAction*> rows;
+        QList<QAction*> keys;
         for (const auto& [key, title] : sortKeys)
-            rows << choice(title, options.sort == key, change([key = key](PinnedFolder& f) { f.options.sort = key; }));
-        rows << separator()
-             << choice(QStringLiteral("Ascending"), options.ascending, change([](PinnedFolder& f) { f.options.ascending = true; }))
-             << choice(QStringLiteral("Descending"), !options.ascending,
-                       change([](PinnedFolder& f) { f.options.ascending = false; }));
-        return rows;
+            keys << choice(title, options.sort == key, change([key = key](PinnedFolder& f) { f.options.sort = key; }));
+        const QList<QAction*> order{
+            choice(QStringLiteral("Ascending"), options.ascending, change([](PinnedFolder& f) { f.options.ascending = true; })),
+            choice(QStringLiteral("Descending"), !options.ascending, change([](PinnedFolder& f) { f.options.ascending = false; }))};
+        return exclusive(keys) << separator() << exclusive(order);
     });
     items << choice(QStringLiteral("Folders First"), options.foldersFirst,
                     change([](PinnedFolder& f) { f.options.foldersFirst = !f.options.foldersFirst; }));
@@ -223,7 +223,7 @@ QList<QAction*> MenuController::folderSettings(const QString& path) {
         for (const qint64 limit : itemLimits)
             rows << choice(QString::number(limit), options.itemLimit == limit,
                            change([limit](PinnedFolder& f) { f.options.itemLimit = limit; }));
-        return rows;
+        return exclusive(rows);
     });
     const std::optional<QString> editorID = found->editorID;
     items << submenu(QStringLiteral("Editor"), [editorID, change] {
@@ -233,7 +233,7 @@ QList<QAction*> MenuController::folderSettings(const QString& path) {
                              separator()};
         for (const Editor& editor : Editors::installed())
             rows << choice(editor.name, editorID == editor.id, change([id = editor.id](PinnedFolder& f) { f.editorID = id; }));
-        return rows;
+        return exclusive(rows);
     });
     items << separator();
     items << new ActionItem(MenuItems::showInFileManagerTitle(), QString(),
@@ -259,7 +259,7 @@ QList<QAction*> MenuController::sectionSettings() {
             QAction* down = new ActionItem(QStringLiteral("Move Down"), QString(), [id = config.id] { Store::shared().moveSection(id, 1); });
             up->setEnabled(i > 0);
             down->setEnabled(i < count - 1);
-            return rows << separator() << up << down;
+            return exclusive(rows) << separator() << up << down;
         }, Icons::symbol(lookOf(config.id).symbol));
         MenuStyle::setTitle(item, MenuStyle::title(lookOf(config.id).title, MenuStyle::info(rawValue(config.mode)),
                                                    false, std::nullopt));
@@ -337,7 +337,7 @@ QList<QAction*> MenuController::hotkeyChoices(const QString& current, const QStr
                           separator()};
     for (const HotkeyPreset& preset : Hotkeys::presets())
         items << choice(preset.title, current == preset.id, [set, id = preset.id] { set(id); });
-    return items;
+    return exclusive(items);
 }
 
 void MenuController::toggleLaunchAtLogin() {

@@ -9,6 +9,7 @@
 #include "menu/MenuStyle.h"
 #include "model/Store.h"
 
+#include <QActionGroup>
 #include <QTest>
 
 using namespace tarn;
@@ -57,6 +58,30 @@ private Q_SLOTS:
         const QString expected = MenuStyle::title("Show Open Windows", MenuStyle::info(reason), false, std::nullopt).title +
                                  " [" + MenuStyle::info(reason).text + "] (off)";
         QVERIFY2(shown.contains(expected), qPrintable(shown.join('|')));
+    }
+
+    // A choice of one among several is a group of radio rows (an exclusive group); an on/off
+    // setting stays a check box.
+    void exclusiveChoicesAreRadios_data() {
+        QTest::addColumn<QStringList>("path"); // rows opened from the settings list
+        QTest::newRow("tray icon") << QStringList{"Tray Icon"};
+        QTest::newRow("hotkey") << QStringList{"Quick Open"};
+        QTest::newRow("section look") << QStringList{"Sections", "Favorites"};
+        QTest::newRow("sort by") << QStringList{"code", "Sort By"};
+        QTest::newRow("item limit") << QStringList{"code", "Item Limit"};
+    }
+    void exclusiveChoicesAreRadios() {
+        QFETCH(QStringList, path);
+        QList<QAction*> rows = controller->settingsItems();
+        for (const QString& title : path) rows = open(find(rows, title));
+        QList<QActionGroup*> groups;
+        for (QAction* row : rows) {
+            if (!row->isCheckable()) continue;
+            QVERIFY2(row->actionGroup() && row->actionGroup()->isExclusive(), qPrintable(row->text()));
+            if (!groups.contains(row->actionGroup())) groups << row->actionGroup();
+        }
+        QCOMPARE(groups.size(), path.last() == "Sort By" ? 2 : 1); // the key, then the order
+        QVERIFY(!find(controller->settingsItems(), "Show Git Status")->actionGroup());
     }
 
     // Each toggle flips the value stored when it is chosen, and only its own field.
