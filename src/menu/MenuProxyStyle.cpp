@@ -67,6 +67,8 @@ int MenuProxyStyle::styleHint(StyleHint hint, const QStyleOption* option, const 
     // A folder of thousands of files would otherwise be laid out in columns far wider than the
     // screen, most of them out of reach.
     if (hint == SH_Menu_Scrollable) return 1;
+    // Headers are disabled rows: drawn flat in a readable grey, not etched.
+    if (hint == SH_EtchDisabledText) return 0;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
@@ -78,10 +80,26 @@ int MenuProxyStyle::textOffset(int height, int maxIconWidth) {
 void MenuProxyStyle::drawControl(ControlElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const {
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-    const std::optional<StyledTitle> title =
-        element == CE_MenuItem && item ? styledTitleOf(option) : std::nullopt;
-    if (!title) {
+    if (element != CE_MenuItem || !item) {
         QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    if (!(item->state & State_Enabled)) {
+        // Headers and greyed rows in a grey that reads on the menu (Fusion's is 1.9:1 on white).
+        QStyleOptionMenuItem readable = *item;
+        for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            readable.palette.setColor(QPalette::Disabled, role, MenuStyle::disabledColor());
+        drawMenuItem(readable, painter, widget);
+        return;
+    }
+    drawMenuItem(*item, painter, widget);
+}
+
+void MenuProxyStyle::drawMenuItem(const QStyleOptionMenuItem& option, QPainter* painter, const QWidget* widget) const {
+    const QStyleOptionMenuItem* item = &option;
+    const std::optional<StyledTitle> title = styledTitleOf(&option);
+    if (!title) {
+        QProxyStyle::drawControl(CE_MenuItem, &option, painter, widget);
         return;
     }
     // Fusion draws the background, highlight, icon, check mark and submenu arrow; we draw the
@@ -89,7 +107,7 @@ void MenuProxyStyle::drawControl(ControlElement element, const QStyleOption* opt
     QStyleOptionMenuItem bare = *item;
     bare.text.clear();
     bare.styleObject = nullptr;
-    QProxyStyle::drawControl(element, &bare, painter, widget);
+    QProxyStyle::drawControl(CE_MenuItem, &bare, painter, widget);
 
     const QRect r = item->rect;
     const int left = r.x() + textOffset(r.height(), item->maxIconWidth);
@@ -110,7 +128,23 @@ void MenuProxyStyle::drawControl(ControlElement element, const QStyleOption* opt
         painter->setFont(MenuStyle::infoFont());
         painter->setPen(secondary);
         const QRect infoRect(left, textRect.y(), int(MenuStyle::infoTab()), textRect.height());
-        painter->drawText(infoRect, flags | Qt::AlignRight, title->info->text);
+        const StyledInfo& info = *title->info;
+        if (selected || info.markedLength == 0) {
+            painter->drawText(infoRect, flags | Qt::AlignRight, info.text);
+        } else {
+            // Right-aligned as one text, the marked part in the accent colour.
+            const QFontMetricsF metrics(MenuStyle::infoFont());
+            const QString before = info.text.left(info.markedFrom), marked = info.text.mid(info.markedFrom, info.markedLength),
+                          after = info.text.mid(info.markedFrom + info.markedLength);
+            qreal x = infoRect.right() + 1 - metrics.horizontalAdvance(info.text);
+            for (const auto& [part, colour] : {std::pair{before, secondary}, std::pair{marked, MenuStyle::markColor()},
+                                               std::pair{after, secondary}}) {
+                painter->setPen(colour);
+                painter->drawText(QRectF(x, infoRect.y(), metrics.horizontalAdvance(part) + 1, infoRect.height()),
+                                  flags | Qt::AlignLeft, part);
+                x += metrics.horizontalAdvance(part);
+            }
+        }
     }
     if (title->dot && *title->dot) {
         painter->setFont(MenuStyle::dotFont());

@@ -2,6 +2,8 @@
 
 #include <QProxyStyle>
 
+class QStyleOptionMenuItem;
+
 namespace tarn {
 
 // Draws the two-column titles of MenuStyle: the title from the text's left edge, the info
@@ -26,6 +28,9 @@ public:
     // Where the text of a menu item of `height` starts, from the item's left edge, with icons
     // of `maxIconWidth`.
     static int textOffset(int height, int maxIconWidth);
+
+private:
+    void drawMenuItem(const QStyleOptionMenuItem& item, QPainter* painter, const QWidget* widget) const;
 };
 
 } // namespace tarn

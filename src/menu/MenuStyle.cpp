@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QTextBoundaryFinder>
 
+#include <cmath>
+
 namespace tarn::MenuStyle {
 
 namespace {
@@ -74,7 +76,45 @@ QFont dotFont() {
 }
 
 QColor secondaryColor() {
-    return QApplication::palette("QMenu").color(QPalette::Active, QPalette::PlaceholderText);
+    return readableOn(QApplication::palette("QMenu").color(QPalette::Active, QPalette::PlaceholderText), menuBackground());
+}
+
+QColor disabledColor() {
+    return readableOn(QApplication::palette("QMenu").color(QPalette::Disabled, QPalette::Text), menuBackground());
+}
+
+QColor markColor() { return readableOn(QApplication::palette("QMenu").color(QPalette::Active, QPalette::Link), menuBackground()); }
+
+QColor menuBackground() {
+    // Fusion paints menus in the base colour, a little lighter.
+    return QApplication::palette("QMenu").color(QPalette::Active, QPalette::Base).lighter(108);
+}
+
+namespace {
+double luminance(const QColor& colour) {
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+}
+
+QColor mixed(const QColor& a, const QColor& b, double share) { // share of b
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * share), float(a.greenF() + (b.greenF() - a.greenF()) * share),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * share));
+}
+} // namespace
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(QColor colour, const QColor& background) {
+    colour = mixed(background, colour, colour.alphaF()); // as painted
+    const QColor far = luminance(background) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    // A little above 4.5: antialiased text reads lighter than its colour.
+    for (int step = 0; step < 20 && contrast(colour, background) < 4.8; ++step) colour = mixed(colour, far, 0.1);
+    return colour;
 }
 
 QColor dotColor() { return QColor(0x34, 0xC7, 0x59); }
@@ -136,7 +176,11 @@ StyledInfo gitInfo(const GitStatus& status) {
     const qreal countersWidth =
         counters.isEmpty() ? 0 : QFontMetricsF(infoFont()).horizontalAdvance(' ' + counters);
     const QString branch = truncate(visibleText(status.branch), infoFont(), infoWidth() - countersWidth);
-    const StyledInfo info{counters.isEmpty() ? branch : branch + ' ' + counters};
+    StyledInfo info{counters.isEmpty() ? branch : branch + ' ' + counters};
+    if (status.changes > 0) {
+        info.markedFrom = branch.size() + 1; // the changes come first among the counters
+        info.markedLength = counters.indexOf(' ') < 0 ? counters.size() : counters.indexOf(' ');
+    }
     made.insert(status, info);
     return info;
 }

@@ -15,6 +15,9 @@ namespace tarn {
 // A run of text drawn in the info column: its own font and colour.
 struct StyledInfo {
     QString text;
+    // The part that marks uncommitted changes ("±3"), drawn in the accent colour so that a
+    // repository with changes stands out among clean ones; empty for none.
+    qsizetype markedFrom = 0, markedLength = 0;
     bool operator==(const StyledInfo&) const = default;
 };
 
@@ -50,8 +53,20 @@ QFont menuFont();
 QFont infoFont();
 // 9 pt, for the dot.
 QFont dotFont();
-// The colour of secondary text (the info column), from the palette.
+// The colour of secondary text (the info column), from the palette, made readable (4.5:1 at
+// least) on the menu's background.
 QColor secondaryColor();
+// The colour of headers and greyed rows, readable in the same way.
+QColor disabledColor();
+// The colour of the marked part of an info text: the palette's link colour, readable.
+QColor markColor();
+// The menu's background as Tarn's menu style paints it.
+QColor menuBackground();
+// `colour` (over the background, where it is translucent) moved towards black or white until it
+// reads at 4.5:1 against `background`.
+QColor readableOn(QColor colour, const QColor& background);
+// The contrast ratio of two colours, 1 to 21.
+double contrast(const QColor& a, const QColor& b);
 // The green of the open-window dot; readable on light and dark menus.
 QColor dotColor();
 

@@ -6,9 +6,11 @@
 #include "git/GitStore.h"
 #include "menu/LazyMenu.h"
 #include "menu/MenuItems.h"
+#include "menu/MenuProxyStyle.h"
 #include "menu/MenuStyle.h"
 #include "model/Store.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
@@ -246,6 +248,65 @@ private Q_SLOTS:
         QTRY_VERIFY(!menu.showsAlternates());
         QCOMPARE(MenuStyle::titleOf(menu.activeAction())->title, row);
         menu.hide();
+    }
+
+    // Headers and the info column read at 4.5:1 at least on the menu, as rendered, in a light
+    // and a dark palette; a repository's uncommitted changes are drawn in the accent colour.
+    void secondaryTextReads_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void secondaryTextReads() {
+        QFETCH(bool, dark);
+        const QPalette before = QApplication::palette();
+        QPalette palette = before;
+        if (dark) {
+            palette.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+            palette.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+            palette.setColor(QPalette::Text, Qt::white);
+            palette.setColor(QPalette::WindowText, Qt::white);
+            palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 128));
+            palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x4a, 0x4a, 0x4a));
+            palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x4a, 0x4a, 0x4a));
+            palette.setColor(QPalette::Link, QColor(0x1a, 0x3a, 0x7a));
+        }
+        QApplication::setPalette(palette);
+        auto menu = std::make_unique<LazyMenu>("Tarn", [this] {
+            return QList<QAction*>{MenuItems::header("Folders")} +
+                   MenuItems::entry({EntryKind::repo, QUrl::fromLocalFile(code + "/tarn"), "tarn", {}, {}});
+        });
+        GitStore::shared().refresh({code + "/tarn"}, true);
+        QTRY_VERIFY(GitStore::shared().status(code + "/tarn"));
+        menu->popup(QPoint(20, 20));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::qWait(100);
+        const QImage image = menu->grab().toImage();
+        const QList<QAction*> rows = menu->actions();
+        const QColor background = image.pixelColor(menu->actionGeometry(rows[0]).topLeft() + QPoint(2, 2));
+        // The colour in `area` that stands out most from the background: the core of its letters.
+        const auto ink = [&](const QRect& area) {
+            QColor most = background;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (MenuStyle::contrast(image.pixelColor(x, y), background) > MenuStyle::contrast(most, background))
+                        most = image.pixelColor(x, y);
+            return most;
+        };
+        const QRect header = menu->actionGeometry(rows[0]);
+        QVERIFY2(MenuStyle::contrast(ink(header), background) >= 4.5, qPrintable(ink(header).name()));
+        const QRect repo = menu->actionGeometry(rows[1]);
+        const QFontMetrics metrics(MenuStyle::infoFont());
+        const int infoRight = repo.left() + MenuProxyStyle::textOffset(repo.height(), 16) + int(MenuStyle::infoTab());
+        const QString info = MenuStyle::gitInfo(GitStatus{"main", 2, 1, 3}).text; // "main ±3 ↑2 ↓1"
+        const QRect branch(infoRight - metrics.horizontalAdvance(info), repo.top(), metrics.horizontalAdvance("main"), repo.height());
+        const QRect changes(branch.right() + metrics.horizontalAdvance(" "), repo.top(), metrics.horizontalAdvance("\u00B13"), repo.height());
+        QVERIFY2(MenuStyle::contrast(ink(branch), background) >= 4.5, qPrintable(ink(branch).name()));
+        const QColor mark = ink(changes);
+        QVERIFY2(MenuStyle::contrast(mark, background) >= 4.5, qPrintable(mark.name()));
+        QVERIFY2(mark.blue() > mark.red() + 40, qPrintable(mark.name())); // the link colour, not grey
+        menu->hide();
+        QApplication::setPalette(before);
     }
 
     // For a person to look at: build/tests/menus/*.png.
