@@ -35,6 +35,7 @@ namespace tarn {
 
 namespace {
 constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
+constexpr int panelWatchInterval = 5000;
 }
 
 AppDelegate::AppDelegate() = default;
@@ -189,6 +190,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     };
     status->show();
     if (status->isShown()) QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
+    followPanelTone();
     QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
 
     // A git reader that ended while it waited (killed by the user or the system) is reaped.
@@ -224,10 +226,33 @@ void AppDelegate::scheduleFirstRunPrompt() {
     }
 }
 
+// A panel changes its tone without telling its icons: a theme switched, a panel that themes
+// itself late at login, one restarted with another look, the icon re-docked or moved to another
+// screen. The panel is looked at again after every palette or screen change Tarn hears of,
+// and every few seconds for the changes nobody announces (a look costs a 22-pixel grab).
+void AppDelegate::followPanelTone() {
+    const auto lookSoon = [self = QPointer<AppDelegate>(this)] {
+        if (self) QTimer::singleShot(panelLookDelay, self, &AppDelegate::matchIconToPanel);
+    };
+    qApp->installEventFilter(this); // the palette's change, see eventFilter
+    connect(qApp, &QGuiApplication::screenAdded, this, lookSoon);
+    connect(qApp, &QGuiApplication::screenRemoved, this, lookSoon);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, lookSoon);
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, &AppDelegate::matchIconToPanel);
+    watch->start(panelWatchInterval);
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp)
+        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
+    return QObject::eventFilter(watched, event);
+}
+
 // Panels are light or dark and a Linux tray does not tint its icons; look at the pixels
 // around the icon once it is placed, and draw the key in the opposite tone.
 void AppDelegate::matchIconToPanel() {
-    if (!status || status->panelRecolours()) return; // the panel colours the icon itself
+    if (!status || !status->isShown() || status->panelRecolours()) return; // the panel colours the icon itself
     const QRect where = status->geometry();
     QScreen* screen = where.isValid() ? QGuiApplication::screenAt(where.center()) : nullptr;
     if (!screen) return;

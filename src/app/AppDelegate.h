@@ -63,6 +63,8 @@ private:
     void reportSettingsNotSaved(const QString& reason);
     void reportUnreadableSettings();
     void reportUnknownHotkeys();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void followPanelTone();
     void matchIconToPanel();
     void showIcon(const QString& style);
 

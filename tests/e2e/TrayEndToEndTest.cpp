@@ -189,6 +189,38 @@ private Q_SLOTS:
         QCOMPARE(tarn.state(), QProcess::Running);
     }
 
+    // The key is drawn in the tone opposite the panel's, and follows a panel restarted in the
+    // other tone (the icon docked again).
+    void iconFollowsThePanelTone() {
+        makeHome({});
+        const auto startTray = [&](const QString& tint) {
+            trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                                    "--SetDockType", "true", "--transparent", "true", "--alpha", "0", "--tint", tint});
+            return trayer.waitForStarted();
+        };
+        // How many of the icon's pixels are light: its key, drawn for a dark panel.
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const auto lightPixels = [&] {
+            const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, screen.right() - 21, 1, 22, 22).toImage();
+            int count = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) count += qGray(shot.pixel(x, y)) > 160;
+            return count;
+        };
+        QVERIFY(startTray("0xffffff"));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("^panel$") > 0, 10000);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(iconDocked(), 20000);
+        QTest::qWait(2500); // Tarn has looked at the white panel and drawn a dark key
+        trayer.kill();
+        trayer.waitForFinished(5000);
+        QVERIFY(startTray("0x000000"));
+        QTRY_VERIFY_WITH_TIMEOUT(iconDocked(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(lightPixels() >= 20, 20000); // and a light one on the black panel
+        QCOMPARE(tarn.state(), QProcess::Running);
+    }
+
     // The hotkey pressed while another application has the focus, the query typed at once, with
     // 5 000 entries in the catalogue: every letter reaches the panel, round after round, and
     // Return opens the one repository it matches. The panel keeps its window hints at every opening,
