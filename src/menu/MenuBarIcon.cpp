@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QPalette>
 
+#include <cmath>
+
 namespace tarn::MenuBarIcon {
 
 namespace {
@@ -30,11 +32,25 @@ QPainterPath letterPath() {
     return path;
 }
 
+// The key cap's frame, 1.75 in from the canvas's edges, with its edges moved onto whole device
+// pixels and its line a whole number of them: at tray sizes (22 px is 1.22 pixels a unit) a
+// frame between pixels reads soft.
+void paintFrame(QPainter& painter, const QColor& color, qreal width) {
+    const qreal scale = painter.worldTransform().m11();
+    const qreal line = std::max<qreal>(1.0, std::round(width * scale));
+    const qreal outer = std::round((1.75 - width / 2) * scale);
+    const qreal side = std::round(canvas * scale) - 2 * outer - line;
+    painter.setPen(QPen(color, line / scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    const qreal start = (outer + line / 2) / scale;
+    painter.drawRoundedRect(QRectF(start, start, side / scale, side / scale), 4.0, 4.0);
+}
+
 // The key drawn with one colour at the given line width; the dots grow with the line.
 void paintKeyStrokes(QPainter& painter, const QColor& color, qreal width) {
+    paintFrame(painter, color, width);
     painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(1.75, 1.75, 14.5, 14.5), 4.0, 4.0);
     painter.drawPath(letterPath());
 
     painter.setPen(Qt::NoPen);

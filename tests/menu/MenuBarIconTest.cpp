@@ -66,6 +66,26 @@ private Q_SLOTS:
         QVERIFY(MenuBarIcon::keyImage().isMask());
     }
 
+    // At the sizes trays use the cap's frame lies on whole pixels: seen from each side through
+    // the middle, its outermost pixel is solid ink, not a blend with the panel.
+    void frameOnThePixelGrid_data() {
+        QTest::addColumn<int>("size");
+        for (int size : {16, 22, 24, 32}) QTest::addRow("%d px", size) << size;
+    }
+    void frameOnThePixelGrid() {
+        QFETCH(int, size);
+        const QImage image = MenuBarIcon::keyImage(QColor(Qt::white)).pixmap(QSize(size, size)).toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        const int middle = size / 2;
+        for (const auto& [from, step] : {std::pair{QPoint(0, middle), QPoint(1, 0)}, std::pair{QPoint(size - 1, middle), QPoint(-1, 0)},
+                                         std::pair{QPoint(middle, 0), QPoint(0, 1)}, std::pair{QPoint(middle, size - 1), QPoint(0, -1)}}) {
+            QPoint at = from;
+            while (image.rect().contains(at) && qAlpha(image.pixel(at)) == 0) at += step;
+            QVERIFY(image.rect().contains(at));
+            QCOMPARE(qAlpha(image.pixel(at)), 255);
+        }
+    }
+
     // Every style must read on light and on dark panels, at the sizes trays use: a fair share
     // of the icon laid over the panel stands out from it by at least 3:1, in one colour (the
     // theme's symbols recoloured like the key).
