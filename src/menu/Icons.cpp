@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QIconEngine>
 #include <QMimeDatabase>
+#include <QPainter>
+#include <QPalette>
 #include <QStandardPaths>
 #include <QStyle>
 
@@ -15,13 +18,14 @@ namespace {
 struct Symbol {
     QStringList themeNames;
     QStyle::StandardPixmap fallback;
+    bool symbolic = true; // false for a kind of file, shown as file managers show it
 };
 
 // Every system symbol any menu or panel of Tarn names.
 const QHash<QString, Symbol>& symbols() {
     static const QHash<QString, Symbol> table{
-        {"folder", {{"folder"}, QStyle::SP_DirIcon}},
-        {"folder.fill", {{"folder"}, QStyle::SP_DirIcon}},
+        {"folder", {{"folder"}, QStyle::SP_DirIcon, false}},
+        {"folder.fill", {{"folder"}, QStyle::SP_DirIcon, false}},
         {"terminal", {{"utilities-terminal", "terminal"}, QStyle::SP_ComputerIcon}},
         {"magnifyingglass", {{"edit-find", "system-search"}, QStyle::SP_FileDialogContentsView}},
         {"link", {{"insert-link", "emblem-symbolic-link", "text-html"}, QStyle::SP_FileLinkIcon}},
@@ -89,10 +93,53 @@ QIcon file(const QString& path) {
 QStringList themeNames(const QString& symbol) { return symbols().value(symbol).themeNames; }
 
 namespace {
+
+// A theme's one-colour symbol drawn in the text colour of the menus (themes draw them in a grey
+// made for light backgrounds), as GTK and Plasma recolour them: the menus' symbols are of one
+// family and read in light and dark palettes alike. A panel that draws Tarn's menu gets the
+// symbol's name and recolours it itself.
+class SymbolicIconEngine : public QIconEngine {
+public:
+    explicit SymbolicIconEngine(const QString& name) : name(name), shape(QIcon::fromTheme(name)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap drawn = shape.pixmap(size, QIcon::Normal, state);
+        const QPalette palette = QApplication::palette("QMenu");
+        // Menus draw the highlighted row's icon in the Active mode.
+        const QColor ink = mode == QIcon::Selected || mode == QIcon::Active ? palette.color(QPalette::Active, QPalette::HighlightedText)
+                           : mode == QIcon::Disabled ? palette.color(QPalette::Disabled, QPalette::Text)
+                                                     : palette.color(QPalette::Active, QPalette::Text);
+        QPainter painter(&drawn);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(drawn.rect(), ink);
+        return drawn;
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override { return shape.availableSizes(mode, state); }
+    QString iconName() override { return name; }
+    QString key() const override { return QStringLiteral("TarnSymbolic"); }
+    QIconEngine* clone() const override { return new SymbolicIconEngine(name); }
+
+private:
+    QString name;
+    QIcon shape;
+};
+
 QIcon lookUpSymbol(const QString& name) {
     chooseThemeOnce();
     const auto found = symbols().constFind(name);
     if (found == symbols().constEnd()) return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    for (const QString& themeName : found->themeNames) {
+        if (const QString symbolic = themeName + QStringLiteral("-symbolic"); found->symbolic && QIcon::hasThemeIcon(symbolic))
+            return QIcon(new SymbolicIconEngine(symbolic));
+    }
     for (const QString& themeName : found->themeNames)
         if (QIcon::hasThemeIcon(themeName)) return QIcon::fromTheme(themeName);
     return QApplication::style()->standardIcon(found->fallback);
@@ -100,11 +147,13 @@ QIcon lookUpSymbol(const QString& name) {
 } // namespace
 
 QIcon symbol(const QString& name) {
-    static QHash<QString, QIcon> cache;
-    const auto found = cache.constFind(name);
+    chooseThemeOnce();
+    static QHash<QString, QIcon> cache; // by theme and name: the desktop may change its theme
+    const QString key = QIcon::themeName() + '/' + name;
+    const auto found = cache.constFind(key);
     if (found != cache.constEnd()) return *found;
     const QIcon icon = lookUpSymbol(name);
-    cache.insert(name, icon);
+    cache.insert(key, icon);
     return icon;
 }
 

@@ -1,0 +1,51 @@
+#include "AdwaitaTheme.h"
+#include "TestMain.h"
+#include "menu/Icons.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPalette>
+#include <QTest>
+
+using namespace tarn;
+
+class IconsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The menus' symbols are the theme's one-colour ones, in the menus' text colour: dark on a
+    // light menu, light on a dark one. A kind of file (a folder) keeps the theme's colours.
+    void symbolsInTheTextColour_data() {
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("light menu") << QColor(Qt::black);
+        QTest::newRow("dark menu") << QColor(Qt::white);
+    }
+    void symbolsInTheTextColour() {
+        QFETCH(QColor, text);
+        if (!test::AdwaitaTheme::installed()) QSKIP("needs adwaita-icon-theme");
+        const test::AdwaitaTheme theme;
+        const QPalette before = QApplication::palette();
+        QPalette palette = before;
+        palette.setColor(QPalette::Text, text);
+        QApplication::setPalette(palette);
+        for (const char* name : {"clock", "camera.viewfinder", "externaldrive", "gearshape", "plus"}) {
+            const QIcon icon = Icons::symbol(name);
+            QVERIFY2(icon.name().endsWith("-symbolic"), qPrintable(icon.name()));
+            const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (pixel.alpha() < 128) continue;
+                    ++inked;
+                    QCOMPARE(pixel.rgb(), text.rgb());
+                }
+            }
+            QVERIFY2(inked > 10, name);
+        }
+        QVERIFY(!Icons::symbol("folder").name().endsWith("-symbolic"));
+        QApplication::setPalette(before);
+    }
+};
+
+TARN_TEST(IconsTest)
+#include "IconsTest.moc"
