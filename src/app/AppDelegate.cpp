@@ -186,10 +186,10 @@ void AppDelegate::applicationDidFinishLaunching() {
         if (self) self->popUpMenu(where);
     };
     status->shownChanged = [self] {
-        if (self) QTimer::singleShot(panelLookDelay, self, &AppDelegate::matchIconToPanel);
+        if (self) self->lookAtPanelSoon();
     };
     status->show();
-    if (status->isShown()) QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
+    if (status->isShown()) lookAtPanelSoon();
     followPanelTone();
     QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
 
@@ -231,23 +231,21 @@ void AppDelegate::scheduleFirstRunPrompt() {
 // screen. The panel is looked at again after every palette or screen change Tarn hears of,
 // and every few seconds for the changes nobody announces (a look costs a 22-pixel grab).
 void AppDelegate::followPanelTone() {
-    const auto lookSoon = [self = QPointer<AppDelegate>(this)] {
-        if (self) QTimer::singleShot(panelLookDelay, self, &AppDelegate::matchIconToPanel);
-    };
     qApp->installEventFilter(this); // the palette's change, see eventFilter
-    connect(qApp, &QGuiApplication::screenAdded, this, lookSoon);
-    connect(qApp, &QGuiApplication::screenRemoved, this, lookSoon);
-    connect(qApp, &QGuiApplication::primaryScreenChanged, this, lookSoon);
+    connect(qApp, &QGuiApplication::screenAdded, this, &AppDelegate::lookAtPanelSoon);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &AppDelegate::lookAtPanelSoon);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &AppDelegate::lookAtPanelSoon);
     auto* watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, &AppDelegate::matchIconToPanel);
     watch->start(panelWatchInterval);
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp)
-        QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel);
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp) lookAtPanelSoon();
     return QObject::eventFilter(watched, event);
 }
+
+void AppDelegate::lookAtPanelSoon() { QTimer::singleShot(panelLookDelay, this, &AppDelegate::matchIconToPanel); }
 
 // Panels are light or dark and a Linux tray does not tint its icons; look at the pixels
 // around the icon once it is placed, and draw the key in the opposite tone.

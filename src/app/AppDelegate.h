@@ -65,6 +65,7 @@ private:
     void reportUnknownHotkeys();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void followPanelTone();
+    void lookAtPanelSoon(); // once the tray host has placed and painted the icon
     void matchIconToPanel();
     void showIcon(const QString& style);
 

@@ -33,7 +33,6 @@ protected:
 
 private:
     void floatOnWayland();
-    QMenu* openParent(const QMenu& submenu) const;
     bool isOurs(const QMenu& submenu) const;
 
     QMenu& menu;

@@ -1,6 +1,7 @@
 #include "AdwaitaTheme.h"
 #include "TestMain.h"
 #include "menu/MenuBarIcon.h"
+#include "menu/MenuStyle.h"
 
 #include <QImage>
 #include <cmath>
@@ -120,21 +121,9 @@ private Q_SLOTS:
             QPainter painter(&shown);
             painter.drawPixmap(0, 0, icon.pixmap(size, size));
         }
-        auto luminance = [](QRgb c) {
-            auto channel = [](int v) {
-                const double s = v / 255.0;
-                return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-            };
-            return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
-        };
-        const double back = luminance(panel.rgb());
         int standing = 0;
         for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) {
-                const double front = luminance(shown.pixel(x, y));
-                const double ratio = (std::max(front, back) + 0.05) / (std::min(front, back) + 0.05);
-                if (ratio >= 3.0) ++standing;
-            }
+            for (int x = 0; x < size; ++x) standing += MenuStyle::contrast(QColor(shown.pixel(x, y)), panel) >= 3.0;
         QVERIFY2(standing >= size * size / 8, qPrintable(QString("%1 of %2 pixels").arg(standing).arg(size * size)));
         // One colour: no pixel has a hue of its own.
         const QImage alone = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);

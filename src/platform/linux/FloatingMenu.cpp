@@ -26,6 +26,15 @@ void makeUngrabbedPopup(QMenu& menu, QWidget& parent) {
     window->setTransientParent(parent.windowHandle());
     window->setFlags(Qt::ToolTip | Qt::FramelessWindowHint);
 }
+
+// The open menu whose row `submenu` is shown from.
+QMenu* openParent(const QMenu& submenu) {
+    for (QObject* holder : submenu.menuAction()->associatedObjects()) {
+        auto* parent = qobject_cast<QMenu*>(holder);
+        if (parent && parent->isVisible()) return parent;
+    }
+    return nullptr;
+}
 // Where a menu of `size` goes to be in the middle of `area`, its top never above it.
 QPoint middle(const QRect& area, QSize size) {
     return {area.center().x() - size.width() / 2, std::max(area.top(), area.center().y() - size.height() / 2)};
@@ -94,15 +103,6 @@ bool FloatingMenu::eventFilter(QObject* watched, QEvent* event) {
         makeUngrabbedPopup(*shown, *openParent(*shown));
     }
     return false;
-}
-
-// The open menu whose row `submenu` is shown from.
-QMenu* FloatingMenu::openParent(const QMenu& submenu) const {
-    for (QObject* holder : submenu.menuAction()->associatedObjects()) {
-        auto* parent = qobject_cast<QMenu*>(holder);
-        if (parent && parent->isVisible()) return parent;
-    }
-    return nullptr;
 }
 
 bool FloatingMenu::isOurs(const QMenu& submenu) const {
