@@ -74,22 +74,6 @@ void chooseThemeOnce() {
 
 } // namespace
 
-// By type, as file managers show them, from the icon theme; made once per type, however many
-// files a folder holds.
-QIcon file(const QString& path) {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(QFileInfo(path), QMimeDatabase::MatchExtension);
-    chooseThemeOnce();
-    static QHash<QString, QIcon> byType; // by theme and type: the desktop may change its theme
-    const QString key = QIcon::themeName() + '/' + type.name();
-    const auto found = byType.constFind(key);
-    if (found != byType.constEnd()) return *found;
-    const bool folder = type.inherits(QStringLiteral("inode/directory"));
-    const QIcon fallback = QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-    const QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
-    byType.insert(key, icon);
-    return icon;
-}
-
 QStringList themeNames(const QString& symbol) { return symbols().value(symbol).themeNames; }
 
 namespace {
@@ -145,6 +129,29 @@ QIcon lookUpSymbol(const QString& name) {
     return QApplication::style()->standardIcon(found->fallback);
 }
 } // namespace
+
+// By type, as file managers show them, from the icon theme; made once per type, however many
+// files a folder holds. On a dark menu a file is the type's one-colour symbol: the themes'
+// full-colour pages are white sheets that glare there. Folders keep their colour.
+QIcon file(const QString& path) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QFileInfo(path), QMimeDatabase::MatchExtension);
+    chooseThemeOnce();
+    const bool folder = type.inherits(QStringLiteral("inode/directory"));
+    const bool dark = !folder && QApplication::palette("QMenu").color(QPalette::Window).lightness() < 128;
+    static QHash<QString, QIcon> byType; // by theme, tone and type: the desktop may change them
+    const QString key = QIcon::themeName() + (dark ? "/dark/" : "/") + type.name();
+    const auto found = byType.constFind(key);
+    if (found != byType.constEnd()) return *found;
+    QIcon icon;
+    for (const QString& name : {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic")})
+        if (dark && icon.isNull() && QIcon::hasThemeIcon(name + "-symbolic")) icon = QIcon(new SymbolicIconEngine(name + "-symbolic"));
+    if (icon.isNull()) {
+        const QIcon fallback = QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+        icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
+    }
+    byType.insert(key, icon);
+    return icon;
+}
 
 QIcon symbol(const QString& name) {
     chooseThemeOnce();

@@ -121,6 +121,7 @@ QSize LazyMenu::sizeHint() const { return holdingLayout ? size() : QMenu::sizeHi
 
 // A row's tooltip (a path, a link, a branch) is shown as written, never as markup.
 bool LazyMenu::event(QEvent* event) {
+    if (event->type() == QEvent::Show) keepClearOfOpeningRow(); // before it is mapped
     if (event->type() != QEvent::ToolTip) return QMenu::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     QAction* item = actionAt(help->pos());
@@ -130,6 +131,28 @@ bool LazyMenu::event(QEvent* event) {
     else
         QToolTip::hideText();
     return true;
+}
+
+void LazyMenu::keepClearOfOpeningRow() {
+    // While a submenu is being shown, the menu it opens from is still the active popup.
+    auto* opener = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!opener || opener == this || !opener->activeAction() || opener->activeAction()->menu() != this) return;
+    const QRect local = opener->actionGeometry(opener->activeAction());
+    const QRect row(opener->mapToGlobal(local.topLeft()), local.size());
+    const QScreen* screen = opener->screen();
+    if (!screen) return;
+    const QPoint clear = clearOfRow(pos(), size(), row, screen->availableGeometry());
+    if (clear != pos()) move(clear);
+}
+
+QPoint LazyMenu::clearOfRow(QPoint placed, QSize size, const QRect& row, const QRect& screen) {
+    // Styles overlap a submenu's frame with its menu's by a pixel or two; that covers nothing.
+    if ((QRect(placed, size) & row).width() <= 2) return placed;
+    const int below = row.bottom() + 1, above = row.top() - size.height();
+    if (below + size.height() <= screen.bottom() + 1) return {placed.x(), below};
+    if (above >= screen.top()) return {placed.x(), above};
+    // Taller than the room on either side: the side with more room, as far as the screen goes.
+    return {placed.x(), screen.bottom() - row.bottom() >= row.top() - screen.top() ? below : screen.top()};
 }
 
 void LazyMenu::actionEvent(QActionEvent* event) {

@@ -45,6 +45,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // Where a submenu of `size`, placed by Qt at `placed`, goes so that it does not cover `row`,
+    // the row it opened from: below the row, else above it; where it was when it covers nothing.
+    static QPoint clearOfRow(QPoint placed, QSize size, const QRect& row, const QRect& screen);
+
 protected:
     bool event(QEvent* event) override;
     void actionEvent(QActionEvent* event) override;
@@ -58,6 +62,8 @@ private:
     bool triggerKey(QKeyEvent* event);
     void replaceItems(QList<QAction*> items);
     void relayout();
+    // Qt puts a submenu that fits on neither side of its menu over the menu, row and all.
+    void keepClearOfOpeningRow();
     void followAltKey();
     void showAlternates(bool shown);
     static void showAlternatesInOpenMenus(bool shown);

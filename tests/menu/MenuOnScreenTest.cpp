@@ -25,6 +25,8 @@ void xdotool(const QStringList& arguments) {
     QTest::qWait(50); // let the server deliver the event
 }
 
+QString toString(const QRect& r) { return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
+
 QAction* visibleItem(QMenu* menu, const QString& title) {
     for (QAction* item : menu->actions()) {
         const auto styled = MenuStyle::titleOf(item);
@@ -163,6 +165,39 @@ private Q_SLOTS:
         xdotool({"keyup", "alt"});
         QTRY_VERIFY(!later->showsAlternates());
         later->hide();
+    }
+
+    // A submenu opens beside its row where there is room, and where neither side has room it
+    // goes below the row, never over it.
+    void submenusKeepClearOfTheirRow_data() {
+        QTest::addColumn<int>("titleLength");
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("narrow") << 10 << true;
+        QTest::newRow("wider than either side") << 110 << false;
+    }
+    void submenusKeepClearOfTheirRow() {
+        QFETCH(int, titleLength);
+        QFETCH(bool, beside);
+        auto* inner = new QAction(QString(titleLength, 'w'));
+        auto* opener = new QAction("opens");
+        LazyMenu::attach(opener, LazyMenu::holding("sub", {inner}));
+        std::unique_ptr<LazyMenu> menu(LazyMenu::holding("Tarn", {new QAction("first"), opener, new QAction("last")}));
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        menu->popup(screen.center() - QPoint(menu->sizeHint().width() / 2, 0));
+        QTRY_VERIFY(menu->isVisible());
+        QTest::qWait(200);
+        menu->setActiveAction(opener);
+        xdotool({"key", "Right"});
+        QMenu* sub = opener->menu();
+        QTRY_VERIFY(sub->isVisible());
+        QTest::qWait(100);
+        const QRect local = menu->actionGeometry(opener);
+        const QRect row(menu->mapToGlobal(local.topLeft()), local.size());
+        QVERIFY2((sub->geometry() & row).width() <= 2, qPrintable(toString(sub->geometry()) + " over " + toString(row)));
+        QCOMPARE(sub->geometry().top() == row.top(), beside);
+        QVERIFY(screen.contains(sub->geometry()));
+        menu->hide();
+        QTRY_VERIFY(!QGuiApplication::focusWindow());
     }
 
     // A menu of 2 000 rows is one column inside the screen, and End scrolls to its last row:
