@@ -36,6 +36,7 @@ namespace tarn {
 namespace {
 constexpr int panelLookDelay = 1000; // the tray host places and paints the icon first
 constexpr int panelWatchInterval = 5000;
+constexpr int indexFoldersInterval = 2000;
 }
 
 AppDelegate::AppDelegate() = default;
@@ -192,6 +193,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (status->isShown()) lookAtPanelSoon();
     followPanelTone();
     QTimer::singleShot(noTrayNoticeDelay, this, &AppDelegate::tellWhenNoTray);
+
+    // The file index follows the pinned folders; a look at the settings costs next to nothing.
+    QuickOpenController::indexFolders();
+    auto* folderWatch = new QTimer(this);
+    connect(folderWatch, &QTimer::timeout, [] { QuickOpenController::indexFolders(); });
+    folderWatch->start(indexFoldersInterval);
 
     // A git reader that ended while it waited (killed by the user or the system) is reaped.
     auto* reaper = new QTimer(this);

@@ -139,10 +139,14 @@ Prepared::Prepared(const QString& text) : original(text), ascii(isPlainASCII(tex
 
 std::optional<int> score(const Prepared& query, const Prepared& candidate) {
     if (!query.ascii || !candidate.ascii) return score(query.original, candidate.original);
+    return scoreLowered(query, std::string_view(candidate.lowered.constData(), candidate.lowered.size()));
+}
+
+std::optional<int> scoreLowered(const Prepared& query, std::string_view c) {
+    if (!query.ascii) return score(query.original, QString::fromLatin1(c.data(), qsizetype(c.size())));
     const QByteArray& q = query.lowered;
-    const QByteArray& c = candidate.lowered;
-    if (q.isEmpty() || c.isEmpty()) return std::nullopt;
-    const char* const begin = c.constData();
+    if (q.isEmpty() || c.empty()) return std::nullopt;
+    const char* const begin = c.data();
     const char* const end = begin + c.size();
 
     // Every match holds the query's letters in order, so one pass over the candidate rejects
@@ -159,11 +163,12 @@ std::optional<int> score(const Prepared& query, const Prepared& candidate) {
         at = found + 1;
     }
 
-    if (q.size() <= c.size() && std::memcmp(begin, q.constData(), q.size()) == 0)
-        return q.size() == c.size() ? exactScore : prefixBase - capped(c.size());
-    if (q.size() < c.size()) {
+    const auto size = static_cast<qsizetype>(c.size());
+    if (q.size() <= size && std::memcmp(begin, q.constData(), q.size()) == 0)
+        return q.size() == size ? exactScore : prefixBase - capped(size);
+    if (q.size() < size) {
         const auto* found = static_cast<const char*>(
-            ::memmem(begin + 1, c.size() - 1, q.constData(), q.size()));
+            ::memmem(begin + 1, size - 1, q.constData(), q.size()));
         if (found) {
             const qsizetype p = found - begin;
             const int base = isAlphanumericASCII(static_cast<unsigned char>(begin[p - 1]))
@@ -172,7 +177,13 @@ std::optional<int> score(const Prepared& query, const Prepared& candidate) {
             return base - capped(p);
         }
     }
-    return scattered(gaps, c.size());
+    return scattered(gaps, size);
+}
+
+bool isPlainASCII(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '\r') return false;
+    return true;
 }
 
 } // namespace tarn::Fuzzy

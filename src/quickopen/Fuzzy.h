@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <string_view>
 
 namespace tarn::Fuzzy {
 
@@ -27,6 +28,7 @@ public:
 
 private:
     friend std::optional<int> score(const Prepared& query, const Prepared& candidate);
+    friend std::optional<int> scoreLowered(const Prepared& query, std::string_view candidate);
     QString original;
     QByteArray lowered; // the ASCII text with A-Z lowered; empty when the text is not plain ASCII
     bool ascii = false;
@@ -35,5 +37,12 @@ private:
 // The same score as `score(QStringView, QStringView)` of the two texts. For ASCII text it
 // rejects a candidate in one pass over it before looking for a prefix or substring.
 std::optional<int> score(const Prepared& query, const Prepared& candidate);
+
+// The same for a candidate given as plain ASCII bytes already lowered (A-Z to a-z), as a file
+// index keeps its names: nothing is converted per candidate.
+std::optional<int> scoreLowered(const Prepared& query, std::string_view candidate);
+
+// Whether bytes are text the ASCII scoring reads as a user does (no byte above 0x7f, no CR).
+bool isPlainASCII(std::string_view text);
 
 } // namespace tarn::Fuzzy

@@ -6,6 +6,9 @@
 #include "menu/ActionItem.h"
 #include "menu/ItemActions.h"
 #include "menu/LazyMenu.h"
+#include "index/FileIndex.h"
+#include "menu/Presets.h"
+#include "model/Store.h"
 #include "platform/FloatingWindow.h"
 #include "platform/GlobalHotkeys.h"
 #include "platform/Platform.h"
@@ -13,6 +16,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -39,6 +45,36 @@ QuickOpenController& QuickOpenController::shared() {
     return *instance;
 }
 
+QuickOpenController::QuickOpenController() {
+    quickModel.setIndex(&FileIndex::shared());
+    rerank.setSingleShot(true);
+    rerank.setInterval(250);
+    connect(&FileIndex::shared(), &FileIndex::changed, this, [this] {
+        if (isShown() && !quickModel.query().trimmed().isEmpty() && !rerank.isActive()) rerank.start();
+    });
+    connect(&rerank, &QTimer::timeout, this, &QuickOpenController::indexChanged);
+}
+
+void QuickOpenController::indexChanged() {
+    if (!isShown()) return;
+    const std::optional<QOEntry> kept = quickModel.selected();
+    quickModel.recompute();
+    for (int row = 0; kept && row < quickModel.results().size(); ++row)
+        if (quickModel.results()[row].id() == kept->id()) quickModel.setSelection(row);
+}
+
+void QuickOpenController::indexFolders() {
+    QList<IndexRoot> roots;
+    for (const PinnedFolder& folder : Store::shared().pinnedFolders())
+        roots << IndexRoot{QFile::encodeName(QDir::cleanPath(folder.path)), {folder.options.showHidden}};
+    const Store& store = Store::shared();
+    if (store.boolean(Keys::showDownloads, true))
+        roots << IndexRoot{QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)), {false, 1}};
+    if (store.boolean(Keys::showScreenshots, true))
+        roots << IndexRoot{QFile::encodeName(Presets::screenshotFolder()), {false, 1}};
+    FileIndex::shared().setRoots(roots);
+}
+
 void QuickOpenController::show() {
     // The window goes up first, and the request leaves for the display server at once; the
     // keys typed meanwhile are held for it (see windowDidBecomeKey). The catalogue is what the
@@ -62,6 +98,8 @@ void QuickOpenController::show() {
     FloatingWindow::sendNow();
     Library& library = Library::shared();
     library.refresh(false);
+    indexFolders();
+    FileIndex::shared().readUnwatched();
     // The same catalogue as at the last showing needs no preparing again.
     if (const QList<QOEntry> entries = library.quickOpenEntries(); entries != quickModel.all())
         quickModel.setAll(entries);

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,10 @@ public:
     static std::optional<QPoint> origin(const QList<ScreenArea>& screens, const std::optional<ScreenArea>& main,
                                         QPoint mouse, QSize panel);
 
+    // Points the file index at the pinned folders (and Downloads and Screenshots), as the
+    // settings have them now; what did not change is left as it is.
+    static void indexFolders();
+
     // The panel lost the keyboard focus to another window.
     void windowDidResignKey();
     // The panel has the keyboard focus, as the display server says (Qt may say so earlier).
@@ -58,7 +63,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QuickOpenController() = default;
+    QuickOpenController();
+    // Ranks again as the index grows or changes while the panel shows, keeping the selection.
+    void indexChanged();
     void refocusAfterHotkey();
     bool handle(const QKeyEvent& event);
     void openSelection(Qt::KeyboardModifiers modifiers);
@@ -71,6 +78,7 @@ private:
     std::unique_ptr<QuickOpenPanel> panel;
     bool monitor = false;
     bool showingMenu = false;
+    QTimer rerank;
 };
 
 } // namespace tarn

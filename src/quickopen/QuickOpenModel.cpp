@@ -2,6 +2,9 @@
 
 #include "library/Library.h"
 #include "git/GitStore.h"
+#include "index/FileIndex.h"
+#include "platform/FileSystem.h"
+#include "quickopen/PathQuery.h"
 
 #include <algorithm>
 
@@ -29,11 +32,15 @@ void QuickOpenModel::setAll(const QList<QOEntry>& entries) {
     catalogue = entries;
     titles.clear();
     details.clear();
+    paths.clear();
+    pathBytes.clear();
     titles.reserve(entries.size());
     details.reserve(entries.size());
     for (const QOEntry& entry : entries) {
         titles << Fuzzy::Prepared(entry.entry.title);
         details << entry.detail.toLower();
+        paths << (entry.entry.url.isLocalFile() ? entry.entry.url.toLocalFile() : QString());
+        if (entry.entry.url.isLocalFile()) pathBytes << localPath(entry.entry.url);
     }
     Q_EMIT allChanged();
 }
@@ -67,10 +74,15 @@ void QuickOpenModel::recompute() {
             qsizetype index;
         };
         const Fuzzy::Prepared query(trimmed);
+        const PathQuery pathQuery(trimmed);
         const QString lowered = trimmed.toLower();
         QList<Scored> scored;
         for (qsizetype i = 0; i < catalogue.size(); ++i) {
-            if (const std::optional<int> s = Fuzzy::score(query, titles[i])) scored.append({*s, i});
+            std::optional<int> s = Fuzzy::score(query, titles[i]);
+            if (pathQuery.hasFolderWords() && !paths[i].isEmpty())
+                if (const std::optional<int> byPath = pathQuery.score(catalogue[i].entry.title, paths[i]))
+                    s = std::max(s.value_or(0), *byPath);
+            if (s) scored.append({*s, i});
             else if (details[i].contains(lowered)) scored.append({detailScore, i});
         }
         std::stable_sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) {
@@ -78,10 +90,24 @@ void QuickOpenModel::recompute() {
         });
         for (qsizetype k = 0; k < std::min<qsizetype>(scored.size(), maxResults); ++k)
             next << catalogue[scored[k].index];
+        if (fileIndex && next.size() < maxResults) addIndexItems(pathQuery, next);
     }
     ranked = next;
     Q_EMIT resultsChanged();
     setSelection(0);
+}
+
+void QuickOpenModel::addIndexItems(const PathQuery& query, QList<QOEntry>& rows) {
+    const std::vector<const IndexSegment*> segments = fileIndex->segments();
+    // A few more than the room left, for the items the catalogue already lists.
+    const size_t room = size_t(maxResults - rows.size());
+    const auto hits = indexSearch.search(segments, fileIndex->version(), query, room + size_t(pathBytes.size()));
+    for (const IndexSearch::Hit& hit : hits) {
+        if (rows.size() >= maxResults) break;
+        const IndexSegment& segment = *segments[hit.segment];
+        if (pathBytes.contains(segment.path(hit.node))) continue;
+        rows << IndexSearch::entryOf(segment, hit.node);
+    }
 }
 
 std::optional<QOEntry> QuickOpenModel::selected() const {

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "quickopen/Fuzzy.h"
+#include "quickopen/IndexSearch.h"
 #include "model/QOEntry.h"
 
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <optional>
 
 namespace tarn {
+
+class FileIndex;
 
 // The state of the Quick Open panel: the query, the catalogue, the ranked results (at most
 // 100) and the selected row. Each property signals only when its value really changes
@@ -30,8 +34,12 @@ public:
     qint64 focusToken() const { return focus; }
     void setFocusToken(qint64 token);
 
-    // Ranks the catalogue for the query (title score, else 100 for a detail match), keeps
-    // the first 100, and selects the first row.
+    // The file index whose items follow the catalogue's in the results; none by default.
+    void setIndex(const FileIndex* index) { fileIndex = index; }
+
+    // Ranks the catalogue for the query (title score, else 100 for a detail match; for a query
+    // of several words also the path's folders), then the file index's items not already in
+    // the catalogue; keeps the first 100, and selects the first row.
     void recompute();
     // The selected result, if any.
     std::optional<QOEntry> selected() const;
@@ -49,11 +57,17 @@ Q_SIGNALS:
     void focusTokenChanged();
 
 private:
+    void addIndexItems(const PathQuery& query, QList<QOEntry>& rows);
+
     QString currentQuery;
     QList<QOEntry> catalogue;
     // Lowered once per catalogue, not per keystroke.
     QList<Fuzzy::Prepared> titles;
     QList<QString> details;
+    QList<QString> paths; // the catalogue's local paths, empty for other entries
+    QSet<QByteArray> pathBytes;
+    const FileIndex* fileIndex = nullptr;
+    IndexSearch indexSearch;
     QList<QOEntry> ranked;
     int selectedRow = 0;
     qint64 git = 0;

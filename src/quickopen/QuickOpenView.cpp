@@ -1,5 +1,7 @@
 #include "quickopen/QuickOpenView.h"
 
+#include "index/FileIndex.h"
+
 #include "menu/Icons.h"
 #include "menu/MenuItems.h"
 #include "quickopen/QuickOpenController.h"
@@ -110,6 +112,8 @@ QuickOpenView::QuickOpenView(QuickOpenModel& model, QuickOpenController& control
     connect(&model, &QuickOpenModel::selectionChanged, this, &QuickOpenView::scrollToSelection);
     connect(&model, &QuickOpenModel::gitVersionChanged, rows->viewport(), qOverload<>(&QWidget::update));
     connect(&model, &QuickOpenModel::focusTokenChanged, this, &QuickOpenView::focusField);
+    connect(&FileIndex::shared(), &FileIndex::changed, this, &QuickOpenView::showIndexing);
+    showIndexing();
     showResults();
 }
 
@@ -152,6 +156,10 @@ QWidget* QuickOpenView::hintBar() {
     layout->addWidget(hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font()));
     layout->addWidget(hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font()));
     layout->addStretch(1);
+    indexing = new QLabel;
+    indexing->setFont(sized(font(), hintFontSize));
+    indexing->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(indexing);
     layout->addWidget(hint(QStringLiteral("Esc"), QStringLiteral("Close"), font()));
     return bar;
 }
@@ -180,6 +188,13 @@ void QuickOpenView::scrollToSelection() {
     if (!index.isValid()) return;
     rows->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     rows->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+void QuickOpenView::showIndexing() {
+    const FileIndex& index = FileIndex::shared();
+    indexing->setVisible(index.isIndexing());
+    if (index.isIndexing())
+        indexing->setText(QStringLiteral("Indexing\u2026 %L1 files").arg(qulonglong(index.fileCount() + index.folderCount())));
 }
 
 void QuickOpenView::focusField() {

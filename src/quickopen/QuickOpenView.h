@@ -40,12 +40,15 @@ private:
     void showResults();
     void scrollToSelection();
     void focusField();
+    // "Indexing… N files" while the file index is being walked.
+    void showIndexing();
 
     QuickOpenModel& model;
     QLineEdit* field = nullptr;
     QListView* rows = nullptr;
     QuickOpenList* listModel = nullptr;
     QLabel* empty = nullptr;
+    QLabel* indexing = nullptr;
     QStackedWidget* body = nullptr;
 };
 

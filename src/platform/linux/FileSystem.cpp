@@ -50,6 +50,19 @@ QList<RawDirectoryItem> listDirectoryBytes(const QByteArray& path) {
     return items;
 }
 
+bool forEachInDirectory(const char* path, const std::function<void(std::string_view, DirectoryItem::Type)>& each) {
+    DIR* directory = ::opendir(path);
+    if (!directory) return false;
+    const QByteArray folder = QByteArray::fromRawData(path, qsizetype(std::strlen(path)));
+    while (const dirent* entry = ::readdir(directory)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        each(std::string_view(name), typeOf(entry->d_type, folder, name));
+    }
+    ::closedir(directory);
+    return true;
+}
+
 QList<DirectoryItem> listDirectory(const QString& path) {
     QList<DirectoryItem> items;
     for (const RawDirectoryItem& item : listDirectoryBytes(QFile::encodeName(path)))

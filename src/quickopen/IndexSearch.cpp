@@ -1,0 +1,99 @@
+#include "quickopen/IndexSearch.h"
+
+#include "model/Entry.h"
+#include "platform/FileSystem.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace tarn {
+
+namespace {
+
+// The lowered names of the folders above a segment's root, from the top down.
+std::vector<std::string> foldersAbove(const IndexSegment& segment) {
+    std::vector<std::string> names;
+    const QByteArray parent = segment.root.left(std::max<qsizetype>(0, segment.root.lastIndexOf('/')));
+    for (const QByteArray& part : parent.toLower().split('/'))
+        if (!part.isEmpty()) names.push_back(part.toStdString());
+    return names;
+}
+
+bool better(const IndexSearch::Hit& a, const IndexSearch::Hit& b) {
+    if (a.score != b.score) return a.score > b.score;
+    if (a.pathLength != b.pathLength) return a.pathLength < b.pathLength;
+    return a.segment != b.segment ? a.segment < b.segment : a.node < b.node;
+}
+
+} // namespace
+
+std::optional<int> IndexSearch::scoreOf(const IndexSegment& segment, uint32_t node, const PathQuery& query,
+                                        const std::vector<std::string_view>& above) const {
+    const IndexNode& item = segment.nodes[node];
+    if (item.is(IndexNode::removed)) return std::nullopt;
+    const std::optional<int> score =
+        item.is(IndexNode::ascii) ? Fuzzy::scoreLowered(query.nameWord(), segment.loweredName(node))
+                                  : Fuzzy::score(query.nameWord().text(), QFile::decodeName(QByteArray(segment.name(node).data(), item.length)));
+    if (!score || !query.hasFolderWords()) return score;
+    std::vector<std::string_view> folders = above;
+    const size_t top = folders.size();
+    for (uint32_t at = item.parent; at != IndexNode::none; at = segment.nodes[at].parent) folders.push_back(segment.loweredName(at));
+    std::reverse(folders.begin() + qsizetype(top), folders.end());
+    return query.inFolders(folders) ? score : std::nullopt;
+}
+
+std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexSegment*>& segments, quint64 version,
+                                                  const PathQuery& query, size_t limit) {
+    const bool narrowing = lastQuery && version == lastVersion && segments == lastSegments && lastQuery->narrowedBy(query);
+    std::vector<std::vector<std::string>> aboveNames;
+    std::vector<std::vector<std::string_view>> above;
+    for (const IndexSegment* segment : segments) aboveNames.push_back(foldersAbove(*segment));
+    for (const auto& names : aboveNames) above.emplace_back(names.begin(), names.end());
+
+    std::vector<Hit> found;
+    auto consider = [&](uint32_t s, uint32_t node) {
+        if (const std::optional<int> score = scoreOf(*segments[s], node, query, above[s]))
+            found.push_back({s, node, *score, segments[s]->nodes[node].pathLength});
+    };
+    if (query.nameWord().text().isEmpty()) {
+        matches.clear();
+        lastQuery.reset();
+        return {};
+    }
+    if (narrowing) {
+        for (const Hit& hit : matches) consider(hit.segment, hit.node);
+    } else {
+        for (uint32_t s = 0; s < segments.size(); ++s)
+            for (uint32_t node = 1; node < segments[s]->nodes.size(); ++node) consider(s, node);
+    }
+    matches = found;
+    lastQuery = query;
+    lastVersion = version;
+    lastSegments = segments;
+    const size_t count = std::min(limit, found.size());
+    std::partial_sort(found.begin(), found.begin() + qsizetype(count), found.end(), better);
+    found.resize(count);
+    return found;
+}
+
+QOEntry IndexSearch::entryOf(const IndexSegment& segment, uint32_t node) {
+    const QByteArray path = segment.path(node);
+    const IndexNode& item = segment.nodes[node];
+    Entry entry;
+    entry.url = fileURL(path);
+    entry.title = QFile::decodeName(QByteArray(segment.name(node).data(), item.length));
+    QString kind = QStringLiteral("File");
+    if (item.is(IndexNode::directory)) {
+        entry.kind = item.is(IndexNode::repository) ? EntryKind::repo : EntryKind::folder;
+        kind = item.is(IndexNode::repository) ? QStringLiteral("Repository") : QStringLiteral("Folder");
+    } else if (Entry::isWorkspaceFile(entry.title)) {
+        entry.kind = EntryKind::workspace;
+        entry.title = QFileInfo(entry.title).completeBaseName();
+        kind = QStringLiteral("Workspace");
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    return {entry, kind + QStringLiteral(" \u00B7 ") + tildePath(fileURL(path.left(std::max<qsizetype>(slash, 1))))};
+}
+
+} // namespace tarn
