@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <thread>
 
 namespace tarn {
 
@@ -51,21 +52,42 @@ std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexS
     for (const IndexSegment* segment : segments) aboveNames.push_back(foldersAbove(*segment));
     for (const auto& names : aboveNames) above.emplace_back(names.begin(), names.end());
 
-    std::vector<Hit> found;
-    auto consider = [&](uint32_t s, uint32_t node) {
-        if (const std::optional<int> score = scoreOf(*segments[s], node, query, above[s]))
-            found.push_back({s, node, *score, segments[s]->nodes[node].pathLength});
-    };
     if (query.nameWord().text().isEmpty()) {
         matches.clear();
         lastQuery.reset();
         return {};
     }
-    if (narrowing) {
-        for (const Hit& hit : matches) consider(hit.segment, hit.node);
+    // What the last query matched, or every item; scored in two halves at once.
+    std::vector<Hit> candidates;
+    if (narrowing) candidates = std::move(matches);
+    const auto consider = [&](uint32_t s, uint32_t node, std::vector<Hit>& found) {
+        if (const std::optional<int> score = scoreOf(*segments[s], node, query, above[s]))
+            found.push_back({s, node, *score, segments[s]->nodes[node].pathLength});
+    };
+    // Half `part` (0 or 1) of the candidates.
+    const auto scoreHalf = [&](int part, std::vector<Hit>& found) {
+        if (narrowing) {
+            const size_t half = candidates.size() / 2;
+            for (size_t i = part ? half : 0; i < (part ? candidates.size() : half); ++i)
+                consider(candidates[i].segment, candidates[i].node, found);
+            return;
+        }
+        for (uint32_t s = 0; s < segments.size(); ++s) {
+            const uint32_t size = uint32_t(segments[s]->nodes.size()), half = size / 2;
+            for (uint32_t node = part ? std::max(half, 1u) : 1; node < (part ? size : half); ++node) consider(s, node, found);
+        }
+    };
+    size_t total = candidates.size();
+    for (const IndexSegment* segment : segments) total += narrowing ? 0 : segment->nodes.size();
+    std::vector<Hit> found, secondHalf;
+    if (total < 50000) {
+        scoreHalf(0, found);
+        scoreHalf(1, found);
     } else {
-        for (uint32_t s = 0; s < segments.size(); ++s)
-            for (uint32_t node = 1; node < segments[s]->nodes.size(); ++node) consider(s, node);
+        std::thread second(scoreHalf, 1, std::ref(secondHalf));
+        scoreHalf(0, found);
+        second.join();
+        found.insert(found.end(), secondHalf.begin(), secondHalf.end());
     }
     matches = found;
     lastQuery = query;

@@ -3,7 +3,10 @@
 #include "TestPlatform.h"
 #include "library/Library.h"
 #include "git/GitStore.h"
+#include "index/FileIndex.h"
 #include "quickopen/QuickOpenModel.h"
+
+#include <QFile>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -50,6 +53,40 @@ private Q_SLOTS:
         QCOMPARE(titles(model.results()), expected);
         QCOMPARE(model.selection(), 0);
         QCOMPARE(model.selected().has_value(), !expected.isEmpty());
+    }
+
+    // The catalogue's entries first, ranked as ever for one word; the file index's items after
+    // them, by score, then shorter path, without the catalogue's own; several words match paths.
+    void indexItemsFollowTheCatalogue_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("expected"); // paths below the home
+        QTest::newRow("one word") << "api" << QStringList{"code/acme/api", "code/oss/api", "code/acme/api/api.go", "code/apiary.txt"};
+        QTest::newRow("folder and name") << "acme api" << QStringList{"code/acme/api", "code/acme/api/api.go"};
+        QTest::newRow("with a slash") << "oss/api" << QStringList{"code/oss/api"};
+        QTest::newRow("deep file") << "specs rfc" << QStringList{"Documents/specs/rfc-012-caching.md"};
+        QTest::newRow("words out of order") << "api acme" << QStringList{};
+    }
+    void indexItemsFollowTheCatalogue() {
+        QFETCH(QString, query);
+        QFETCH(QStringList, expected);
+        test::TempHome home;
+        for (const char* file : {"code/acme/api/api.go", "code/oss/api/main.c", "code/apiary.txt",
+                                 "Documents/specs/rfc-012-caching.md", "Documents/specs/notes.md"})
+            home.writeFile(file, "x");
+        FileIndex index;
+        index.setRoots({{QFile::encodeName(home.path() + "/code"), {}}, {QFile::encodeName(home.path() + "/Documents"), {}}});
+        QTRY_VERIFY(!index.isIndexing() && index.fileCount() == 5);
+        QuickOpenModel model;
+        model.setIndex(&index);
+        const auto repo = [&](const QString& path) {
+            return QOEntry{{EntryKind::repo, QUrl::fromLocalFile(home.path() + path), "api", std::nullopt, std::nullopt}, "Repository"};
+        };
+        model.setAll({repo("/code/acme/api"), repo("/code/oss/api")});
+        model.setQuery(query);
+        model.recompute();
+        QStringList got;
+        for (const QOEntry& e : model.results()) got << e.entry.url.toLocalFile().mid(home.path().size() + 1);
+        QCOMPARE(got, expected);
     }
 
     void capAndMoves() {
