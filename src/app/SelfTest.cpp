@@ -15,7 +15,6 @@
 #include "quickopen/Fuzzy.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -110,18 +109,14 @@ void run() {
     print({QString::fromUtf8("Workspace \u2192 repo mappings:"), number(scan.workspaceRepos.size())});
 
     // The file index Quick Open keeps of the same folders, walked here without watching.
-    size_t files = 0, folders = 0, bytes = 0;
-    QElapsedTimer walking;
-    walking.start();
+    size_t files = 0, folders = 0;
     for (const PinnedFolder& folder : store.pinnedFolders()) {
         IndexWalker walker(QFile::encodeName(QDir::cleanPath(folder.path)), {folder.options.showHidden}, nullptr);
         walker.run([](const IndexWalker::Progress&) {});
         const IndexSegment& segment = walker.result();
         for (size_t i = 1; i < segment.nodes.size(); ++i) (segment.nodes[i].is(IndexNode::directory) ? folders : files) += 1;
-        bytes += segment.bytes();
     }
-    print({"File index:", number(qsizetype(files)), "files,", number(qsizetype(folders)), "folders,",
-           number(qsizetype(bytes)), "bytes,", number(walking.elapsed()), "ms"});
+    print({"File index:", number(qsizetype(files)), "files,", number(qsizetype(folders)), "folders"});
 
     if (const std::optional<Editor> recentsEditor = Editors::recentsEditor()) {
         const RecentsResult recents = Recents::load(*recentsEditor->storageFolder, recentsLimit);

@@ -71,6 +71,7 @@ FileIndex::FileIndex(QObject* parent) : QObject(parent), folders(std::make_share
 
 FileIndex::~FileIndex() {
     for (const auto& root : roots) *root->cancelled = true;
+    folders->stop();
 }
 
 void FileIndex::setRoots(const QList<IndexRoot>& wanted) {

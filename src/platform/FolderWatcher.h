@@ -22,6 +22,9 @@ public:
     // on watches (or the one set here) reached, which limitReached() then tells.
     int watch(const QByteArray& path);
     void unwatch(int id);
+    // Ends all watching, on the watcher's thread: a walk still running may hold the watcher
+    // and end it later on its own thread.
+    void stop();
     bool limitReached() const { return reachedLimit; }
     // At most `count` watches from now on (tests: the system's limit cannot be lowered there).
     void setLimit(int count) { limit = count; }
@@ -34,7 +37,7 @@ Q_SIGNALS:
 private:
     void readEvents();
 
-    int descriptor = -1;
+    std::atomic<int> descriptor{-1};
     QSocketNotifier* notifier = nullptr;
     std::atomic<int> count{0};
     std::atomic<int> limit{INT32_MAX};

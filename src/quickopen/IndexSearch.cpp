@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
 namespace tarn {
@@ -33,6 +34,8 @@ std::optional<int> IndexSearch::scoreOf(const IndexSegment& segment, uint32_t no
                                         const std::vector<std::string_view>& above) const {
     const IndexNode& item = segment.nodes[node];
     if (item.is(IndexNode::removed)) return std::nullopt;
+    if (query.firstLetter() && item.is(IndexNode::ascii) && !std::memchr(segment.lowered.data() + item.name, query.firstLetter(), item.length))
+        return std::nullopt;
     const std::optional<int> score =
         item.is(IndexNode::ascii) ? Fuzzy::scoreLowered(query.nameWord(), segment.loweredName(node))
                                   : Fuzzy::score(query.nameWord().text(), QFile::decodeName(QByteArray(segment.name(node).data(), item.length)));

@@ -25,12 +25,10 @@ QStringList wordsOf(const QString& text) {
 
 PathQuery::PathQuery(const QString& trimmedQuery) : query(trimmedQuery) {
     const QStringList words = wordsOf(trimmedQuery);
-    if (words.size() < 2) {
-        name = Fuzzy::Prepared(words.value(0));
-        return;
-    }
     for (qsizetype i = 0; i + 1 < words.size(); ++i) folderWords.push_back(words[i].toLower().toStdString());
-    name = Fuzzy::Prepared(words.last());
+    name = Fuzzy::Prepared(words.value(words.size() - 1));
+    if (!name.text().isEmpty() && name.text()[0].unicode() < 0x80 && name.text()[0] != '\r')
+        first = char(name.text()[0].toLower().unicode());
 }
 
 bool PathQuery::inFolders(const std::vector<std::string_view>& folders) const {

@@ -20,6 +20,9 @@ public:
     // More than one word: folders count.
     bool hasFolderWords() const { return !folderWords.empty(); }
     const Fuzzy::Prepared& nameWord() const { return name; }
+    // The name word's first letter lowered when it is ASCII, else 0: a name without it cannot
+    // match, which one memchr tells before any scoring.
+    char firstLetter() const { return first; }
     // Whether the folder words appear in order, each in a later folder than the one before, in
     // `folders` (names lowered, from the top down).
     bool inFolders(const std::vector<std::string_view>& folders) const;
@@ -34,6 +37,7 @@ private:
     QString query;
     std::vector<std::string> folderWords; // lowered UTF-8
     Fuzzy::Prepared name;
+    char first = 0;
 };
 
 } // namespace tarn

@@ -107,6 +107,7 @@ private Q_SLOTS:
             "Workspaces (9): [\"a1\", \"b\", \"c\", \"w4\", \"w5\", \"w6\", \"w7\", \"w8\"]\n"
             "Repos (3): [\"alpha\", \"beta\", \"gamma\"]\n"
             "Workspace \u2192 repo mappings: 3\n"
+            "File index: 11 files, 3 folders\n" // the workspaces, a repository's files; .git left out
             "\n"
             "Recents (2): [\"alpha [repo]\", \"b [workspace]\"]\n"
             "\n"
@@ -135,8 +136,9 @@ private Q_SLOTS:
         QCOMPARE(lines.value(1), QString("Editors installed: [] default: -"));
         QCOMPARE(lines.value(4), QString("Workspaces (0): []"));
         QCOMPARE(lines.value(5), QString("Repos (0): []"));
-        QCOMPARE(lines.value(7), QString()); // no recents line without an editor
-        QCOMPARE(lines.value(8), QString("Shortcut folders: []"));
+        QCOMPARE(lines.value(7), QString("File index: 0 files, 0 folders"));
+        QCOMPARE(lines.value(8), QString()); // no recents line without an editor
+        QCOMPARE(lines.value(9), QString("Shortcut folders: []"));
     }
 
     // Answered without a display, like the report.

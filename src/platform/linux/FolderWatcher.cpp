@@ -24,8 +24,12 @@ FolderWatcher::FolderWatcher(QObject* parent) : QObject(parent) {
     connect(notifier, &QSocketNotifier::activated, this, &FolderWatcher::readEvents);
 }
 
-FolderWatcher::~FolderWatcher() {
-    if (descriptor >= 0) ::close(descriptor);
+FolderWatcher::~FolderWatcher() { stop(); }
+
+void FolderWatcher::stop() {
+    delete notifier;
+    notifier = nullptr;
+    if (const int open = descriptor.exchange(-1); open >= 0) ::close(open);
 }
 
 int FolderWatcher::watch(const QByteArray& path) {
