@@ -9,7 +9,7 @@
 namespace tarn {
 
 struct FileIndex::Root {
-    IndexRoot spec;
+    IndexRoot wanted;
     std::unique_ptr<IndexSegment> segment; // what searches see
     std::unique_ptr<IndexSegment> next;    // a walk again, shown when done
     std::unordered_map<int, uint32_t> folderOfWatch, nextWatches;
@@ -78,7 +78,7 @@ void FileIndex::setRoots(const QList<IndexRoot>& wanted) {
     std::vector<std::shared_ptr<Root>> kept;
     std::vector<int> dropped;
     for (const auto& root : roots) {
-        if (wanted.contains(root->spec)) {
+        if (wanted.contains(root->wanted)) {
             kept.push_back(root);
             continue;
         }
@@ -87,15 +87,15 @@ void FileIndex::setRoots(const QList<IndexRoot>& wanted) {
         for (const auto& [id, node] : root->nextWatches) dropped.push_back(id);
     }
     std::vector<std::shared_ptr<Root>> ordered;
-    for (const IndexRoot& spec : wanted) {
-        auto found = std::find_if(kept.begin(), kept.end(), [&](const auto& root) { return root->spec == spec; });
+    for (const IndexRoot& asked : wanted) {
+        auto found = std::find_if(kept.begin(), kept.end(), [&](const auto& root) { return root->wanted == asked; });
         if (found != kept.end()) {
             ordered.push_back(*found);
             continue;
         }
         auto root = std::make_shared<Root>();
-        root->spec = spec;
-        root->segment = std::make_unique<IndexSegment>(spec.path);
+        root->wanted = asked;
+        root->segment = std::make_unique<IndexSegment>(asked.path);
         ordered.push_back(root);
     }
     const bool same = ordered == roots;
@@ -111,14 +111,14 @@ void FileIndex::walk(const std::shared_ptr<Root>& root) {
     root->cancelled = std::make_shared<std::atomic<bool>>(false);
     const int generation = ++root->generation;
     root->walking = true;
-    if (root->segment->nodes.size() > 1) root->next = std::make_unique<IndexSegment>(root->spec.path);
+    if (root->segment->nodes.size() > 1) root->next = std::make_unique<IndexSegment>(root->wanted.path);
     root->nextWatches.clear();
     root->nextUnwatched.clear();
     QPointer<FileIndex> self(this);
     std::weak_ptr<Root> weak = root;
-    runInBackground(TaskPriority::utility, [self, weak, spec = root->spec, watcher = folders, generation,
+    runInBackground(TaskPriority::utility, [self, weak, asked = root->wanted, watcher = folders, generation,
                                             cancelled = root->cancelled] {
-        IndexWalker walker(spec.path, spec.options, watcher.get());
+        IndexWalker walker(asked.path, asked.options, watcher.get());
         walker.run(
             [&](const IndexWalker::Progress& progress) {
                 auto tail = std::make_shared<Tail>();
@@ -171,6 +171,8 @@ void FileIndex::takeTail(Root& root, const Tail& tail) {
             unwatchUnused(old);
         }
         if (!root.changed.empty()) changedSoon.start();
+        // With no walk left, a watch still unknown belongs to no root any more.
+        if (std::none_of(roots.begin(), roots.end(), [](const auto& other) { return other->walking; })) unknownChanged.clear();
     }
     bump();
 }
@@ -222,7 +224,7 @@ void FileIndex::readAgain(const std::shared_ptr<Root>& root) {
     root->reading = true;
     QPointer<FileIndex> self(this);
     std::weak_ptr<Root> weak = root;
-    runInBackground(TaskPriority::utility, [self, weak, reading, options = root->spec.options, watcher = folders] {
+    runInBackground(TaskPriority::utility, [self, weak, reading, options = root->wanted.options, watcher = folders] {
         for (Reading::Folder& folder : reading->folders) {
             const std::vector<IndexWalker::Item> items = IndexWalker::list(folder.path, options);
             std::unordered_map<std::string, uint8_t> now;

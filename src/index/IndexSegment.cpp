@@ -74,10 +74,6 @@ std::vector<uint32_t> IndexSegment::graft(uint32_t at, const IndexSegment& sub) 
     return became;
 }
 
-size_t IndexSegment::removedCount() const {
-    return size_t(std::count_if(nodes.begin(), nodes.end(), [](const IndexNode& node) { return node.is(IndexNode::removed); }));
-}
-
 void IndexSegment::appendTail(const IndexSegment& from, size_t nodeCount, size_t nameBytes) {
     nodes.insert(nodes.end(), from.nodes.begin() + qsizetype(nodeCount), from.nodes.end());
     names.append(from.names, nameBytes);

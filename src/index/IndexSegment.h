@@ -47,7 +47,6 @@ struct IndexSegment {
     // Adds what `sub` holds below its root under `at`; the node each of sub's became (its
     // root became `at`).
     std::vector<uint32_t> graft(uint32_t at, const IndexSegment& sub);
-    size_t removedCount() const;
     // Appends what `from` holds past its first `nodeCount` nodes and `nameBytes` name bytes.
     void appendTail(const IndexSegment& from, size_t nodeCount, size_t nameBytes);
     size_t bytes() const { return nodes.capacity() * sizeof(IndexNode) + names.capacity() + lowered.capacity(); }

@@ -63,7 +63,7 @@ private Q_SLOTS:
         QTest::newRow("one word") << "api" << QStringList{"code/acme/api", "code/oss/api", "code/acme/api/api.go", "code/apiary.txt"};
         QTest::newRow("folder and name") << "acme api" << QStringList{"code/acme/api", "code/acme/api/api.go"};
         QTest::newRow("with a slash") << "oss/api" << QStringList{"code/oss/api"};
-        QTest::newRow("deep file") << "specs rfc" << QStringList{"Documents/specs/rfc-012-caching.md"};
+        QTest::newRow("deep file") << "design rfc" << QStringList{"Documents/design/rfc-012-caching.md"};
         QTest::newRow("words out of order") << "api acme" << QStringList{};
     }
     void indexItemsFollowTheCatalogue() {
@@ -71,7 +71,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         test::TempHome home;
         for (const char* file : {"code/acme/api/api.go", "code/oss/api/main.c", "code/apiary.txt",
-                                 "Documents/specs/rfc-012-caching.md", "Documents/specs/notes.md"})
+                                 "Documents/design/rfc-012-caching.md", "Documents/design/notes.md"})
             home.writeFile(file, "x");
         FileIndex index;
         index.setRoots({{QFile::encodeName(home.path() + "/code"), {}}, {QFile::encodeName(home.path() + "/Documents"), {}}});
