@@ -317,7 +317,8 @@ void FileIndex::unwatchUnused(const std::vector<int>& watches) {
 }
 
 void FileIndex::noteLimit() {
-    if (limitSaid) return;
+    // A folder that went (or never was, as a Downloads folder not made) is not watched either.
+    if (limitSaid || !folders->limitReached()) return;
     limitSaid = true;
     std::fprintf(stderr, "tarn: the system's limit on watched folders is reached; Quick Open reads the folders it "
                          "cannot watch again each time it opens (raise fs.inotify.max_user_watches to watch all)\n");

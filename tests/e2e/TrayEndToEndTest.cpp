@@ -24,6 +24,8 @@
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +108,33 @@ class TrayEndToEndTest : public QObject {
     }
 
     QString code, launched, settings;
+    QProcess accessibilityBus;
+
+    // The bus screen readers listen on, and Tarn started to speak on it.
+    bool startAccessibilityBus() {
+        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
+        system.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share"); // its settings schemas
+        accessibilityBus.setProcessEnvironment(system);
+        // The launcher starts a bus daemon of its own, which outlives it: both go as one group.
+        accessibilityBus.setChildProcessModifier([] { ::setpgid(0, 0); });
+        accessibilityBus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
+        if (!accessibilityBus.waitForStarted()) return false;
+        if (!QTest::qWaitFor([] { return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"); },
+                             10000))
+            return false;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        tarn.setProcessEnvironment(environment);
+        return true;
+    }
+
+    // What a screen reader finds of Tarn's visible objects, a line each.
+    static QStringList heardOfTarn() {
+        QProcess probe;
+        probe.start("/usr/bin/python3", {ATSPI_PROBE, "tree", "Tarn"});
+        probe.waitForFinished(20000);
+        return QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+    }
 
     bool startWindowManager() {
         // The window manager reads its theme from the system's data folders, not the test home's.
@@ -151,7 +180,8 @@ private Q_SLOTS:
     }
 
     void cleanup() {
-        for (QProcess* process : {&tarn, &other, &windowManager, &trayer}) {
+        if (accessibilityBus.state() != QProcess::NotRunning) ::kill(-pid_t(accessibilityBus.processId()), SIGKILL);
+        for (QProcess* process : {&tarn, &other, &windowManager, &trayer, &accessibilityBus}) {
             process->kill();
             process->waitForFinished(5000);
             // The next test's home, not this one's.
@@ -290,28 +320,62 @@ private Q_SLOTS:
             QCOMPARE(notifications.summaries, QStringList{"Ctrl+Alt+Space opens Quick Open: Tarn is running without a tray icon"});
     }
 
+    // A pinned folder of 200 000 files, the hotkey pressed and a path query typed at once, round
+    // after round: the field holds every letter typed, and Return opens the folder deep inside.
+    void quickOpenTypedOverABigTree() {
+        if (QProcess::execute("sh", {"-c", "command -v openbox && test -x /usr/libexec/at-spi-bus-launcher && "
+                                           "/usr/bin/python3 -c 'import gi'"}) != 0)
+            QSKIP("needs openbox, at-spi2-core and python3-gi");
+        makeHome({});
+        for (int folder = 0; folder < 2000; ++folder) {
+            const QByteArray path = QFile::encodeName(code) + QByteArray("/part") + QByteArray::number(folder);
+            QVERIFY(::mkdir(path.constData(), 0755) == 0);
+            for (int file = 0; file < 100; ++file) {
+                const int fd = ::open((path + "/notes-" + QByteArray::number(file) + ".txt").constData(),
+                                      O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                QVERIFY(fd >= 0);
+                ::close(fd);
+            }
+        }
+        const QString target = home->makeFolder("code/part1234/docs/specs/rfc-012-caching");
+        QVERIFY(startWindowManager());
+        QVERIFY(startAccessibilityBus());
+        tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tarn.start(TARN_BINARY, {});
+        QVERIFY(tarn.waitForStarted());
+        bool bound = false;
+        for (int attempt = 0; attempt < 6 && !bound; ++attempt) {
+            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+            bound = QTest::qWaitFor([] { return visibleWindows("Quick Open") == 1; }, 5000);
+        }
+        QVERIFY(bound);
+        xdotool({"key", "Escape"});
+        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
+
+        const QString query = "docs specs rfc-012";
+        for (int round = 1; round <= 3; ++round) {
+            QTest::qWait(1100); // sooner, the press would count as the key repeating
+            QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", query});
+            QStringList field;
+            QTRY_VERIFY2_WITH_TIMEOUT((field = heardOfTarn().filter(QRegularExpression("^text\\|Search\\|"))).size() == 1 &&
+                                          field.first().endsWith('|' + query),
+                                      qPrintable(field.join('\n')), 10000);
+            xdotool({"key", "Return"});
+            auto opened = [&] { return QString::fromUtf8(readAll(launched)).split('\n', Qt::SkipEmptyParts); };
+            QTRY_COMPARE_WITH_TIMEOUT(opened().size(), round, 10000);
+            QCOMPARE(opened().last(), target);
+            QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
+        }
+        QCOMPARE(tarn.state(), QProcess::Running);
+    }
+
     // A screen reader, through AT-SPI: the rows of the menu with what is written beside them,
     // and Quick Open's named search field and chosen row.
     void screenReadersHearWhatIsShown() {
         if (QProcess::execute("sh", {"-c", "test -x /usr/libexec/at-spi-bus-launcher && /usr/bin/python3 -c 'import gi'"}) != 0)
             QSKIP("needs at-spi2-core and python3-gi");
         makeHome({"alpha"});
-        QProcess bus;
-        QProcessEnvironment system = QProcessEnvironment::systemEnvironment();
-        system.insert("XDG_DATA_DIRS", "/usr/local/share:/usr/share"); // its settings schemas
-        bus.setProcessEnvironment(system);
-        // The launcher starts a bus daemon of its own, which outlives it: both go as one group.
-        bus.setChildProcessModifier([] { ::setpgid(0, 0); });
-        bus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
-        QVERIFY(bus.waitForStarted());
-        auto stopBus = qScopeGuard([&] {
-            ::kill(-pid_t(bus.processId()), SIGKILL);
-            bus.waitForFinished(5000);
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.a11y.Bus"), 10000);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        tarn.setProcessEnvironment(environment);
+        QVERIFY(startAccessibilityBus());
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
@@ -335,10 +399,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 1, 5000);
         xdotool({"type", "alp"});
         QTest::qWait(500);
-        QProcess probe;
-        probe.start("/usr/bin/python3", {ATSPI_PROBE, "tree", "Tarn"});
-        QVERIFY(probe.waitForFinished(20000));
-        const QStringList heard = QString::fromUtf8(probe.readAllStandardOutput()).split('\n');
+        const QStringList heard = heardOfTarn();
         QVERIFY2(heard.filter(QRegularExpression("^text\\|Search\\|")).size() == 1, qPrintable(heard.join('\n')));
         QVERIFY2(heard.filter(QRegularExpression("^list item\\|alpha\\|Repository.*main.*\\|selected$")).size() == 1,
                  qPrintable(heard.join('\n')));

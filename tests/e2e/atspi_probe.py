@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # What a screen reader hears of Tarn, through AT-SPI. Used by the end-to-end test.
 #   atspi_probe.py focus <seconds>   prints "role|name|description" of each row that takes the focus
-#   atspi_probe.py tree <app>        prints "role|name|description|selected" of the app's visible objects
+#   atspi_probe.py tree <app>        prints "role|name|description|selected[|text]" of the app's visible objects
 import sys
 
 import gi
@@ -12,7 +12,10 @@ from gi.repository import Atspi, GLib  # noqa: E402
 
 def line(node):
     selected = node.get_state_set().contains(Atspi.StateType.SELECTED)
-    return f"{node.get_role_name()}|{node.get_name()}|{node.get_description()}|{'selected' if selected else ''}"
+    heard = f"{node.get_role_name()}|{node.get_name()}|{node.get_description()}|{'selected' if selected else ''}"
+    if node.get_role() == Atspi.Role.TEXT:  # and what is written in a field
+        heard += "|" + Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
+    return heard
 
 
 def focus(seconds):
