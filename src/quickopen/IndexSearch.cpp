@@ -31,7 +31,7 @@ bool better(const IndexSearch::Hit& a, const IndexSearch::Hit& b) {
 } // namespace
 
 std::optional<int> IndexSearch::scoreOf(const IndexSegment& segment, uint32_t node, const PathQuery& query,
-                                        const std::vector<std::string_view>& above) const {
+                                        const std::vector<std::string_view>& above, FolderMemo& memo) {
     const IndexNode& item = segment.nodes[node];
     if (item.is(IndexNode::removed)) return std::nullopt;
     if (query.firstLetter() && item.is(IndexNode::ascii) && !std::memchr(segment.lowered.data() + item.name, query.firstLetter(), item.length))
@@ -40,11 +40,15 @@ std::optional<int> IndexSearch::scoreOf(const IndexSegment& segment, uint32_t no
         item.is(IndexNode::ascii) ? Fuzzy::scoreLowered(query.nameWord(), segment.loweredName(node))
                                   : Fuzzy::score(query.nameWord().text(), QFile::decodeName(QByteArray(segment.name(node).data(), item.length)));
     if (!score || !query.hasFolderWords()) return score;
-    std::vector<std::string_view> folders = above;
-    const size_t top = folders.size();
-    for (uint32_t at = item.parent; at != IndexNode::none; at = segment.nodes[at].parent) folders.push_back(segment.loweredName(at));
-    std::reverse(folders.begin() + qsizetype(top), folders.end());
-    return query.inFolders(folders) ? score : std::nullopt;
+    if (memo.segment != &segment || memo.parent != item.parent) {
+        std::vector<std::string_view> folders = above;
+        const size_t top = folders.size();
+        for (uint32_t at = item.parent; at != IndexNode::none; at = segment.nodes[at].parent)
+            folders.push_back(segment.loweredName(at));
+        std::reverse(folders.begin() + qsizetype(top), folders.end());
+        memo = {&segment, item.parent, query.inFolders(folders)};
+    }
+    return memo.holds ? score : std::nullopt;
 }
 
 std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexSegment*>& segments, quint64 version,
@@ -63,21 +67,22 @@ std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexS
     // What the last query matched, or every item; scored in two halves at once.
     std::vector<Hit> candidates;
     if (narrowing) candidates = std::move(matches);
-    const auto consider = [&](uint32_t s, uint32_t node, std::vector<Hit>& found) {
-        if (const std::optional<int> score = scoreOf(*segments[s], node, query, above[s]))
-            found.push_back({s, node, *score, segments[s]->nodes[node].pathLength});
-    };
     // Half `part` (0 or 1) of the candidates.
     const auto scoreHalf = [&](int part, std::vector<Hit>& found) {
+        FolderMemo memo;
+        const auto consider = [&](uint32_t s, uint32_t node) {
+            if (const std::optional<int> score = scoreOf(*segments[s], node, query, above[s], memo))
+                found.push_back({s, node, *score, segments[s]->nodes[node].pathLength});
+        };
         if (narrowing) {
             const size_t half = candidates.size() / 2;
             for (size_t i = part ? half : 0; i < (part ? candidates.size() : half); ++i)
-                consider(candidates[i].segment, candidates[i].node, found);
+                consider(candidates[i].segment, candidates[i].node);
             return;
         }
         for (uint32_t s = 0; s < segments.size(); ++s) {
             const uint32_t size = uint32_t(segments[s]->nodes.size()), half = size / 2;
-            for (uint32_t node = part ? std::max(half, 1u) : 1; node < (part ? size : half); ++node) consider(s, node, found);
+            for (uint32_t node = part ? std::max(half, 1u) : 1; node < (part ? size : half); ++node) consider(s, node);
         }
     };
     size_t total = candidates.size();
@@ -92,14 +97,15 @@ std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexS
         second.join();
         found.insert(found.end(), secondHalf.begin(), secondHalf.end());
     }
-    matches = found;
+    // The order of what is kept for narrowing does not matter: sorted in place, not copied.
+    const size_t count = std::min(limit, found.size());
+    std::partial_sort(found.begin(), found.begin() + qsizetype(count), found.end(), better);
+    std::vector<Hit> best(found.begin(), found.begin() + qsizetype(count));
+    matches = std::move(found);
     lastQuery = query;
     lastVersion = version;
     lastSegments = segments;
-    const size_t count = std::min(limit, found.size());
-    std::partial_sort(found.begin(), found.begin() + qsizetype(count), found.end(), better);
-    found.resize(count);
-    return found;
+    return best;
 }
 
 QOEntry IndexSearch::entryOf(const IndexSegment& segment, uint32_t node) {

@@ -30,8 +30,15 @@ public:
     static QOEntry entryOf(const IndexSegment& segment, uint32_t node);
 
 private:
-    std::optional<int> scoreOf(const IndexSegment& segment, uint32_t node, const PathQuery& query,
-                               const std::vector<std::string_view>& above) const;
+    // Whether the last item's folders held the folder words: the items of a folder come one after
+    // another, so its chain is read once, not once per item.
+    struct FolderMemo {
+        const IndexSegment* segment = nullptr;
+        uint32_t parent = 0;
+        bool holds = false;
+    };
+    static std::optional<int> scoreOf(const IndexSegment& segment, uint32_t node, const PathQuery& query,
+                                      const std::vector<std::string_view>& above, FolderMemo& memo);
 
     std::optional<PathQuery> lastQuery;
     quint64 lastVersion = 0;
