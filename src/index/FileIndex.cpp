@@ -114,6 +114,7 @@ void FileIndex::walk(const std::shared_ptr<Root>& root) {
     if (root->segment->nodes.size() > 1) root->next = std::make_unique<IndexSegment>(root->wanted.path);
     root->nextWatches.clear();
     root->nextUnwatched.clear();
+    root->changed.clear(); // the walk reads it all, and names folders by its own numbers
     QPointer<FileIndex> self(this);
     std::weak_ptr<Root> weak = root;
     runInBackground(TaskPriority::utility, [self, weak, asked = root->wanted, watcher = folders, generation,
@@ -303,7 +304,14 @@ void FileIndex::applyReading(Root& root, Reading& reading) {
         }
     }
     unwatchUnused(old);
-    if (!root.changed.empty()) changedSoon.start();
+    // Churn (a build's scratch files made and deleted) leaves removed items behind: once they
+    // are the larger part, a walk again makes the segment as small as what is there.
+    if (segment.removedCount > segment.nodes.size() / 2 + 1024) {
+        for (const auto& shared : roots)
+            if (shared.get() == &root) walk(shared);
+    } else if (!root.changed.empty()) {
+        changedSoon.start();
+    }
     bump();
 }
 

@@ -47,14 +47,17 @@ QByteArray IndexSegment::path(uint32_t node) const {
 void IndexSegment::remove(const std::vector<uint32_t>& removed) {
     if (removed.empty()) return;
     uint32_t first = removed.front();
-    for (const uint32_t node : removed) {
+    const auto mark = [&](uint32_t node) {
+        removedCount += !nodes[node].is(IndexNode::removed);
         nodes[node].flags |= IndexNode::removed;
+    };
+    for (const uint32_t node : removed) {
+        mark(node);
         first = std::min(first, node);
     }
     // What a folder holds comes after it, so one pass forward reaches all of it.
-    for (size_t at = first + 1; at < nodes.size(); ++at)
-        if (nodes[at].parent != IndexNode::none && nodes[nodes[at].parent].is(IndexNode::removed))
-            nodes[at].flags |= IndexNode::removed;
+    for (uint32_t at = first + 1; at < nodes.size(); ++at)
+        if (nodes[at].parent != IndexNode::none && nodes[nodes[at].parent].is(IndexNode::removed)) mark(at);
 }
 
 std::unordered_map<uint32_t, std::vector<uint32_t>> IndexSegment::children(const std::unordered_set<uint32_t>& folders) const {

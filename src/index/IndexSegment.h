@@ -33,6 +33,7 @@ struct IndexSegment {
     std::vector<IndexNode> nodes;
     std::string names;
     std::string lowered; // the names with A-Z lowered, at the same offsets
+    size_t removedCount = 0;
 
     explicit IndexSegment(const QByteArray& root = {});
 

@@ -86,7 +86,8 @@ private Q_SLOTS:
     }
 
     // Files and folders created, renamed and removed show in the index (and leave it) while it
-    // runs, also in folders made after the walk, and where no watch was left, once Quick Open asks.
+    // runs, also in folders made after the walk, and where no watch was left, once Quick Open asks;
+    // removed items do not pile up.
     void followsChanges_data() {
         QTest::addColumn<int>("watchLimit");
         QTest::newRow("watched") << 1000;
@@ -121,6 +122,11 @@ private Q_SLOTS:
         QTRY_VERIFY(seen().contains("notes/moved/later/inside.txt") && !seen().contains("made"));
         write("notes/moved/later/after.txt"); // the moved folder is still watched
         QTRY_VERIFY(seen().contains("notes/moved/later/after.txt"));
+        // Churn: what was made and deleted again leaves nothing behind once it outweighs the rest.
+        for (int i = 0; i < 5000; ++i) write(QString("scratch/%1.o").arg(i));
+        QTRY_VERIFY(seen().contains("scratch/4999.o"));
+        QVERIFY(QDir(code + "/scratch").removeRecursively());
+        QTRY_VERIFY(!seen().contains("scratch") && index.segments()[0]->nodes.size() < 100);
     }
 };
 
