@@ -22,10 +22,14 @@ std::vector<std::string> foldersAbove(const IndexSegment& segment) {
     return names;
 }
 
-bool better(const IndexSearch::Hit& a, const IndexSearch::Hit& b) {
+// Best score first, then the shorter path, then by name and path (not in the order the disk
+// listed them).
+bool better(const std::vector<const IndexSegment*>& segments, const IndexSearch::Hit& a, const IndexSearch::Hit& b) {
     if (a.score != b.score) return a.score > b.score;
     if (a.pathLength != b.pathLength) return a.pathLength < b.pathLength;
-    return a.segment != b.segment ? a.segment < b.segment : a.node < b.node;
+    const std::string_view nameA = segments[a.segment]->name(a.node), nameB = segments[b.segment]->name(b.node);
+    if (nameA != nameB) return nameA < nameB;
+    return segments[a.segment]->path(a.node) < segments[b.segment]->path(b.node);
 }
 
 } // namespace
@@ -99,7 +103,8 @@ std::vector<IndexSearch::Hit> IndexSearch::search(const std::vector<const IndexS
     }
     // The order of what is kept for narrowing does not matter: sorted in place, not copied.
     const size_t count = std::min(limit, found.size());
-    std::partial_sort(found.begin(), found.begin() + qsizetype(count), found.end(), better);
+    std::partial_sort(found.begin(), found.begin() + qsizetype(count), found.end(),
+                      [&](const Hit& a, const Hit& b) { return better(segments, a, b); });
     std::vector<Hit> best(found.begin(), found.begin() + qsizetype(count));
     matches = std::move(found);
     lastQuery = query;

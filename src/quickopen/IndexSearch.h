@@ -11,7 +11,7 @@
 namespace tarn {
 
 // Finds a query in the file index: every item whose name the fuzzy matcher accepts (and whose
-// folders hold the query's folder words), best first, then the shorter path first. Keeps what
+// folders hold the query's folder words), best first, then the shorter path, then by name. Keeps what
 // the last query matched, so a letter typed at the end searches only among those.
 class IndexSearch {
 public:

@@ -102,10 +102,13 @@ void QuickOpenModel::addIndexItems(const PathQuery& query, QList<QOEntry>& rows)
     // A few more than the room left, for the items the catalogue already lists.
     const size_t room = size_t(maxResults - rows.size());
     const auto hits = indexSearch.search(segments, fileIndex->version(), query, room + size_t(pathBytes.size()));
+    QSet<QByteArray> shown; // a folder pinned inside another is in both segments
     for (const IndexSearch::Hit& hit : hits) {
         if (rows.size() >= maxResults) break;
         const IndexSegment& segment = *segments[hit.segment];
-        if (pathBytes.contains(segment.path(hit.node))) continue;
+        const QByteArray path = segment.path(hit.node);
+        if (pathBytes.contains(path) || shown.contains(path)) continue;
+        shown << path;
         rows << IndexSearch::entryOf(segment, hit.node);
     }
 }

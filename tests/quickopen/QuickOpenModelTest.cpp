@@ -65,17 +65,20 @@ private Q_SLOTS:
         QTest::newRow("with a slash") << "oss/api" << QStringList{"code/oss/api"};
         QTest::newRow("deep file") << "design rfc" << QStringList{"Documents/design/rfc-012-caching.md"};
         QTest::newRow("words out of order") << "api acme" << QStringList{};
+        QTest::newRow("ties by name") << "todo" << QStringList{"code/aa/todo.txt", "code/zz/todo.txt"};
     }
     void indexItemsFollowTheCatalogue() {
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
         test::TempHome home;
-        for (const char* file : {"code/acme/api/api.go", "code/oss/api/main.c", "code/apiary.txt",
-                                 "Documents/design/rfc-012-caching.md", "Documents/design/notes.md"})
+        for (const char* file : {"code/acme/api/api.go", "code/oss/api/main.c", "code/apiary.txt", "code/zz/todo.txt",
+                                 "code/aa/todo.txt", "Documents/design/rfc-012-caching.md", "Documents/design/notes.md"})
             home.writeFile(file, "x");
         FileIndex index;
-        index.setRoots({{QFile::encodeName(home.path() + "/code"), {}}, {QFile::encodeName(home.path() + "/Documents"), {}}});
-        QTRY_VERIFY(!index.isIndexing() && index.fileCount() == 5);
+        // code/acme pinned too: its items are in two segments, and shown once.
+        index.setRoots({{QFile::encodeName(home.path() + "/code"), {}}, {QFile::encodeName(home.path() + "/Documents"), {}},
+                        {QFile::encodeName(home.path() + "/code/acme"), {}}});
+        QTRY_VERIFY(!index.isIndexing() && index.fileCount() == 8);
         QuickOpenModel model;
         model.setIndex(&index);
         const auto repo = [&](const QString& path) {
