@@ -44,8 +44,17 @@ private Q_SLOTS:
 
     // Nested .gitignores with negations and anchors, info/exclude, the user's excludes file,
     // hidden items, a nested repository, rules outside any repository (not git's), links (one
-    // a loop, one out of the tree), a named pipe: the index holds what `fd` lists.
+    // a loop, one out of the tree), a named pipe: the index holds what `fd` lists, hidden items
+    // too where the folder shows them (`.git` never).
+    void agreesWithFd_data() {
+        QTest::addColumn<bool>("showHidden");
+        QTest::addColumn<QStringList>("fdOptions");
+        QTest::newRow("hidden left out") << false << QStringList{};
+        QTest::newRow("hidden shown") << true << QStringList{"--hidden", "--exclude", ".git"};
+    }
     void agreesWithFd() {
+        QFETCH(bool, showHidden);
+        QFETCH(QStringList, fdOptions);
         const QString fd = QStandardPaths::findExecutable("fdfind").isEmpty() ? QStandardPaths::findExecutable("fd")
                                                                               : QStandardPaths::findExecutable("fdfind");
         if (fd.isEmpty()) QSKIP("needs fd (the fd-find package)");
@@ -69,11 +78,11 @@ private Q_SLOTS:
         QFile::link("/etc", code + "/app/etc");
         QVERIFY(::mkfifo(QFile::encodeName(code + "/app/pipe").constData(), 0600) == 0);
 
-        IndexWalker walker(QFile::encodeName(code), {}, nullptr);
+        IndexWalker walker(QFile::encodeName(code), {showHidden}, nullptr);
         walker.run([](const IndexWalker::Progress&) {});
         QProcess finder;
         finder.setWorkingDirectory(code);
-        finder.start(fd, {"--type", "f", "--type", "d", "--type", "l", "--no-ignore-parent", "."});
+        finder.start(fd, QStringList{"--type", "f", "--type", "d", "--type", "l", "--no-ignore-parent", "."} + fdOptions);
         QVERIFY(finder.waitForFinished(30000));
         QSet<QString> expected;
         for (const QByteArray& line : finder.readAllStandardOutput().split('\n'))
@@ -83,6 +92,7 @@ private Q_SLOTS:
                                              "; only fd: " + QStringList((expected - got).values()).join(", ")));
         QVERIFY(got.contains("app/keep.log") && got.contains("app/src/main.o") && got.contains("app/loop"));
         QVERIFY(!got.contains("app/x.swp") && !got.contains("app/secret.txt") && got.contains("plain/x.txt"));
+        QCOMPARE(got.contains("app/.hidden/inside.txt"), showHidden);
     }
 
     // Files and folders created, renamed and removed show in the index (and leave it) while it
