@@ -33,6 +33,7 @@ struct FileIndex::Tail {
     std::vector<std::pair<int, uint32_t>> watches;
     std::vector<uint32_t> unwatched;
     bool finished = false;
+    std::unique_ptr<IndexSegment> whole; // with the last one: everything the walk found
 };
 
 // Folders read again after their names changed: what went, and what came (folders with all
@@ -120,37 +121,55 @@ void FileIndex::walk(const std::shared_ptr<Root>& root) {
     runInBackground(TaskPriority::utility, [self, weak, asked = root->wanted, watcher = folders, generation,
                                             cancelled = root->cancelled] {
         IndexWalker walker(asked.path, asked.options, watcher.get());
+        const auto send = [&](const std::shared_ptr<Tail>& tail) {
+            runOnMainThread([self, weak, tail] {
+                const auto root = weak.lock();
+                if (self && root) self->takeTail(*root, *tail);
+            });
+        };
+        auto last = std::make_shared<Tail>();
         walker.run(
             [&](const IndexWalker::Progress& progress) {
-                auto tail = std::make_shared<Tail>();
+                auto tail = progress.finished ? last : std::make_shared<Tail>();
                 tail->generation = generation;
+                tail->watches = progress.watches;
+                tail->unwatched = progress.unwatched;
+                tail->finished = progress.finished;
+                if (progress.finished) return; // the whole segment goes with it, below
                 tail->nodesFrom = progress.nodesFrom;
                 tail->nodes.assign(progress.segment.nodes.begin() + qsizetype(progress.nodesFrom), progress.segment.nodes.end());
                 tail->names = progress.segment.names.substr(progress.namesFrom);
                 tail->lowered = progress.segment.lowered.substr(progress.namesFrom);
-                tail->watches = progress.watches;
-                tail->unwatched = progress.unwatched;
-                tail->finished = progress.finished;
-                runOnMainThread([self, weak, tail] {
-                    const auto root = weak.lock();
-                    if (self && root) self->takeTail(*root, *tail);
-                });
+                send(tail);
             },
             cancelled.get());
+        if (!last->finished) return;
+        // The copy grown from the tails has the slack of every growth: the walk's own segment,
+        // made exactly as large as it is, replaces it (the same items, numbered alike).
+        IndexSegment& whole = walker.result();
+        whole.nodes.shrink_to_fit();
+        whole.names.shrink_to_fit();
+        whole.lowered.shrink_to_fit();
+        last->whole = std::make_unique<IndexSegment>(std::move(whole));
+        send(last);
     });
 }
 
-void FileIndex::takeTail(Root& root, const Tail& tail) {
+void FileIndex::takeTail(Root& root, Tail& tail) {
     if (tail.generation != root.generation) return;
     IndexSegment& segment = root.growing();
-    if (tail.nodesFrom == 0) { // the first report brings the root itself
-        segment.nodes.clear();
-        segment.names.clear();
-        segment.lowered.clear();
+    if (tail.whole) {
+        segment = std::move(*tail.whole);
+    } else {
+        if (tail.nodesFrom == 0) { // the first report brings the root itself
+            segment.nodes.clear();
+            segment.names.clear();
+            segment.lowered.clear();
+        }
+        segment.nodes.insert(segment.nodes.end(), tail.nodes.begin(), tail.nodes.end());
+        segment.names += tail.names;
+        segment.lowered += tail.lowered;
     }
-    segment.nodes.insert(segment.nodes.end(), tail.nodes.begin(), tail.nodes.end());
-    segment.names += tail.names;
-    segment.lowered += tail.lowered;
     auto& watches = root.growingWatches();
     for (const auto& [id, node] : tail.watches) {
         watches[id] = node;

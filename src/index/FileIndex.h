@@ -66,7 +66,7 @@ private:
     struct Reading;
     struct Tail;
     void walk(const std::shared_ptr<Root>& root);
-    void takeTail(Root& root, const Tail& tail);
+    void takeTail(Root& root, Tail& tail);
     void foldersChanged(const QList<int>& ids);
     void readChanged();
     void readAgain(const std::shared_ptr<Root>& root);
