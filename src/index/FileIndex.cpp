@@ -355,6 +355,8 @@ bool FileIndex::someUnwatched() const {
     return std::any_of(roots.begin(), roots.end(), [](const auto& root) { return !root->unwatched.empty(); });
 }
 
+bool FileIndex::watchLimitReached() const { return folders->limitReached() && someUnwatched(); }
+
 std::vector<const IndexSegment*> FileIndex::segments() const {
     std::vector<const IndexSegment*> shown;
     for (const auto& root : roots) shown.push_back(root->segment.get());

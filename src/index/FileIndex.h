@@ -55,8 +55,10 @@ public:
     // Reads again the folders left unwatched (Quick Open calls it as it opens).
     void readUnwatched();
     FolderWatcher& watcher() { return *folders; }
-    // Whether the system's limit on watches left folders unwatched.
+    // Whether folders are left unwatched (missing ones among them).
     bool someUnwatched() const;
+    // Whether the system's limit on watches (or the watcher's own) left folders unwatched.
+    bool watchLimitReached() const;
 
 Q_SIGNALS:
     void changed();

@@ -121,6 +121,7 @@ QString QuickOpenView::emptyText() const { return body->currentWidget() == empty
 
 void QuickOpenView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    showIndexing(); // at the panel's own width
     focusField();
 }
 
@@ -146,22 +147,24 @@ QWidget* QuickOpenView::searchBar() {
 }
 
 QWidget* QuickOpenView::hintBar() {
-    auto* bar = new QWidget;
-    auto* layout = new QHBoxLayout(bar);
+    hints = new QWidget;
+    auto* layout = new QHBoxLayout(hints);
     layout->setContentsMargins(14, 8, 14, 8);
     layout->setSpacing(14);
     // The keys as they are written on a PC keyboard.
+    terminalHint = hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font());
+    actionsHint = hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font());
     layout->addWidget(hint(QString::fromUtf8("\u21a9"), QStringLiteral("Open"), font()));
     layout->addWidget(hint(QString::fromUtf8("Ctrl \u21a9"), MenuItems::showInFileManagerTitle(), font()));
-    layout->addWidget(hint(QString::fromUtf8("Alt \u21a9"), QStringLiteral("Terminal"), font()));
-    layout->addWidget(hint(QStringLiteral("Ctrl K"), QStringLiteral("Actions"), font()));
+    layout->addWidget(terminalHint);
+    layout->addWidget(actionsHint);
     layout->addStretch(1);
     indexing = new QLabel;
     indexing->setFont(sized(font(), hintFontSize));
     indexing->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(indexing);
     layout->addWidget(hint(QStringLiteral("Esc"), QStringLiteral("Close"), font()));
-    return bar;
+    return hints;
 }
 
 QWidget* QuickOpenView::divider() {
@@ -192,9 +195,20 @@ void QuickOpenView::scrollToSelection() {
 
 void QuickOpenView::showIndexing() {
     const FileIndex& index = FileIndex::shared();
-    indexing->setVisible(index.isIndexing());
+    QString status;
     if (index.isIndexing())
-        indexing->setText(QStringLiteral("Indexing\u2026 %L1 files").arg(qulonglong(index.fileCount() + index.folderCount())));
+        status = QStringLiteral("Indexing\u2026 %L1 files").arg(qulonglong(index.fileCount() + index.folderCount()));
+    else if (index.watchLimitReached()) // so the panel may open on names changed since
+        status = QStringLiteral("Some folders unwatched: system limit reached");
+    indexing->setText(status);
+    indexing->setVisible(!status.isEmpty());
+    // Where the bar cannot hold the status beside every key, the keys least needed give way.
+    terminalHint->show();
+    actionsHint->show();
+    for (QWidget* hint : {terminalHint, actionsHint}) {
+        hints->layout()->invalidate();
+        if (!status.isEmpty() && hints->sizeHint().width() > width()) hint->hide();
+    }
 }
 
 void QuickOpenView::focusField() {

@@ -40,7 +40,8 @@ private:
     void showResults();
     void scrollToSelection();
     void focusField();
-    // "Indexing… N files" while the file index is being walked.
+    // "Indexing… N files" while the file index is being walked, or that the watch limit is
+    // reached, in the hint bar.
     void showIndexing();
 
     QuickOpenModel& model;
@@ -49,6 +50,9 @@ private:
     QuickOpenList* listModel = nullptr;
     QLabel* empty = nullptr;
     QLabel* indexing = nullptr;
+    QWidget* hints = nullptr; // the hint bar
+    QWidget* terminalHint = nullptr;
+    QWidget* actionsHint = nullptr;
     QStackedWidget* body = nullptr;
 };
 

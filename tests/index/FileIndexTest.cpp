@@ -117,6 +117,7 @@ private Q_SLOTS:
         };
         QVERIFY(seen().contains("notes/deep/er.txt"));
         QCOMPARE(index.someUnwatched(), watchLimit < 1000);
+        QCOMPARE(index.watchLimitReached(), watchLimit < 1000);
 
         write("notes/new.md");
         QTRY_VERIFY(seen().contains("notes/new.md"));
