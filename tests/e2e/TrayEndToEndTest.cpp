@@ -24,6 +24,7 @@
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,6 +106,16 @@ class TrayEndToEndTest : public QObject {
         xdotool.start("xdotool", {"getwindowfocus", "getwindowname"});
         xdotool.waitForFinished(5000);
         return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+    }
+
+    // Tarn binds its hotkeys once it has started, later on a busy machine: the hotkey is pressed
+    // again until `shown` holds.
+    static bool pressHotkeyUntil(const std::function<bool()>& shown, int wait) {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
+            if (QTest::qWaitFor(shown, wait)) return true;
+        }
+        return false;
     }
 
     QString code, launched, settings;
@@ -267,14 +278,8 @@ private Q_SLOTS:
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
-        // Tarn binds its hotkeys once it has started, later on a busy machine: the panel is opened
-        // once and closed before the rounds.
-        bool bound = false;
-        for (int attempt = 0; attempt < 6 && !bound; ++attempt) {
-            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
-            bound = QTest::qWaitFor([] { return focusedWindowName() == "Quick Open"; }, 8000);
-        }
-        QVERIFY(bound);
+        // The panel is opened once and closed before the rounds.
+        QVERIFY(pressHotkeyUntil([] { return focusedWindowName() == "Quick Open"; }, 8000));
         // Only a warm-up: a first showing on a cold machine may still be settling, so Escape is
         // pressed again until the panel is gone. The rounds below allow nothing of the kind.
         bool closed = false;
@@ -343,12 +348,7 @@ private Q_SLOTS:
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
-        bool bound = false;
-        for (int attempt = 0; attempt < 6 && !bound; ++attempt) {
-            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
-            bound = QTest::qWaitFor([] { return visibleWindows("Quick Open") == 1; }, 5000);
-        }
-        QVERIFY(bound);
+        QVERIFY(pressHotkeyUntil([] { return visibleWindows("Quick Open") == 1; }, 5000));
         xdotool({"key", "Escape"});
         QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
 
@@ -464,13 +464,7 @@ private Q_SLOTS:
         tarn.start(TARN_BINARY, {});
         QVERIFY(tarn.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered("org.tarn.Tarn"), 10000);
-        // The hotkeys are bound once launching has finished: Quick Open's answers.
-        bool bound = false;
-        for (int attempt = 0; attempt < 6 && !bound; ++attempt) {
-            QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
-            bound = QTest::qWaitFor([] { return visibleWindows("Quick Open") == 1; }, 3000);
-        }
-        QVERIFY(bound);
+        QVERIFY(pressHotkeyUntil([] { return visibleWindows("Quick Open") == 1; }, 3000));
         if (!quickOpen) {
             QTest::qWait(1100); // sooner, the press would count as the key repeating
             QProcess::execute("xdotool", {"key", "ctrl+alt+space"});
