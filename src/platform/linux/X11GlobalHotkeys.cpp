@@ -207,6 +207,10 @@ void X11GlobalHotkeys::listen() {
 
 void X11GlobalHotkeys::handle(const xcb_generic_event_t* event) {
     const QMutexLocker lock(&mutex);
+    handleLocked(event);
+}
+
+void X11GlobalHotkeys::handleLocked(const xcb_generic_event_t* event) {
     const quint8 type = event->response_type & ~0x80;
     if (type == XCB_KEY_RELEASE) {
         const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
@@ -214,7 +218,7 @@ void X11GlobalHotkeys::handle(const xcb_generic_event_t* event) {
         releasedAt.insert(release->detail, release->time);
         if (release->detail == hotkeyDown) {
             hotkeyDown = 0;
-            if (!holding) ungrab();
+            if (!holding) ungrabInOrder();
         }
         return;
     }
@@ -301,13 +305,32 @@ void X11GlobalHotkeys::letGo(xcb_window_t window) {
     if (window)
         for (const xcb_key_press_event_t& press : std::as_const(held)) sendTo(window, press);
     held.clear();
-    if (!hotkeyDown) ungrab(); // else at its release; what is typed meanwhile follows to `window`
+    if (!hotkeyDown) ungrabInOrder(); // else at its release; what is typed meanwhile follows to `window`
     xcb_flush(own);
 }
 
 void X11GlobalHotkeys::ungrab() {
     xcb_ungrab_keyboard(own, XCB_CURRENT_TIME);
     xcb_flush(own);
+}
+
+// Keys already on their way to the grab when it ends would be passed on after the ones typed
+// next, which go to the window directly: "app" typed at once arrived as "pp" + "a". So the
+// keyboard is frozen first (the grab made synchronous; the server keeps what is typed from
+// then on), what came before is passed on, and the ungrab lets the rest flow after it.
+// Called with the mutex held.
+void X11GlobalHotkeys::ungrabInOrder() {
+    xcb_grab_keyboard_reply_t* reply = xcb_grab_keyboard_reply(
+        own, xcb_grab_keyboard(own, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC), nullptr);
+    const bool frozen = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(reply);
+    // The reply comes after every event sent before it: they wait in the queue now.
+    if (frozen)
+        while (xcb_generic_event_t* event = xcb_poll_for_queued_event(own)) {
+            handleLocked(event);
+            std::free(event);
+        }
+    ungrab();
 }
 
 void X11GlobalHotkeys::sendTo(xcb_window_t window, xcb_key_press_event_t press) {

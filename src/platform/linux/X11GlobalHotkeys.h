@@ -51,10 +51,12 @@ private:
     void listen();
     void wake();
     void handle(const xcb_generic_event_t* event);
+    void handleLocked(const xcb_generic_event_t* event); // the mutex held
     void pressedHotkey(int id, const xcb_key_press_event_t& press);
     bool isRepeat(const xcb_key_press_event_t& press);
     void letGo(xcb_window_t window);
     void ungrab();
+    void ungrabInOrder();
     void sendTo(xcb_window_t window, xcb_key_press_event_t press);
 
     xcb_connection_t* own = nullptr;
