@@ -307,6 +307,9 @@ void X11GlobalHotkeys::letGo(xcb_window_t window) {
     held.clear();
     if (!hotkeyDown) ungrabInOrder(); // else at its release; what is typed meanwhile follows to `window`
     xcb_flush(own);
+    // Requests made here may have read the listener's events into xcb's queue, where its poll
+    // does not see them.
+    wake();
 }
 
 void X11GlobalHotkeys::ungrab() {
