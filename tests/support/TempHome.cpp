@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <ftw.h>
+#include <cstdio>
+
 namespace tarn::test {
 
 namespace {
@@ -31,6 +34,15 @@ TempHome::TempHome() {
 }
 
 TempHome::~TempHome() {
+    // By bytes: QDir cannot name a file whose name is not UTF-8 to remove it, and the home
+    // would stay behind in /tmp.
+    ::nftw(QFile::encodeName(dir.path()).constData(),
+           [](const char* path, const struct stat*, int, FTW*) {
+               std::remove(path);
+               return 0; // the rest all the same
+           },
+           16,
+           FTW_DEPTH | FTW_PHYS);
     for (auto it = previous.begin(); it != previous.end(); ++it) {
         if (it.value())
             qputenv(it.key().constData(), *it.value());
