@@ -382,12 +382,6 @@ size_t FileIndex::folderCount() const {
     return count;
 }
 
-size_t FileIndex::byteCount() const {
-    size_t bytes = 0;
-    for (const auto& root : roots) bytes += root->segment->bytes() + (root->next ? root->next->bytes() : 0);
-    return bytes;
-}
-
 void FileIndex::bump() {
     ++changes;
     Q_EMIT changed();

@@ -48,8 +48,6 @@ public:
     bool isIndexing() const;
     size_t fileCount() const;
     size_t folderCount() const;
-    // The bytes the index keeps.
-    size_t byteCount() const;
     // Raised on every change of what the segments hold.
     quint64 version() const { return changes; }
     // Reads again the folders left unwatched (Quick Open calls it as it opens).

@@ -194,6 +194,7 @@ void QuickOpenView::scrollToSelection() {
 }
 
 void QuickOpenView::showIndexing() {
+    if (!isVisible()) return; // counting a million items is for a panel that shows them
     const FileIndex& index = FileIndex::shared();
     QString status;
     if (index.isIndexing())

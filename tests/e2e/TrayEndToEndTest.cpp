@@ -333,7 +333,7 @@ private Q_SLOTS:
             QSKIP("needs openbox, at-spi2-core and python3-gi");
         makeHome({});
         for (int folder = 0; folder < 2000; ++folder) {
-            const QByteArray path = QFile::encodeName(code) + QByteArray("/part") + QByteArray::number(folder);
+            const QByteArray path = QFile::encodeName(code) + QByteArray("/pkg") + QByteArray::number(folder);
             QVERIFY(::mkdir(path.constData(), 0755) == 0);
             for (int file = 0; file < 100; ++file) {
                 const int fd = ::open((path + "/notes-" + QByteArray::number(file) + ".txt").constData(),
@@ -342,7 +342,7 @@ private Q_SLOTS:
                 ::close(fd);
             }
         }
-        const QString target = home->makeFolder("code/part1234/docs/specs/rfc-012-caching");
+        const QString target = home->makeFolder("code/pkg1234/docs/design/rfc-012-caching");
         QVERIFY(startWindowManager());
         QVERIFY(startAccessibilityBus());
         tarn.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -352,7 +352,7 @@ private Q_SLOTS:
         xdotool({"key", "Escape"});
         QTRY_COMPARE_WITH_TIMEOUT(visibleWindows("Quick Open"), 0, 5000);
 
-        const QString query = "docs specs rfc-012";
+        const QString query = "docs design rfc-012";
         for (int round = 1; round <= 3; ++round) {
             QTest::qWait(1100); // sooner, the press would count as the key repeating
             QProcess::execute("xdotool", {"key", "ctrl+alt+space", "type", "--delay", "0", query});
